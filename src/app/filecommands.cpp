@@ -1,0 +1,111 @@
+#include "app/tagdesk.h"
+#include "app/globals.h"
+#include "library/dbelement.h"
+#include "library/libraryfile.h"
+
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QSettings>
+#include <cstdio>
+
+bool Tagdesk::askToSaveBeforeLoading()
+{
+    if (tableWidget->rowCount() == 0 || !modified)
+        return true;
+    const auto answer = QMessageBox::question(nullptr, tr("Save"), tr("Do you want to Save before loading new file?"),
+                                              QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    if (answer == QMessageBox::Cancel)
+        return false;
+    if (answer == QMessageBox::Yes)
+        saveFile();
+    return true;
+}
+
+void Tagdesk::newFile()
+{
+    if (!askToSaveBeforeLoading())
+        return;
+    modified = false;
+    tableWidget->setSortingEnabled(false);
+    clearLibrary(tableWidget);
+    tableWidget->setSortingEnabled(true);
+    setWindowTitle(QStringLiteral("VelmoraSync"));
+}
+
+void Tagdesk::openFile()
+{
+    std::fputs("openFile pressed\n", stdout);
+    if (!askToSaveBeforeLoading())
+        return;
+    const QString fileName = QFileDialog::getOpenFileName(this, tr("Open File"), QDir::currentPath(),
+                                                          tr("TGD files (*.tgd)"));
+    if (fileName.isEmpty())
+        return;
+    modified = false;
+    loadFile(fileName);
+}
+
+void Tagdesk::saveFile()
+{
+    const QString filter = tr("TGD files (*.tgd)");
+    const QString start = currentFileName.isEmpty() ? QDir::currentPath() : currentFileName;
+    QString fileName = QFileDialog::getSaveFileName(this, tr("Save to File"), start, filter);
+    if (fileName.isEmpty())
+        return;
+    if (QFileInfo(fileName).suffix().isEmpty()) {
+        fileName += QStringLiteral(".tgd");
+        const QFileInfo completed(fileName);
+        if (completed.isDir()) {
+            QMessageBox::critical(nullptr, tr("Directory selected"), tr("File \"%1\" is a directory").arg(fileName),
+                                  QMessageBox::Ok);
+            return;
+        }
+        if (completed.exists()
+            && QMessageBox::question(nullptr, tr("File exists"),
+                                     tr("The file \"%1\" already exists.\nDo you want to overwrite it?").arg(fileName),
+                                     QMessageBox::Ok | QMessageBox::Cancel)
+                   != QMessageBox::Ok)
+            return;
+    }
+    writeLibrary(fileName);
+}
+
+bool Tagdesk::writeLibrary(const QString &fileName)
+{
+    if (!saveLibraryFile(fileName)) {
+        std::fputs("QVX could not open writetest.gip\n", stdout);
+        return false;
+    }
+    modified = false;
+    QSettings().setValue(QStringLiteral("lastFile"), fileName);
+    currentFileName = QFileInfo(fileName).absoluteFilePath();
+    setFileTitle(fileName);
+    return true;
+}
+
+void Tagdesk::setFileTitle(const QString &fileName)
+{
+    setWindowTitle(QStringLiteral("VelmoraSync  (") + QFileInfo(fileName).fileName() + QStringLiteral(")"));
+}
+
+void Tagdesk::closeEvent(QCloseEvent *event)
+{
+    if (!modified) {
+        event->accept();
+        return;
+    }
+    const auto answer = QMessageBox::question(nullptr, tr("Save"), tr("Do you want to Save before quiting?"),
+                                              QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    if (answer == QMessageBox::Cancel) {
+        event->ignore();
+        return;
+    }
+    if (answer != QMessageBox::No) {
+        std::fputs("save dialog needed\n", stderr);
+        saveFile();
+    }
+    event->accept();
+}

@@ -1,0 +1,5 @@
+#include "app/globals.h"
+
+QTableWidget *tableWidget = nullptr;
+bool syncEnabled = false;
+QString currentFileName;

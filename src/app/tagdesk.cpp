@@ -1,0 +1,48 @@
+#include "app/tagdesk.h"
+#include "app/globals.h"
+#include "library/dbelement.h"
+
+#include <QCoreApplication>
+#include <QHeaderView>
+#include <cstdio>
+
+Tagdesk::Tagdesk(QWidget *parent)
+    : QMainWindow(parent)
+{
+    setupUi(this);
+    connect(actionQuit, &QAction::triggered, this, &QWidget::close);
+    connect(convertCancelButton, &QPushButton::pressed, this, &Tagdesk::handleUserWantCancel);
+    connect(&process, &QProcess::finished, this, &Tagdesk::handleProcessFinished);
+
+    ::tableWidget = tableWidget;
+    tableWidget->setSelectionBehavior(QAbstractItemView::SelectRows);
+    tableWidget->horizontalHeader()->resizeSection(0, 200);
+    tableWidget->horizontalHeader()->resizeSection(1, 60);
+    tableWidget->sortItems(0, Qt::AscendingOrder);
+
+    connect(tableWidget, &QTableWidget::itemChanged, this, &Tagdesk::bpmRangeCheck);
+    connect(tableWidget, &QTableWidget::itemDoubleClicked, this, &Tagdesk::saveOn);
+
+    connect(actionOpen_File, &QAction::triggered, this, &Tagdesk::openFile);
+    connect(actionSave_File, &QAction::triggered, this, &Tagdesk::saveFile);
+    connect(actionNew_File, &QAction::triggered, this, &Tagdesk::newFile);
+    connect(actionFrom_iTunes, &QAction::triggered, this, &Tagdesk::from_iTunesSync);
+    connect(actionDelete, &QAction::triggered, this, &Tagdesk::deleteEdit);
+    connect(actionMerge, &QAction::triggered, this, &Tagdesk::mergeEdit);
+    connect(actionBeatFind, &QAction::triggered, this, &Tagdesk::BeatFind);
+}
+
+// The records own the table's cells: they must go before the table does.
+Tagdesk::~Tagdesk()
+{
+    if (::tableWidget == tableWidget) {
+        clearLibrary(tableWidget);
+        ::tableWidget = nullptr;
+    }
+}
+
+void Tagdesk::quit()
+{
+    std::fputs("quit pressed\n", stdout);
+    QCoreApplication::quit();
+}

@@ -1,0 +1,72 @@
+#include "library/dbelement.h"
+#include "library/bpmtext.h"
+
+#include <QTableWidget>
+
+TableMap tableMap;
+
+const char *const DBelement::columnFields[10] = {
+    "title", "bpm", "artist", "albumTitle", "genre",
+    "albumArtist", "composer", "iTunes", "iPhone", "persistentID",
+};
+
+DBelement::DBelement()
+{
+    field("bpm").itemTag = QVXtableWidgetItem::BpmTag;
+}
+
+int DBelement::bpm()
+{
+    return field("bpm").data(Qt::DisplayRole).toInt();
+}
+
+bool DBelement::isShown()
+{
+    return field("title").tableWidget() != nullptr;
+}
+
+void DBelement::setText(const std::string &name, const QString &text)
+{
+    field(name).setText(text);
+}
+
+void DBelement::setFlag(const std::string &name, const QString &flag)
+{
+    field(name).setData(Qt::DisplayRole, QVariant(flagFromText(flag)));
+}
+
+void DBelement::setTitle(const QString &text) { setText("title", text); }
+void DBelement::setArtist(const QString &text) { setText("artist", text); }
+void DBelement::setAlbumTitle(const QString &text) { setText("albumTitle", text); }
+void DBelement::setGenre(const QString &text) { setText("genre", text); }
+void DBelement::setAlbumArtist(const QString &text) { setText("albumArtist", text); }
+void DBelement::setComposer(const QString &text) { setText("composer", text); }
+void DBelement::setLocation(const QString &text) { setText("location", text); }
+void DBelement::setPersistentID(const QString &text) { setText("persistentID", text); }
+
+void DBelement::setBPM(const QString &text)
+{
+    field("bpm").setData(Qt::DisplayRole, QVariant(bpmFromText(text)));
+}
+
+void DBelement::setItunes(const QString &flag) { setFlag("iTunes", flag); }
+void DBelement::setIphone(const QString &flag) { setFlag("iPhone", flag); }
+void DBelement::setOnDevice(const QString &flag) { setFlag("iPhone", flag); }
+void DBelement::setUserChanged(const QString &flag) { setFlag("userChanged", flag); }
+
+bool DBelement::compareSemimatch(DBelement &other)
+{
+    static const char *const compared[] = {"title", "artist", "albumTitle", "genre", "albumArtist", "composer"};
+    for (const char *name : compared) {
+        if (other.text(name) != text(name))
+            return false;
+    }
+    return true;
+}
+
+void clearLibrary(QTableWidget *table)
+{
+    tableMap.clear();
+    while (table->rowCount() > 0)
+        table->removeRow(0);
+}

@@ -1,0 +1,60 @@
+#include "library/libraryfile.h"
+#include "library/dbelement.h"
+
+#include <QSaveFile>
+#include <QXmlStreamReader>
+#include <QXmlStreamWriter>
+
+namespace {
+
+// The ten stored fields, in the order they are written.
+const char *const storedFields[10] = {
+    "persistentID", "title", "bpm", "artist", "albumTitle",
+    "genre", "albumArtist", "composer", "iTunes", "iPhone",
+};
+
+} // namespace
+
+void DBelement::saveDom(QXmlStreamWriter &writer)
+{
+    writer.writeEmptyElement(QStringLiteral("Element_Data"));
+    for (const char *name : storedFields)
+        writer.writeAttribute(QLatin1String(name), text(name));
+}
+
+void DBelement::loadDom(const QXmlStreamAttributes &attributes)
+{
+    auto value = [&](const char *name) { return attributes.value(QLatin1String(name)).toString(); };
+    setPersistentID(value("persistentID"));
+    setTitle(value("title"));
+    setBPM(value("bpm"));
+    setArtist(value("artist"));
+    setAlbumTitle(value("albumTitle"));
+    setGenre(value("genre"));
+    setAlbumArtist(value("albumArtist"));
+    setComposer(value("composer"));
+    setItunes(value("iTunes"));
+    setIphone(value("iPhone"));
+}
+
+void writeLibraryDocument(QIODevice *device)
+{
+    QXmlStreamWriter writer(device);
+    writer.setAutoFormatting(true);
+    writer.setAutoFormattingIndent(1);
+    writer.writeStartElement(QStringLiteral("TAGDESK"));
+    writer.writeAttribute(QStringLiteral("version"), QStringLiteral("100"));
+    for (auto &entry : tableMap)
+        entry.second.saveDom(writer);
+    writer.writeEndElement();
+    writer.writeCharacters(QStringLiteral("\n"));
+}
+
+bool saveLibraryFile(const QString &fileName)
+{
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
+        return false;
+    writeLibraryDocument(&file);
+    return file.commit();
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QXmlStreamAttributes>
+#include <QXmlStreamReader>
+
+// One child node of a library file's root element, as the loader sees it:
+// an element with its tag and attributes, or anything else (comment,
+// processing instruction, text that is not only white space).
+struct LibraryNode
+{
+    bool isElement = false;
+    QString tagName;
+    QXmlStreamAttributes attributes;
+};
+
+// Reads a library file as a stream: the whole file is checked for
+// well-formedness first (so a broken file changes nothing), then its root's
+// child nodes are handed out one at a time without building a document tree.
+class LibraryFileReader
+{
+public:
+    struct ParseError
+    {
+        QString message;
+        qint64 line = 0;
+        qint64 column = 0;
+    };
+
+    // Reads the file into memory; false when it cannot be opened.
+    bool open(const QString &path);
+    // Checks the whole document and counts the root's child nodes; on a
+    // malformed document fills error and returns false.
+    bool parse(ParseError *error);
+    int nodeCount() const { return count; }
+    // The next child node of the root; false when there is none left.
+    bool next(LibraryNode *node);
+    void clear();
+
+private:
+    void startAtRootChildren();
+
+    QByteArray bytes;
+    QXmlStreamReader reader;
+    int count = 0;
+};

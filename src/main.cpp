@@ -1,0 +1,39 @@
+#include "app/globals.h"
+#include "app/tagdesk.h"
+#include "sync/broadcastserver.h"
+
+#include <QApplication>
+#include <QSettings>
+#include <memory>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QCoreApplication::setOrganizationName(QStringLiteral("Harrowfen"));
+    QCoreApplication::setOrganizationDomain(QStringLiteral("harrowfen.example"));
+    QCoreApplication::setApplicationName(QStringLiteral("VelmoraSync"));
+
+    auto window = std::make_unique<Tagdesk>();
+    window->setWindowTitle(QStringLiteral("VelmoraSync"));
+    window->statusbar->showMessage(QStringLiteral("v1.0.0"), 0);
+    window->convertLabel->hide();
+    window->convertCancelButton->hide();
+
+    auto settings = std::make_unique<QSettings>();
+    const QVariant lastFile = settings->value(QStringLiteral("lastFile"));
+    if (lastFile.isNull())
+        syncEnabled = true;
+    else
+        window->loadFile(lastFile.toString());
+    window->show();
+
+    auto server = std::make_unique<BroadcastServer>();
+    const int result = app.exec();
+
+    // The session thread is joined before the library goes, and the library's
+    // records leave the table (in the window's destructor) while Qt is alive.
+    server.reset();
+    settings.reset();
+    window.reset();
+    return result;
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QList>
+#include <QMessageBox>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+// Answers the modal dialogs that the code under test opens, in the order they
+// open, so tests drive the real slots through their real questions. Each
+// answer is queued beforehand; every dialog that was answered is recorded.
+class DialogAnswerer : public QObject
+{
+    Q_OBJECT
+
+public:
+    struct Seen
+    {
+        QString kind; // "QMessageBox" or "QFileDialog"
+        QString title;
+        QString text;
+    };
+
+    DialogAnswerer();
+
+    // The next message box is answered with this button.
+    DialogAnswerer &messageBox(QMessageBox::StandardButton button);
+    // The next file dialog is accepted with this file, or cancelled when empty.
+    DialogAnswerer &fileDialog(const QString &fileName);
+
+    int pending() const { return answers.size(); }
+    QList<Seen> seen;
+
+private:
+    struct Answer
+    {
+        bool isFileDialog;
+        QMessageBox::StandardButton button;
+        QString fileName;
+    };
+    void poll();
+
+    QList<Answer> answers;
+    QTimer timer;
+};
