@@ -94,6 +94,7 @@ void Tagdesk::setFileTitle(const QString &fileName)
 void Tagdesk::closeEvent(QCloseEvent *event)
 {
     if (!modified) {
+        stopAnalysisRun();
         event->accept();
         return;
     }
@@ -107,5 +108,6 @@ void Tagdesk::closeEvent(QCloseEvent *event)
         std::fputs("save dialog needed\n", stderr);
         saveFile();
     }
+    stopAnalysisRun();
     event->accept();
 }

@@ -13,6 +13,7 @@ Tagdesk::Tagdesk(QWidget *parent)
     connect(actionQuit, &QAction::triggered, this, &QWidget::close);
     connect(convertCancelButton, &QPushButton::pressed, this, &Tagdesk::handleUserWantCancel);
     connect(&process, &QProcess::finished, this, &Tagdesk::handleProcessFinished);
+    connect(&process, &QProcess::errorOccurred, this, &Tagdesk::handleProcessError);
 
     ::tableWidget = tableWidget;
     tableWidget->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -32,9 +33,11 @@ Tagdesk::Tagdesk(QWidget *parent)
     connect(actionBeatFind, &QAction::triggered, this, &Tagdesk::BeatFind);
 }
 
-// The records own the table's cells: they must go before the table does.
+// A child of the BPM analysis run must not outlive the window, nor its WAV
+// file. The records own the table's cells: they must go before the table does.
 Tagdesk::~Tagdesk()
 {
+    stopAnalysisRun();
     if (::tableWidget == tableWidget) {
         clearLibrary(tableWidget);
         ::tableWidget = nullptr;

@@ -1,14 +1,19 @@
 #pragma once
 
 #include "ui_tagdesk.h"
+#include "analysis/analysisprograms.h"
+#include "itunes/itunestrack.h"
 #include "library/libraryfilereader.h"
 
 #include <QList>
 #include <QMainWindow>
 #include <QProcess>
 #include <QString>
+#include <QStringList>
 
+class DBelement;
 class QCloseEvent;
+struct ConversionReport;
 class QTableWidgetItem;
 
 // The one main window: the library table and every command of the program.
@@ -68,16 +73,46 @@ public:
     // --- iTunes import ---
     bool loadingItunes = false;
     bool itunesLoaded = false;
+    // The tracks of the file being imported, applied a batch per step.
+    QList<ItunesTrack> itunesTracks;
+    qsizetype itunesTrackIndex = 0;
+    // Rows whose records were dropped during the import; removed at its end.
+    int itunesEmptiedRows = 0;
+    void finishItunesImport();
+    void abandonItunesImport();
 
     // --- BPM analysis run ---
-    int locationPrefixLength = 11;
+    // Stops a run under way: its child ends and its WAV file goes.
+    void stopAnalysisRun();
+
+    // The conversion step and the analyser; tests put stand-ins here.
+    QString converterPath = defaultConverterPath();
+    QString analyserPath = defaultAnalyserPath();
+    // The warning comes before the first run of this window, and there is
+    // one window per program run.
+    bool haveWarned = false;
+    bool analysisRunning = false;
+    // The songs of the run by persistent ID, each looked up afresh whenever
+    // it is used: New File, Open File and Merge may destroy records meanwhile.
+    QStringList runIDs;
     int runIndex = 0;
-    char lineBuffer[1024] = {};
+    QString runID;
+    QString songTitle;
     QProcess process;
     QString wavPath;
     bool scriptPhase = false;
     bool cancelRequested = false;
     QString songPath;
-    QList<QTableWidgetItem *> runItems;
-    QTableWidgetItem *runItem = nullptr;
+
+private:
+    void startConversion();
+    void finishConversion(const ConversionReport &report);
+    void finishAnalysis(const QString &bpmText);
+    void handleProcessError(QProcess::ProcessError error);
+    void passOverSong();
+    void endRun();
+    void showRunIdle();
+    void removeWav();
+    void showSongMessage(const QString &text);
+    DBelement *runRecord();
 };

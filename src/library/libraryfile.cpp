@@ -39,13 +39,16 @@ void DBelement::loadDom(const QXmlStreamAttributes &attributes)
 
 void writeLibraryDocument(QIODevice *device)
 {
+    // Indented by hand: the writer's own formatting starts the file with a blank line.
     QXmlStreamWriter writer(device);
-    writer.setAutoFormatting(true);
-    writer.setAutoFormattingIndent(1);
     writer.writeStartElement(QStringLiteral("TAGDESK"));
     writer.writeAttribute(QStringLiteral("version"), QStringLiteral("100"));
-    for (auto &entry : tableMap)
+    for (auto &entry : tableMap) {
+        writer.writeCharacters(QStringLiteral("\n "));
         entry.second.saveDom(writer);
+    }
+    if (!tableMap.empty())
+        writer.writeCharacters(QStringLiteral("\n"));
     writer.writeEndElement();
     writer.writeCharacters(QStringLiteral("\n"));
 }

@@ -1,5 +1,8 @@
 #include "outputcapture.h"
 
+#include <QStringList>
+#include <QTest>
+
 #include <cstdio>
 #include <iostream>
 #include <stdlib.h>
@@ -12,8 +15,14 @@ OutputCapture::OutputCapture()
 
 OutputCapture::~OutputCapture()
 {
+    // Qt Test reports a failure on standard output, so a failure inside the
+    // capture would vanish with it: hand what was captured back.
+    const bool failed = QTest::currentTestFailed();
+    const QString captured = failed ? contents(stdoutStream) : QString();
     restore(stdoutStream);
     restore(stderrStream);
+    if (failed)
+        std::fputs(captured.toLocal8Bit().constData(), stdout);
 }
 
 OutputCapture::Stream OutputCapture::redirect(int fd)
@@ -40,7 +49,17 @@ QString OutputCapture::contents(const Stream &stream)
     return QString::fromLocal8Bit(bytes);
 }
 
-QString OutputCapture::out() { return contents(stdoutStream); }
+// Qt Test logs its own warnings on standard output too; they are not the
+// program's output.
+QString OutputCapture::out()
+{
+    QStringList lines = contents(stdoutStream).split(QLatin1Char('\n'));
+    lines.removeIf([](const QString &line) {
+        return line.startsWith(QLatin1String("QWARN  : ")) || line.startsWith(QLatin1String("QDEBUG : "))
+            || line.startsWith(QLatin1String("QINFO  : ")) || line.startsWith(QLatin1String("QSYSTEM: "));
+    });
+    return lines.join(QLatin1Char('\n'));
+}
 QString OutputCapture::err() { return contents(stderrStream); }
 
 void OutputCapture::restore(const Stream &stream)

@@ -1,0 +1,282 @@
+#include "app/globals.h"
+#include "app/tagdesk.h"
+#include "dialoganswerer.h"
+#include "library/dbelement.h"
+#include "outputcapture.h"
+#include "testenvironment.h"
+
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+namespace {
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    file.open(QIODevice::ReadOnly);
+    return file.readAll();
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+DBelement &addSong(const QString &id, const QString &title, const QString &bpm)
+{
+    DBelement &record = tableMap[libraryKey(id)];
+    record.setPersistentID(id);
+    record.setTitle(title);
+    record.setBPM(bpm);
+    return record;
+}
+
+QStringList shownTitles(QTableWidget *table)
+{
+    QStringList titles;
+    for (int row = 0; row < table->rowCount(); ++row)
+        titles << (table->item(row, 0) ? table->item(row, 0)->text() : QStringLiteral("<empty>"));
+    return titles;
+}
+
+} // namespace
+
+class TestLibraryFile : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir dir;
+    std::unique_ptr<Tagdesk> window;
+
+    QString path(const QString &name) const { return dir.filePath(name); }
+
+    // Reads a library file to its end, as start-up and Open File do.
+    void load(const QString &fileName)
+    {
+        QSignalSpy done(window.get(), &Tagdesk::loadFileDone);
+        window->loadFile(fileName);
+        if (window->loadingFile)
+            QVERIFY(done.wait(10000));
+    }
+
+private slots:
+    void init()
+    {
+        QSettings().clear();
+        currentFileName.clear();
+        syncEnabled = false;
+        window = std::make_unique<Tagdesk>();
+        window->setWindowTitle(QStringLiteral("VelmoraSync"));
+    }
+    void cleanup() { window.reset(); }
+
+    void roundTripKeepsEveryStoredField()
+    {
+        DBelement &song = addSong(QStringLiteral("-5"), QStringLiteral("Ærø & <Ünïcødé> \"q\" 'a' 日本"), QStringLiteral("128"));
+        song.setArtist(QStringLiteral("Artist\twith tab"));
+        song.setAlbumTitle(QStringLiteral("Line\nbreak"));
+        song.setGenre(QStringLiteral("Genre"));
+        song.setAlbumArtist(QStringLiteral("Album Artist"));
+        song.setComposer(QStringLiteral("Composer"));
+        song.setItunes(QStringLiteral("1"));
+        song.setIphone(QStringLiteral("false"));
+        song.setLocation(QStringLiteral("/music/x.mp3"));
+        song.deviceBPM = 99;
+        addSong(QStringLiteral("77"), QStringLiteral("Plain"), QStringLiteral("0"));
+        QVERIFY(window->writeLibrary(path("lib.tgd")));
+
+        load(path("lib.tgd"));
+        QCOMPARE(tableMap.size(), size_t(2));
+        DBelement &back = tableMap[libraryKey(QStringLiteral("-5"))];
+        QCOMPARE(back.text("title"), QStringLiteral("Ærø & <Ünïcødé> \"q\" 'a' 日本"));
+        QCOMPARE(back.text("artist"), QStringLiteral("Artist\twith tab"));
+        QCOMPARE(back.text("albumTitle"), QStringLiteral("Line\nbreak"));
+        QCOMPARE(back.text("composer"), QStringLiteral("Composer"));
+        QCOMPARE(back.bpm(), 128);
+        QCOMPARE(back.text("iTunes"), QStringLiteral("true"));
+        QCOMPARE(back.text("iPhone"), QStringLiteral("false"));
+        // Not stored: what only the import and the phone know.
+        QVERIFY(back.text("location").isEmpty());
+        QCOMPARE(back.deviceBPM, 0);
+        QCOMPARE(window->tableWidget->rowCount(), 2);
+    }
+
+    void writtenFileIsDeterministicInKeyAndAttributeOrder()
+    {
+        addSong(QStringLiteral("b"), QStringLiteral("Second"), QStringLiteral("120"));
+        addSong(QStringLiteral("A"), QStringLiteral("First"), QStringLiteral("95"));
+        QVERIFY(window->writeLibrary(path("one.tgd")));
+        QVERIFY(window->writeLibrary(path("two.tgd")));
+        const QByteArray bytes = readFile(path("one.tgd"));
+        QCOMPARE(readFile(path("two.tgd")), bytes);
+        QVERIFY(!bytes.startsWith("<?xml"));
+        QCOMPARE(bytes,
+                 QByteArray("<TAGDESK version=\"100\">\n"
+                            " <Element_Data persistentID=\"A\" title=\"First\" bpm=\"95\" artist=\"\" albumTitle=\"\" "
+                            "genre=\"\" albumArtist=\"\" composer=\"\" iTunes=\"\" iPhone=\"\"/>\n"
+                            " <Element_Data persistentID=\"b\" title=\"Second\" bpm=\"120\" artist=\"\" albumTitle=\"\" "
+                            "genre=\"\" albumArtist=\"\" composer=\"\" iTunes=\"\" iPhone=\"\"/>\n"
+                            "</TAGDESK>\n"));
+    }
+
+    void emptyLibraryIsReadWithinLoadFile()
+    {
+        QVERIFY(window->writeLibrary(path("empty.tgd")));
+        QCOMPARE(readFile(path("empty.tgd")), QByteArray("<TAGDESK version=\"100\"/>\n"));
+        QSignalSpy done(window.get(), &Tagdesk::loadFileDone);
+        window->loadFile(path("empty.tgd"));
+        QCOMPARE(done.count(), 1);
+        QVERIFY(!window->loadingFile);
+        QVERIFY(syncEnabled);
+        QCOMPARE(window->tableWidget->rowCount(), 0);
+    }
+
+    void successfulWriteUpdatesStateAndSettings()
+    {
+        window->modified = true;
+        QVERIFY(window->writeLibrary(path("state.tgd")));
+        QVERIFY(!window->modified);
+        QCOMPARE(QSettings().value("lastFile").toString(), path("state.tgd"));
+        QCOMPARE(currentFileName, QFileInfo(path("state.tgd")).absoluteFilePath());
+        QCOMPARE(window->windowTitle(), QStringLiteral("VelmoraSync  (state.tgd)"));
+    }
+
+    void failedWriteChangesNothing()
+    {
+        writeFile(path("keep.tgd"), "old contents");
+        QSettings().setValue("lastFile", path("keep.tgd"));
+        window->modified = true;
+        OutputCapture output;
+        QVERIFY(!window->writeLibrary(path("no/such/dir/lib.tgd")));
+        QCOMPARE(output.out(), QStringLiteral("QVX could not open writetest.gip\n"));
+        QVERIFY(window->modified);
+        QCOMPARE(window->windowTitle(), QStringLiteral("VelmoraSync"));
+        QCOMPARE(QSettings().value("lastFile").toString(), path("keep.tgd"));
+        QVERIFY(currentFileName.isEmpty());
+        QCOMPARE(readFile(path("keep.tgd")), QByteArray("old contents"));
+    }
+
+    void handWrittenFileIsReadNodeByNode()
+    {
+        writeFile(path("hand.tgd"),
+                  "<?xml version=\"1.0\"?>\n"
+                  "<Library>\n"
+                  " <!-- a comment -->\n"
+                  " <Element_Data persistentID=\"7\" title=\"Old\" bpm=\"100\" iPhone=\"1\"/>\n"
+                  " <Other attr=\"x\"><Element_Data persistentID=\"nested\"/></Other>\n"
+                  " <element_data persistentID=\"case\"/>\n"
+                  " <Element_Data persistentID=\"7\" title=\"New\" bpm=\"120\" iPhone=\"1\"/>\n"
+                  " <Element_Data title=\"No ID\"/>\n"
+                  " <?pi data?>\n"
+                  "</Library>\n");
+        OutputCapture output;
+        load(path("hand.tgd"));
+        QCOMPARE(output.out(), QStringLiteral("QVX bug null element\n"
+                                              "Unknown element: Other\n"
+                                              "Unknown element: element_data\n"
+                                              "QVX bug null element\n"));
+        QCOMPARE(tableMap.size(), size_t(2));
+        DBelement &song = tableMap[libraryKey(QStringLiteral("7"))];
+        QCOMPARE(song.text("title"), QStringLiteral("New"));
+        QCOMPARE(song.bpm(), 120);
+        QCOMPARE(song.text("iPhone"), QStringLiteral("true"));
+        DBelement &noId = tableMap[std::string()];
+        QCOMPARE(noId.text("title"), QStringLiteral("No ID"));
+        QCOMPARE(noId.bpm(), 0);
+        QCOMPARE(noId.text("iTunes"), QStringLiteral("false"));
+        QCOMPARE(window->tableWidget->rowCount(), 2);
+    }
+
+    void outOfRangeBpmIsResetWithWarningWhenShown()
+    {
+        writeFile(path("range.tgd"), "<TAGDESK version=\"100\"><Element_Data persistentID=\"1\" bpm=\"250\"/></TAGDESK>");
+        DialogAnswerer answerer;
+        answerer.messageBox(QMessageBox::Ok);
+        load(path("range.tgd"));
+        QCOMPARE(answerer.seen.size(), 1);
+        QCOMPARE(answerer.seen[0].title, QStringLiteral("Out of range"));
+        QCOMPARE(answerer.seen[0].text, QStringLiteral("BPM must be between 50-200"));
+        QCOMPARE(tableMap[libraryKey(QStringLiteral("1"))].bpm(), 0);
+    }
+
+    void largeFileIsReadInBatchesOfTwenty()
+    {
+        QByteArray xml = "<TAGDESK version=\"100\">\n";
+        for (int i = 0; i < 45; ++i)
+            xml += " <Element_Data persistentID=\"" + QByteArray::number(1000 + i) + "\" title=\"Song "
+                + QByteArray::number(i) + "\" bpm=\"120\"/>\n";
+        xml += "</TAGDESK>\n";
+        writeFile(path("batches.tgd"), xml);
+        QSettings().setValue("lastFile", path("previous.tgd"));
+
+        QSignalSpy done(window.get(), &Tagdesk::loadFileDone);
+        window->loadFile(path("batches.tgd"));
+        // The first batch runs inside loadFile; the rest once the event loop runs.
+        QCOMPARE(window->tableWidget->rowCount(), 20);
+        QVERIFY(window->loadingFile);
+        QVERIFY(!syncEnabled);
+        QVERIFY(!window->tableWidget->isSortingEnabled());
+        QVERIFY(!window->actionOpen_File->isEnabled());
+        QVERIFY(!window->actionSave_File->isEnabled());
+        QVERIFY(!window->actionNew_File->isEnabled());
+        QVERIFY(window->actionDelete->isEnabled());
+        QCOMPARE(QSettings().value("lastFile").toString(), path("batches.tgd"));
+        QCOMPARE(window->windowTitle(), QStringLiteral("VelmoraSync  (batches.tgd)"));
+        // A second read while one is under way is ignored.
+        window->loadFile(path("batches.tgd"));
+        QCOMPARE(window->tableWidget->rowCount(), 20);
+
+        QVERIFY(done.wait(10000));
+        QCOMPARE(done.count(), 1);
+        QCOMPARE(window->tableWidget->rowCount(), 45);
+        QVERIFY(syncEnabled);
+        QVERIFY(!window->loadingFile);
+        QVERIFY(window->tableWidget->isSortingEnabled());
+        QVERIFY(window->actionOpen_File->isEnabled() && window->actionSave_File->isEnabled()
+                && window->actionNew_File->isEnabled());
+        QCOMPARE(window->tableWidget->item(0, 0)->text(), QStringLiteral("Song 0"));
+    }
+
+    void brokenFilesLeaveLibraryEmptyAndStateAlone_data()
+    {
+        QTest::addColumn<QByteArray>("contents");
+        QTest::addColumn<QString>("output");
+        QTest::newRow("missing file") << QByteArray() << QString();
+        QTest::newRow("not well-formed")
+            << QByteArray("<TAGDESK>\n <Element_Data persistentID=\"1\">\n</TAGDESK>\n")
+            << QStringLiteral("DOMHandler problem: Opening and ending tag mismatch. Line,Col:3,10\n");
+        QTest::newRow("empty file") << QByteArray("") << QStringLiteral("DOMHandler problem: Premature end of document. Line,Col:1,0\n");
+    }
+    void brokenFilesLeaveLibraryEmptyAndStateAlone()
+    {
+        QFETCH(QByteArray, contents);
+        QFETCH(QString, output);
+        const QString fileName = path("broken.tgd");
+        QFile::remove(fileName);
+        if (!output.isEmpty())
+            writeFile(fileName, contents);
+        addSong(QStringLiteral("1"), QStringLiteral("Before"), QStringLiteral("120")).setupRow(window->tableWidget, -1);
+        QSettings().setValue("lastFile", path("previous.tgd"));
+        window->modified = true;
+
+        OutputCapture capture;
+        QSignalSpy done(window.get(), &Tagdesk::loadFileDone);
+        window->loadFile(fileName);
+        QCOMPARE(capture.out(), output);
+        QVERIFY(tableMap.empty());
+        QCOMPARE(window->tableWidget->rowCount(), 0);
+        QVERIFY(!window->loadingFile);
+        QVERIFY(!syncEnabled);
+        QVERIFY(!window->modified);
+        QCOMPARE(window->windowTitle(), QStringLiteral("VelmoraSync"));
+        QCOMPARE(QSettings().value("lastFile").toString(), path("previous.tgd"));
+        QVERIFY(currentFileName.isEmpty());
+        QVERIFY(!done.wait(50));
+    }
+};
+
+VELMORA_TEST_MAIN(TestLibraryFile)
+#include "tst_libraryfile.moc"
