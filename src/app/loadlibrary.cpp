@@ -13,7 +13,7 @@ namespace {
 constexpr int nodesPerBatch = 20;
 // Batches that run on in one event-loop turn while this budget lasts, so a
 // large file is not read at the pace of one repaint per 20 nodes.
-constexpr qint64 turnBudgetMs = 15;
+constexpr qint64 turnBudgetMs = 40;
 
 } // namespace
 

@@ -9,8 +9,11 @@ void DBelement::setupRow(QTableWidget *table, int row)
     if (isShown())
         return;
     const Qt::ItemFlags readOnly = field("title").flags() & ~Qt::ItemIsEditable;
+    // Toggling sorting reconnects the header, so it is only done when needed:
+    // bulk loads call this with sorting already off, once per record.
     const bool wasSorting = table->isSortingEnabled();
-    table->setSortingEnabled(false);
+    if (wasSorting)
+        table->setSortingEnabled(false);
     if (row == -1)
         row = table->rowCount();
     table->insertRow(row);
@@ -20,5 +23,6 @@ void DBelement::setupRow(QTableWidget *table, int row)
     }
     for (int column = 0; column < 10; ++column)
         table->setItem(row, column, &field(columnFields[column]));
-    table->setSortingEnabled(wasSorting);
+    if (wasSorting)
+        table->setSortingEnabled(true);
 }

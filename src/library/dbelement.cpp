@@ -66,7 +66,18 @@ bool DBelement::compareSemimatch(DBelement &other)
 
 void clearLibrary(QTableWidget *table)
 {
+    // A cell's item leaving the table looks itself up there, which is linear
+    // in the table's size once the table has been sorted; taking every cell
+    // out by its position first keeps clearing a large library linear. The
+    // rows are removed right after, so the per-cell change signals would only
+    // describe cells that are about to go.
+    QAbstractItemModel *model = table->model();
+    const bool wasBlocked = model->blockSignals(true);
+    for (int row = 0; row < table->rowCount(); ++row) {
+        for (int column = 0; column < table->columnCount(); ++column)
+            table->takeItem(row, column);
+    }
+    model->blockSignals(wasBlocked);
     tableMap.clear();
-    while (table->rowCount() > 0)
-        table->removeRow(0);
+    table->setRowCount(0);
 }

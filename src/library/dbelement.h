@@ -69,6 +69,6 @@ extern TableMap tableMap;
 // same bytes as Latin-1.
 inline std::string libraryKey(const QString &persistentID) { return persistentID.toStdString(); }
 
-// Empties the library before its rows go: each record takes its cells out of
-// the table first, so no row removal ever deletes a live record's item.
+// Empties the library and its table. The records' items leave the table
+// before any row goes, so no row removal ever deletes a live record's item.
 void clearLibrary(QTableWidget *table);
