@@ -1,0 +1,430 @@
+// Runs the real pcmdump on files made here with the ffmpeg tool.
+
+#include "wavfileinfo.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+#include <QtEndian>
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr double kToneSeconds = 3.0;
+constexpr double kToneHz = 440.0;
+
+struct Conversion {
+    QProcess::ExitStatus exitStatus = QProcess::CrashExit;
+    int exitCode = -1;
+    QStringList out;
+    QStringList err;
+
+    bool printedLocation() const
+    {
+        return std::any_of(out.begin(), out.end(), [](const QString& line) { return line.startsWith("Location:"); });
+    }
+};
+
+QStringList linesOf(const QByteArray& bytes)
+{
+    return QString::fromUtf8(bytes).split('\n', Qt::SkipEmptyParts);
+}
+
+void overwriteWithNoise(QByteArray& bytes, qsizetype from, qsizetype to)
+{
+    QRandomGenerator noise(7);
+    for (qsizetype i = from; i < to; ++i)
+        bytes[i] = char(noise.bounded(256));
+}
+
+// Whether the process has a file open in dir: proves a conversion is under way.
+bool holdsFileIn(qint64 pid, const QString& dir)
+{
+    const QString fdDir = QString("/proc/%1/fd").arg(pid);
+    const QStringList fds = QDir(fdDir).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
+    for (const QString& fd : fds) {
+        char target[PATH_MAX];
+        const ssize_t size = ::readlink(QFile::encodeName(fdDir + "/" + fd).constData(), target, sizeof target);
+        if (size > 0 && QString::fromUtf8(target, size).startsWith(dir + "/"))
+            return true;
+    }
+    return false;
+}
+
+QByteArray streamingWavHeader(quint32 dataBytes)
+{
+    QByteArray header(44, '\0');
+    char* p = header.data();
+    memcpy(p, "RIFF", 4);
+    qToLittleEndian<quint32>(36 + dataBytes, p + 4);
+    memcpy(p + 8, "WAVEfmt ", 8);
+    qToLittleEndian<quint32>(16, p + 16);
+    qToLittleEndian<quint16>(1, p + 20);
+    qToLittleEndian<quint16>(2, p + 22);
+    qToLittleEndian<quint32>(44100, p + 24);
+    qToLittleEndian<quint32>(176400, p + 28);
+    qToLittleEndian<quint16>(4, p + 32);
+    qToLittleEndian<quint16>(16, p + 34);
+    memcpy(p + 36, "data", 4);
+    qToLittleEndian<quint32>(dataBytes, p + 40);
+    return header;
+}
+
+} // namespace
+
+class PcmdumpProgramTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void convertsAudio_data();
+    void convertsAudio();
+    void followsFormatChangesMidStream();
+    void eachRunWritesItsOwnFile();
+    void rejectsUnreadableInput_data();
+    void rejectsUnreadableInput();
+    void failsCleanlyWhenTheWavCannotBeWritten_data();
+    void failsCleanlyWhenTheWavCannotBeWritten();
+    void stoppedConversionLeavesNoFile_data();
+    void stoppedConversionLeavesNoFile();
+
+private:
+    QString makeTone(const QString& name, int sampleRate, int channels, const QStringList& encoding);
+    QString makeUnreadable(const QString& kind);
+    Conversion convert(const QString& input, const QString& tmpdir, const QString& workingDirectory = {},
+                       qint64 fileSizeLimit = 0);
+    void verifyConvertedTone(const Conversion& conversion, const QString& tmpdir, double seconds);
+    void verifyCleanFailure(const Conversion& conversion, const QString& tmpdir);
+
+    QString pcmdump_;
+    QString ffmpeg_;
+    QTemporaryDir fixtures_;
+};
+
+void PcmdumpProgramTest::initTestCase()
+{
+    pcmdump_ = qEnvironmentVariable("VELMORA_RESOURCES") + "/pcmdump";
+    QVERIFY2(QFileInfo(pcmdump_).isExecutable(), qPrintable("no pcmdump at " + pcmdump_));
+    ffmpeg_ = QStandardPaths::findExecutable("ffmpeg");
+    QVERIFY2(!ffmpeg_.isEmpty(), "the ffmpeg tool makes the test files (scripts/packages.txt)");
+    QVERIFY(fixtures_.isValid());
+}
+
+QString PcmdumpProgramTest::makeTone(const QString& name, int sampleRate, int channels,
+                                     const QStringList& encoding)
+{
+    const QString path = fixtures_.filePath(name);
+    const QString source =
+        QString("sine=frequency=%1:sample_rate=%2:duration=%3").arg(kToneHz).arg(sampleRate).arg(kToneSeconds);
+    QProcess ffmpeg;
+    // "file:" keeps names such as "http:..." from being taken for URLs.
+    ffmpeg.start(ffmpeg_, QStringList{"-v", "error", "-y", "-f", "lavfi", "-i", source, "-ac", QString::number(channels)}
+                              + encoding + QStringList{"file:" + path});
+    if (!ffmpeg.waitForFinished(60000) || ffmpeg.exitCode() != 0) {
+        qWarning() << "ffmpeg failed for" << name << ffmpeg.readAllStandardError();
+        return {};
+    }
+    return path;
+}
+
+QString PcmdumpProgramTest::makeUnreadable(const QString& kind)
+{
+    const auto saved = [this](const QString& name, const QByteArray& bytes) {
+        QFile file(fixtures_.filePath(name));
+        return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() ? file.fileName() : QString();
+    };
+    if (kind == "missing")
+        return fixtures_.filePath("not-there.mp3");
+    if (kind == "directory")
+        return fixtures_.path();
+    if (kind == "empty")
+        return saved("empty.mp3", {});
+    if (kind == "noise") {
+        QByteArray bytes(20000, '\0');
+        overwriteWithNoise(bytes, 0, bytes.size());
+        return saved("noise.mp3", bytes);
+    }
+    if (kind == "text")
+        return saved("lyrics.txt", "Verse one\nChorus\nVerse two\n");
+    if (kind == "video") {
+        QProcess ffmpeg;
+        const QString path = fixtures_.filePath("silent-film.mkv");
+        ffmpeg.start(ffmpeg_, {"-v", "error", "-y", "-f", "lavfi", "-i", "testsrc=duration=1:size=64x48:rate=5",
+                               "-c:v", "ffv1", path});
+        return ffmpeg.waitForFinished(60000) && ffmpeg.exitCode() == 0 ? path : QString();
+    }
+
+    // Intact container, garbage audio: what damaged or encrypted songs look like.
+    const bool mp4 = kind == "corrupt m4a";
+    const QString tone = makeTone(mp4 ? "damaged.m4a" : "damaged.mp3", 44100, 2,
+                                  mp4 ? QStringList{"-c:a", "aac"} : QStringList{"-c:a", "libmp3lame"});
+    QFile file(tone);
+    if (tone.isEmpty() || !file.open(QIODevice::ReadOnly))
+        return {};
+    QByteArray bytes = file.readAll();
+    file.close();
+    if (mp4) {
+        const qsizetype mdat = bytes.indexOf("mdat");
+        if (mdat < 4)
+            return {};
+        overwriteWithNoise(bytes, mdat + 4, mdat - 4 + qFromBigEndian<quint32>(bytes.constData() + mdat - 4));
+    } else {
+        overwriteWithNoise(bytes, 2000, bytes.size());
+    }
+    return saved(QFileInfo(tone).fileName(), bytes);
+}
+
+Conversion PcmdumpProgramTest::convert(const QString& input, const QString& tmpdir,
+                                       const QString& workingDirectory, qint64 fileSizeLimit)
+{
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("TMPDIR", tmpdir);
+    process.setProcessEnvironment(environment);
+    if (!workingDirectory.isEmpty())
+        process.setWorkingDirectory(workingDirectory);
+    if (fileSizeLimit > 0) {
+        process.setChildProcessModifier([fileSizeLimit] {
+            const rlimit limit{rlim_t(fileSizeLimit), rlim_t(fileSizeLimit)};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+        });
+    }
+    process.start(pcmdump_, {input});
+    Conversion conversion;
+    if (!process.waitForFinished(60000)) {
+        process.kill();
+        process.waitForFinished();
+        return conversion;
+    }
+    conversion.exitStatus = process.exitStatus();
+    conversion.exitCode = process.exitCode();
+    conversion.out = linesOf(process.readAllStandardOutput());
+    conversion.err = linesOf(process.readAllStandardError());
+    return conversion;
+}
+
+void PcmdumpProgramTest::verifyCleanFailure(const Conversion& conversion, const QString& tmpdir)
+{
+    QCOMPARE(conversion.exitStatus, QProcess::NormalExit);
+    QVERIFY(conversion.exitCode != 0);
+    QVERIFY2(!conversion.printedLocation(), qPrintable(conversion.out.join('|')));
+    QCOMPARE(conversion.err.size(), 1);
+    QVERIFY2(conversion.err.first().startsWith("pcmdump: "), qPrintable(conversion.err.first()));
+    QCOMPARE(QDir(tmpdir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
+}
+
+void PcmdumpProgramTest::verifyConvertedTone(const Conversion& conversion, const QString& tmpdir, double seconds)
+{
+    QCOMPARE(conversion.exitStatus, QProcess::NormalExit);
+    QVERIFY2(conversion.exitCode == 0, qPrintable(conversion.err.join('|')));
+    QCOMPARE(conversion.err, QStringList());
+    QCOMPARE(conversion.out.size(), 3);
+    QVERIFY(conversion.out[0].startsWith("Location: "));
+    QCOMPARE(conversion.out[1], QString("BitRate: 1411"));
+    QCOMPARE(conversion.out[2], QString("SampleRate: 44100"));
+
+    const QFileInfo wav(conversion.out[0].mid(int(strlen("Location: "))));
+    QCOMPARE(wav.absolutePath(), tmpdir);
+    QVERIFY2(QRegularExpression("^pcmdump-[A-Za-z0-9]{6}\\.wav$").match(wav.fileName()).hasMatch(),
+             qPrintable(wav.fileName()));
+    QCOMPARE(QDir(tmpdir).entryList(QDir::Files), QStringList{wav.fileName()});
+
+    const WavFileInfo info = WavFileInfo::read(wav.filePath());
+    QVERIFY2(info.problem.isEmpty(), qPrintable(info.problem));
+    QCOMPARE(info.formatTag, 1);
+    QCOMPARE(info.channels, 2);
+    QCOMPARE(info.sampleRate, 44100);
+    QCOMPARE(info.byteRate, 176400);
+    QCOMPARE(info.blockAlign, 4);
+    QCOMPARE(info.bitsPerSample, 16);
+    QVERIFY2(qAbs(info.seconds() - seconds) < 0.05, qPrintable(QString::number(info.seconds())));
+    // The tone keeps its pitch on both channels: resampling and channel mapping are right.
+    for (int channel : {0, 1}) {
+        QVERIFY2(info.peak(channel) > 1000, qPrintable(QString::number(info.peak(channel))));
+        const double hz = info.toneFrequency(channel);
+        QVERIFY2(qAbs(hz - kToneHz) < kToneHz * 0.02, qPrintable(QString::number(hz)));
+    }
+}
+
+void PcmdumpProgramTest::convertsAudio_data()
+{
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<int>("sampleRate");
+    QTest::addColumn<int>("channels");
+    QTest::addColumn<QStringList>("encoding");
+    QTest::addColumn<bool>("passRelative");
+
+    const QStringList mp3{"-c:a", "libmp3lame", "-b:a", "128k"};
+    QTest::newRow("mp3") << "tone.mp3" << 44100 << 2 << mp3 << false;
+    QTest::newRow("m4a aac") << "tone.m4a" << 44100 << 2 << QStringList{"-c:a", "aac", "-b:a", "128k"} << false;
+    QTest::newRow("m4a alac") << "lossless.m4a" << 44100 << 2 << QStringList{"-c:a", "alac"} << false;
+    QTest::newRow("flac 96 kHz 24 bit") << "tone.flac" << 96000 << 2 << QStringList{"-c:a", "flac", "-sample_fmt", "s32"}
+                                        << false;
+    QTest::newRow("wav 48 kHz mono") << "tone.wav" << 48000 << 1 << QStringList{"-c:a", "pcm_s16le"} << false;
+    QTest::newRow("ogg vorbis") << "tone.ogg" << 44100 << 2 << QStringList{"-c:a", "libvorbis"} << false;
+    QTest::newRow("opus") << "tone.opus" << 48000 << 2 << QStringList{"-c:a", "libopus"} << false;
+    QTest::newRow("aiff 22 kHz mono") << "tone.aiff" << 22050 << 1 << QStringList{} << false;
+    QTest::newRow("name with colon, hash and accents") << "Live: Café #1 (100%).mp3" << 44100 << 2 << mp3 << false;
+    QTest::newRow("relative name like a url") << "http:tone.mp3" << 44100 << 2 << mp3 << true;
+}
+
+void PcmdumpProgramTest::convertsAudio()
+{
+    QFETCH(QString, fileName);
+    QFETCH(int, sampleRate);
+    QFETCH(int, channels);
+    QFETCH(QStringList, encoding);
+    QFETCH(bool, passRelative);
+
+    const QString input = makeTone(fileName, sampleRate, channels, encoding);
+    QVERIFY(!input.isEmpty());
+    QTemporaryDir tmp;
+    const Conversion conversion = passRelative ? convert(fileName, tmp.path(), fixtures_.path())
+                                               : convert(input, tmp.path());
+
+    verifyConvertedTone(conversion, tmp.path(), kToneSeconds);
+}
+
+void PcmdumpProgramTest::followsFormatChangesMidStream()
+{
+    // Joined MP3s: a mono 44.1 kHz part, then a stereo 48 kHz part in the same stream.
+    const QStringList bare{"-c:a", "libmp3lame", "-write_xing", "0"};
+    const QString first = makeTone("part1.mp3", 44100, 1, bare);
+    const QString second = makeTone("part2.mp3", 48000, 2, bare);
+    QFile part1(first);
+    QFile part2(second);
+    QFile joined(fixtures_.filePath("joined.mp3"));
+    QVERIFY(part1.open(QIODevice::ReadOnly) && part2.open(QIODevice::ReadOnly) && joined.open(QIODevice::WriteOnly));
+    joined.write(part1.readAll() + part2.readAll());
+    joined.close();
+
+    QTemporaryDir tmp;
+    verifyConvertedTone(convert(joined.fileName(), tmp.path()), tmp.path(), 2 * kToneSeconds);
+}
+
+void PcmdumpProgramTest::eachRunWritesItsOwnFile()
+{
+    // The analyser may still read one song's WAV when the next conversion starts.
+    const QString input = makeTone("twice.mp3", 44100, 2, {"-c:a", "libmp3lame"});
+    QVERIFY(!input.isEmpty());
+    QTemporaryDir tmp;
+    const Conversion first = convert(input, tmp.path());
+    const Conversion second = convert(input, tmp.path());
+    QVERIFY(first.printedLocation());
+    QVERIFY(second.printedLocation());
+    QVERIFY(first.out[0] != second.out[0]);
+    QCOMPARE(QDir(tmp.path()).entryList(QDir::Files).size(), 2);
+}
+
+void PcmdumpProgramTest::rejectsUnreadableInput_data()
+{
+    QTest::addColumn<QString>("kind");
+    for (const char* kind : {"missing", "directory", "empty", "noise", "text", "video", "corrupt mp3", "corrupt m4a"})
+        QTest::newRow(kind) << QString(kind);
+}
+
+void PcmdumpProgramTest::rejectsUnreadableInput()
+{
+    QFETCH(QString, kind);
+    const QString input = makeUnreadable(kind);
+    QVERIFY(!input.isEmpty());
+    QTemporaryDir tmp;
+    verifyCleanFailure(convert(input, tmp.path()), tmp.path());
+}
+
+void PcmdumpProgramTest::failsCleanlyWhenTheWavCannotBeWritten_data()
+{
+    QTest::addColumn<QString>("tmpdirName");
+    QTest::addColumn<qint64>("fileSizeLimit");
+    QTest::newRow("temporary directory missing") << "gone" << qint64(0);
+    // A file size limit fails the writes just as a full disk does.
+    QTest::newRow("writes fail midway") << "" << qint64(64 * 1024);
+}
+
+void PcmdumpProgramTest::failsCleanlyWhenTheWavCannotBeWritten()
+{
+    QFETCH(QString, tmpdirName);
+    QFETCH(qint64, fileSizeLimit);
+    const QString input = makeTone("unwritable.wav", 44100, 2, {"-c:a", "pcm_s16le"});
+    QVERIFY(!input.isEmpty());
+    QTemporaryDir tmp;
+    const QString tmpdir = tmpdirName.isEmpty() ? tmp.path() : tmp.filePath(tmpdirName);
+    verifyCleanFailure(convert(input, tmpdir, {}, fileSizeLimit), tmp.path());
+}
+
+void PcmdumpProgramTest::stoppedConversionLeavesNoFile_data()
+{
+    QTest::addColumn<bool>("kill");
+    QTest::newRow("terminated") << false;
+    QTest::newRow("killed") << true;
+}
+
+void PcmdumpProgramTest::stoppedConversionLeavesNoFile()
+{
+    // The song arrives through a pipe that never ends, so the conversion is
+    // surely in progress when the run stops it (Cancel, or the window closing).
+    QFETCH(bool, kill);
+    QTemporaryDir tmp;
+    QTemporaryDir pipeDir;
+    const QString pipePath = pipeDir.filePath("endless.wav");
+    QCOMPARE(::mkfifo(QFile::encodeName(pipePath).constData(), 0600), 0);
+
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("TMPDIR", tmp.path());
+    process.setProcessEnvironment(environment);
+    process.start(pcmdump_, {pipePath});
+    QVERIFY(process.waitForStarted());
+
+    QElapsedTimer timer;
+    timer.start();
+    int pipe = -1;
+    while (pipe < 0 && timer.elapsed() < 10000) {
+        pipe = ::open(QFile::encodeName(pipePath).constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+        if (pipe < 0)
+            QThread::msleep(10);
+    }
+    QVERIFY(pipe >= 0);
+
+    QByteArray pending = streamingWavHeader(600 * 176400);
+    const QByteArray silence(176400, '\0');
+    bool converting = false;
+    while (!converting && timer.elapsed() < 10000) {
+        if (pending.isEmpty())
+            pending = silence;
+        const ssize_t written = ::write(pipe, pending.constData(), size_t(pending.size()));
+        if (written > 0)
+            pending.remove(0, written);
+        else
+            QThread::msleep(10);
+        converting = holdsFileIn(process.processId(), tmp.path());
+    }
+
+    if (kill)
+        process.kill();
+    else
+        process.terminate();
+    QVERIFY(process.waitForFinished(10000));
+    ::close(pipe);
+    QVERIFY2(converting, "pcmdump never opened its WAV file");
+    QVERIFY(!linesOf(process.readAllStandardOutput()).join('\n').contains("Location:"));
+    QCOMPARE(QDir(tmp.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
+}
+
+QTEST_GUILESS_MAIN(PcmdumpProgramTest)
+#include "tst_pcmdump_program.moc"
