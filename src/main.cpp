@@ -1,4 +1,5 @@
 #include "app/globals.h"
+#include "app/quitonsignal.h"
 #include "app/tagdesk.h"
 #include "sync/broadcastserver.h"
 
@@ -28,6 +29,7 @@ int main(int argc, char *argv[])
     window->show();
 
     auto server = std::make_unique<BroadcastServer>();
+    quitOnTerminationSignals();
     const int result = app.exec();
 
     // The session thread is joined before the library goes, and the library's
