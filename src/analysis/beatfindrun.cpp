@@ -1,7 +1,252 @@
 #include "app/tagdesk.h"
+#include "analysis/childoutput.h"
+#include "analysis/songlocation.h"
+#include "library/dbelement.h"
 
-// Placeholder until the BPM analysis run lands.
-void Tagdesk::BeatFind() {}
-void Tagdesk::doBeatFind() {}
-void Tagdesk::handleProcessFinished(int, QProcess::ExitStatus) {}
-void Tagdesk::handleUserWantCancel() {}
+#include <QCoreApplication>
+#include <QDebug>
+#include <QFile>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QSignalBlocker>
+#include <QTimer>
+#include <cstdio>
+#include <iostream>
+
+namespace {
+
+constexpr int songMessageMs = 4000;
+constexpr int completedMessageMs = 8000;
+// How long a stopped child gets to clean up after itself, and then to die.
+constexpr int stopGraceMs = 3000;
+
+// Selection is by whole rows; the persistent-ID cell stands for its song.
+QStringList selectedSongIDs(const QList<QTableWidgetItem *> &selected)
+{
+    QStringList ids;
+    for (const QTableWidgetItem *item : selected) {
+        if (item->tableWidget() && item->column() == 9)
+            ids << item->text();
+    }
+    return ids;
+}
+
+void echoOutput(const QList<QByteArray> &pieces)
+{
+    for (const QByteArray &piece : pieces)
+        std::cout << "Saw: " << piece.constData() << std::endl;
+}
+
+} // namespace
+
+void Tagdesk::BeatFind()
+{
+    std::fputs("BeatFind\n", stdout);
+    std::fflush(stdout);
+    if (analysisRunning)
+        return;
+    if (!haveWarned) {
+        const auto answer = QMessageBox::question(
+            nullptr, tr("BeatFind Warning"),
+            tr("BeatFind will perform an iTunes sync and then open and minimize iTunes to help it convert files. To "
+               "avoid stray WAV files from being left on your drive, please do not close iTunes or VelmoraSync "
+               "without clicking and waiting for the cancel operation to be done. Do you want to proceed?"),
+            QMessageBox::Yes | QMessageBox::No);
+        if (answer != QMessageBox::Yes)
+            return;
+        haveWarned = true;
+    }
+    modified = true;
+    actionBeatFind->setEnabled(false);
+    actionDelete->setEnabled(false);
+    analysisRunning = true;
+    runIDs = selectedSongIDs(tableWidget->selectedItems());
+    runIndex = 0;
+    cancelRequested = false;
+    convertLabel->setText(QStringLiteral("Checking iTunes sync status"));
+    convertLabel->show();
+    convertCancelButton->show();
+    if (itunesLoaded) {
+        doBeatFind();
+        return;
+    }
+    connect(this, &Tagdesk::loadItunesDone, this, &Tagdesk::doBeatFind, Qt::UniqueConnection);
+    if (loadItunes() != 0) {
+        disconnect(this, &Tagdesk::loadItunesDone, this, &Tagdesk::doBeatFind);
+        analysisRunning = false;
+        showRunIdle();
+    }
+}
+
+void Tagdesk::doBeatFind()
+{
+    disconnect(this, &Tagdesk::loadItunesDone, this, &Tagdesk::doBeatFind);
+    // A step scheduled before the run was stopped finds nothing to do.
+    if (!analysisRunning)
+        return;
+    if (cancelRequested) {
+        endRun();
+        return;
+    }
+    for (; runIndex < runIDs.size(); ++runIndex) {
+        runID = runIDs.at(runIndex);
+        DBelement *record = runRecord();
+        if (!record)
+            continue;
+        songTitle = record->text("title");
+        if (record->isProtected) {
+            showSongMessage(QStringLiteral("beatfind skipping protected file: "));
+            continue;
+        }
+        convertLabel->setText(QStringLiteral("Processing: ") + songTitle);
+        songPath = songFilePath(record->text("location"));
+        std::cout << "Processing: " << songPath.toLocal8Bit().constData() << std::endl;
+        if (songPath.isEmpty())
+            continue;
+        if (QFile::exists(songPath)) {
+            startConversion();
+            return;
+        }
+        showSongMessage(QStringLiteral("beatfind could not find: "));
+    }
+    endRun();
+}
+
+void Tagdesk::startConversion()
+{
+    scriptPhase = true;
+    wavPath.clear();
+    std::cout << "AppleScript: " << QCoreApplication::applicationDirPath().toLocal8Bit().constData() << std::endl;
+    startConverter(process, converterPath, songPath);
+}
+
+void Tagdesk::handleProcessFinished(int, QProcess::ExitStatus exitStatus)
+{
+    if (!analysisRunning)
+        return;
+    const OutputPieces output = readOutputPieces(process);
+    const ConversionReport report = scriptPhase ? conversionReport(output.pieces) : ConversionReport();
+    // A crashed converter may still have named the WAV file it left behind.
+    if (scriptPhase)
+        wavPath = report.wavPath;
+    if (exitStatus == QProcess::CrashExit) {
+        passOverSong();
+        return;
+    }
+    echoOutput(output.pieces);
+    if (output.emptyRead)
+        passOverSong();
+    else if (scriptPhase)
+        finishConversion(report);
+    else
+        finishAnalysis(reportedBpm(output.pieces));
+}
+
+// A child that could not be started ends like one that crashed, though no
+// finished signal comes for it.
+void Tagdesk::handleProcessError(QProcess::ProcessError error)
+{
+    if (error == QProcess::FailedToStart && analysisRunning)
+        passOverSong();
+}
+
+void Tagdesk::finishConversion(const ConversionReport &report)
+{
+    if (!isAcceptedFormat(report)) {
+        showSongMessage(QStringLiteral("beatfind unsupported format: "));
+        passOverSong();
+        return;
+    }
+    qDebug() << "Song: " << songPath << "Wav: " << wavPath << "Bit: " << report.bitRate << "Samp: "
+             << report.sampleRate << "\n";
+    if (!QFile::exists(wavPath)) {
+        passOverSong();
+        return;
+    }
+    scriptPhase = false;
+    if (!cancelRequested)
+        convertLabel->setText(QStringLiteral("Calculating: ") + songTitle);
+    process.start(analyserPath, {wavPath});
+}
+
+void Tagdesk::finishAnalysis(const QString &bpmText)
+{
+    const int bpm = acceptedBpm(bpmText);
+    if (bpm == 0) {
+        showSongMessage(QStringLiteral("beatfind can't solve: "));
+    } else if (DBelement *record = runRecord()) {
+        // The BPM cell itself changes, so the table shows the value at once
+        // and the range check runs on it.
+        record->field("bpm").setData(Qt::DisplayRole, QVariant(bpm));
+    }
+    passOverSong();
+}
+
+void Tagdesk::passOverSong()
+{
+    removeWav();
+    ++runIndex;
+    QTimer::singleShot(0, this, &Tagdesk::doBeatFind);
+}
+
+void Tagdesk::handleUserWantCancel()
+{
+    cancelRequested = true;
+    convertLabel->setText(QStringLiteral("Cancel Pressed: Will stop after current song"));
+}
+
+void Tagdesk::endRun()
+{
+    analysisRunning = false;
+    showRunIdle();
+    statusbar->showMessage(QStringLiteral("beatfind has completed"), completedMessageMs);
+}
+
+void Tagdesk::stopAnalysisRun()
+{
+    if (!analysisRunning)
+        return;
+    analysisRunning = false;
+    disconnect(this, &Tagdesk::loadItunesDone, this, &Tagdesk::doBeatFind);
+    if (process.state() != QProcess::NotRunning) {
+        // The run is over: the child's end must not start another step.
+        const QSignalBlocker quiet(process);
+        // pcmdump deletes a half-written file when asked to stop.
+        process.terminate();
+        if (!process.waitForFinished(stopGraceMs)) {
+            process.kill();
+            process.waitForFinished(stopGraceMs);
+        }
+        if (scriptPhase)
+            wavPath = conversionReport(readOutputPieces(process).pieces).wavPath;
+    }
+    removeWav();
+    showRunIdle();
+}
+
+void Tagdesk::showRunIdle()
+{
+    convertLabel->hide();
+    convertCancelButton->hide();
+    actionBeatFind->setEnabled(true);
+    actionDelete->setEnabled(true);
+}
+
+void Tagdesk::removeWav()
+{
+    // Whatever a converter claims, the song's own file is never deleted.
+    if (!wavPath.isEmpty() && QFileInfo(wavPath) != QFileInfo(songPath))
+        QFile::remove(wavPath);
+    wavPath.clear();
+}
+
+void Tagdesk::showSongMessage(const QString &text)
+{
+    statusbar->showMessage(text + songTitle, songMessageMs);
+}
+
+DBelement *Tagdesk::runRecord()
+{
+    const auto found = tableMap.find(libraryKey(runID));
+    return found == tableMap.end() ? nullptr : &found->second;
+}

@@ -1,0 +1,9 @@
+#include "analysis/songlocation.h"
+
+QString songFilePath(const QString &location)
+{
+    if (!location.startsWith(QLatin1String("//")))
+        return location;
+    const qsizetype pathStart = location.indexOf(QLatin1Char('/'), 2);
+    return pathStart < 0 ? QString() : location.mid(pathStart);
+}

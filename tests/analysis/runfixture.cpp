@@ -1,0 +1,64 @@
+#include "runfixture.h"
+#include "library/dbelement.h"
+
+#include <QTest>
+
+RunFixture::RunFixture()
+    : window(std::make_unique<Tagdesk>())
+{
+    window->convertLabel->hide();
+    window->convertCancelButton->hide();
+    window->itunesLoaded = true;
+    window->haveWarned = true;
+    window->converterPath = standIns.converterPath();
+    window->analyserPath = standIns.analyserPath();
+    QObject::connect(window->statusbar, &QStatusBar::messageChanged, [this](const QString &message) {
+        if (!message.isEmpty())
+            messages << message;
+    });
+}
+
+DBelement &RunFixture::addSong(const QString &id, const QString &title, const QString &location)
+{
+    DBelement &record = tableMap[libraryKey(id)];
+    record.setPersistentID(id);
+    record.setTitle(title);
+    record.setLocation(location);
+    record.setBPM(QStringLiteral("99"));
+    record.setupRow(window->tableWidget, -1);
+    return record;
+}
+
+void RunFixture::select(const QStringList &ids)
+{
+    for (const QString &id : ids) {
+        const int row = tableMap[libraryKey(id)].field("persistentID").row();
+        window->tableWidget->setRangeSelected(QTableWidgetSelectionRange(row, 0, row, 9), true);
+    }
+}
+
+bool RunFixture::runToEnd()
+{
+    window->BeatFind();
+    return waitForEnd();
+}
+
+bool RunFixture::waitForEnd()
+{
+    return QTest::qWaitFor([this] { return !window->analysisRunning; }, 20000);
+}
+
+bool RunFixture::isIdle() const
+{
+    return !window->analysisRunning && window->convertLabel->isHidden() && window->convertCancelButton->isHidden()
+        && window->actionBeatFind->isEnabled() && window->actionDelete->isEnabled()
+        && window->process.state() == QProcess::NotRunning;
+}
+
+QStringList RunFixture::callKinds() const
+{
+    QStringList kinds;
+    for (const QString &call : standIns.calls())
+        kinds << call.section(QLatin1Char(' '), 0, 0);
+    return kinds;
+}

@@ -1,0 +1,182 @@
+#include "analysis/childoutput.h"
+#include "analysis/songlocation.h"
+#include "testenvironment.h"
+
+#include <QBuffer>
+
+namespace {
+
+// A pipe that has nothing to give yet: a read yields no bytes instead of the
+// end of the data.
+class DrainedDevice : public QIODevice
+{
+public:
+    explicit DrainedDevice(const QByteArray &data) : data(data) { open(QIODevice::ReadOnly); }
+    bool isSequential() const override { return true; }
+
+protected:
+    qint64 readData(char *into, qint64 maxSize) override
+    {
+        const qint64 size = qMin(maxSize, qint64(data.size()));
+        memcpy(into, data.constData(), size_t(size));
+        data.remove(0, size);
+        return size;
+    }
+    qint64 writeData(const char *, qint64) override { return -1; }
+
+private:
+    QByteArray data;
+};
+
+OutputPieces piecesOf(QByteArray output)
+{
+    QBuffer buffer(&output);
+    buffer.open(QIODevice::ReadOnly);
+    return readOutputPieces(buffer);
+}
+
+} // namespace
+
+class TestAnalysisRules : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void songFilePathDropsOnlyAHost_data()
+    {
+        QTest::addColumn<QString>("location");
+        QTest::addColumn<QString>("path");
+        QTest::newRow("localhost URL") << "//localhost/Users/ann/Music/a.mp3" << "/Users/ann/Music/a.mp3";
+        QTest::newRow("other host") << "//nas/share/a.mp3" << "/share/a.mp3";
+        QTest::newRow("file:/// URL, a path already") << "/Users/ann/Music/a.mp3" << "/Users/ann/Music/a.mp3";
+        QTest::newRow("short path kept whole") << "/a.mp3" << "/a.mp3";
+        QTest::newRow("host without a path") << "//localhost" << "";
+        QTest::newRow("empty") << "" << "";
+        QTest::newRow("relative") << "Music/a.mp3" << "Music/a.mp3";
+        QTest::newRow("non-ASCII host and path") << "//höst/Müsik/ä.mp3" << "/Müsik/ä.mp3";
+    }
+    void songFilePathDropsOnlyAHost()
+    {
+        QFETCH(QString, location);
+        QFETCH(QString, path);
+        QCOMPARE(songFilePath(location), path);
+    }
+
+    void outputArrivesInPiecesOf1023Bytes_data()
+    {
+        QTest::addColumn<QByteArray>("output");
+        QTest::addColumn<QList<QByteArray>>("pieces");
+        const QByteArray long1023(1023, 'x');
+        QTest::newRow("nothing") << QByteArray() << QList<QByteArray>{};
+        QTest::newRow("lines with their ends") << QByteArray("a\r\n\nb") << QList<QByteArray>{"a\r\n", "\n", "b"};
+        QTest::newRow("1022 bytes and line end in one piece")
+            << QByteArray(1022, 'x') + "\n" << QList<QByteArray>{QByteArray(1022, 'x') + "\n"};
+        QTest::newRow("1023 bytes: the line end comes alone")
+            << long1023 + "\nBPM: 1\n" << QList<QByteArray>{long1023, "\n", "BPM: 1\n"};
+        QTest::newRow("longer line split")
+            << long1023 + "BPM: 133\n" << QList<QByteArray>{long1023, "BPM: 133\n"};
+        QTest::newRow("NUL byte counts") << QByteArray("\0BPM\n", 5) << QList<QByteArray>{QByteArray("\0BPM\n", 5)};
+    }
+    void outputArrivesInPiecesOf1023Bytes()
+    {
+        QFETCH(QByteArray, output);
+        QFETCH(QList<QByteArray>, pieces);
+        const OutputPieces read = piecesOf(output);
+        QCOMPARE(read.pieces, pieces);
+        QVERIFY(!read.emptyRead);
+    }
+
+    void aReadOfNoBytesEndsTheOutput()
+    {
+        DrainedDevice device("Location: /tmp/a.wav\nBitRate: 1411\n");
+        const OutputPieces read = readOutputPieces(device);
+        QCOMPARE(read.pieces, (QList<QByteArray>{"Location: /tmp/a.wav\n", "BitRate: 1411\n"}));
+        QVERIFY(read.emptyRead);
+    }
+
+    void conversionReport_data()
+    {
+        QTest::addColumn<QByteArray>("output");
+        QTest::addColumn<QString>("wavPath");
+        QTest::addColumn<QString>("bitRate");
+        QTest::addColumn<QString>("sampleRate");
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("pcmdump") << QByteArray("Location: /tmp/p.wav\nBitRate: 1411\nSampleRate: 44100\n")
+                                 << "/tmp/p.wav" << "1411" << "44100" << true;
+        QTest::newRow("any order, other lines, CRLF")
+            << QByteArray("hello\r\nSampleRate: 44100\r\nBitRate: 1411\r\nLocation: /tmp/p.wav\r\n")
+            << "/tmp/p.wav" << "1411" << "44100" << true;
+        QTest::newRow("later line wins")
+            << QByteArray("Location: /a.wav\nBitRate: 1411\nSampleRate: 44100\nLocation: /b.wav\nSampleRate: 48000\n")
+            << "/b.wav" << "1411" << "48000" << false;
+        QTest::newRow("bit rate 1411.2") << QByteArray("Location: /a.wav\nBitRate: 1411.2\nSampleRate: 44100\n")
+                                         << "/a.wav" << "1411.2" << "44100" << false;
+        QTest::newRow("sample rate 48000") << QByteArray("Location: /a.wav\nBitRate: 1411\nSampleRate: 48000\n")
+                                           << "/a.wav" << "1411" << "48000" << false;
+        QTest::newRow("no location") << QByteArray("BitRate: 1411\nSampleRate: 44100\n")
+                                     << "" << "1411" << "44100" << false;
+        QTest::newRow("label only") << QByteArray("Location:\nBitRate: 1411\nSampleRate: 44100\n")
+                                    << "" << "1411" << "44100" << false;
+        QTest::newRow("values start past one blank")
+            << QByteArray("Location:X/a.wav\nBitRate:X1411\nSampleRate:X44100\n")
+            << "/a.wav" << "1411" << "44100" << true;
+        QTest::newRow("trailing blank kept") << QByteArray("Location: /a.wav\nBitRate: 1411 \nSampleRate: 44100\n")
+                                             << "/a.wav" << "1411 " << "44100" << false;
+        QTest::newRow("lower-case labels ignored") << QByteArray("location: /a.wav\nbitrate: 1411\nsamplerate: 44100\n")
+                                                   << "" << "" << "" << false;
+        QTest::newRow("UTF-8 path") << QByteArray("Location: /tmp/Müsik/ä.wav\nBitRate: 1411\nSampleRate: 44100\n")
+                                    << "/tmp/Müsik/ä.wav" << "1411" << "44100" << true;
+    }
+    void conversionReport()
+    {
+        QFETCH(QByteArray, output);
+        QFETCH(QString, wavPath);
+        QFETCH(QString, bitRate);
+        QFETCH(QString, sampleRate);
+        QFETCH(bool, accepted);
+        const ConversionReport report = ::conversionReport(piecesOf(output).pieces);
+        QCOMPARE(report.wavPath, wavPath);
+        QCOMPARE(report.bitRate, bitRate);
+        QCOMPARE(report.sampleRate, sampleRate);
+        QCOMPARE(isAcceptedFormat(report), accepted);
+    }
+
+    void analyserBpm_data()
+    {
+        QTest::addColumn<QByteArray>("output");
+        QTest::addColumn<QString>("bpmText");
+        QTest::addColumn<int>("bpm");
+        QTest::newRow("whole") << QByteArray("BPM: 120\n") << "120" << 120;
+        QTest::newRow("127.9 truncated") << QByteArray("BPM: 127.9\n") << "127.9" << 127;
+        QTest::newRow("200.9 truncated into range") << QByteArray("BPM: 200.9\n") << "200.9" << 200;
+        QTest::newRow("lowest") << QByteArray("BPM: 50\n") << "50" << 50;
+        QTest::newRow("49.99 below range") << QByteArray("BPM: 49.99\n") << "49.99" << 0;
+        QTest::newRow("201 above range") << QByteArray("BPM: 201\n") << "201" << 0;
+        QTest::newRow("zero") << QByteArray("BPM: 0\n") << "0" << 0;
+        QTest::newRow("not a number") << QByteArray("BPM: abc\n") << "abc" << 0;
+        QTest::newRow("no BPM line") << QByteArray("tempo 120\n") << "" << 0;
+        QTest::newRow("no output") << QByteArray() << "" << 0;
+        QTest::newRow("huge") << QByteArray("BPM: 1e30\n") << "1e30" << 0;
+        QTest::newRow("nan") << QByteArray("BPM: nan\n") << "nan" << 0;
+        QTest::newRow("inf") << QByteArray("BPM: inf\n") << "inf" << 0;
+        QTest::newRow("negative") << QByteArray("BPM: -120\n") << "-120" << 0;
+        QTest::newRow("CRLF") << QByteArray("BPM: 99\r\n") << "99" << 99;
+        QTest::newRow("last line wins") << QByteArray("BPM: 99\nBPM: 0\n") << "0" << 0;
+        QTest::newRow("empty line first") << QByteArray("\nBPM: 88\n") << "88" << 88;
+        QTest::newRow("tail of a long line is a line of its own")
+            << QByteArray(1023, 'x') + "BPM: 133\n" << "133" << 133;
+        QTest::newRow("long BPM line cut")
+            << QByteArray("BPM: 140") + QByteArray(1100, '0') + "\n" << QString("140") + QString(1015, '0') << 0;
+    }
+    void analyserBpm()
+    {
+        QFETCH(QByteArray, output);
+        QFETCH(QString, bpmText);
+        QFETCH(int, bpm);
+        QCOMPARE(reportedBpm(piecesOf(output).pieces), bpmText);
+        QCOMPARE(acceptedBpm(bpmText), bpm);
+    }
+};
+
+VELMORA_TEST_MAIN(TestAnalysisRules)
+#include "tst_analysisrules.moc"

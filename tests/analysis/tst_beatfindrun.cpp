@@ -1,0 +1,334 @@
+#include "dialoganswerer.h"
+#include "library/dbelement.h"
+#include "outputcapture.h"
+#include "runfixture.h"
+#include "testenvironment.h"
+
+#include <QElapsedTimer>
+#include <QMap>
+#include <QRegularExpression>
+
+namespace {
+
+const QString completed = QStringLiteral("beatfind has completed");
+
+QString oneSongReport(const QString &bitRate, const QString &sampleRate)
+{
+    return QStringLiteral("wav=$(wav_for \"$1\")\ncp \"$1\" \"$wav\"\nreport \"$wav\" %1 %2\n").arg(bitRate, sampleRate);
+}
+
+} // namespace
+
+class TestBeatFindRun : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // One selected song through every outcome of the run. The song starts
+    // with the BPM 99; its file holds what the stand-in analyser prints.
+    void songOutcome_data()
+    {
+        QTest::addColumn<QString>("location"); // %1 stands for the song file
+        QTest::addColumn<bool>("isProtected");
+        QTest::addColumn<QString>("converter");
+        QTest::addColumn<QString>("analyser");
+        QTest::addColumn<QByteArray>("analyserOutput");
+        QTest::addColumn<QString>("message"); // followed by the title; empty: none
+        QTest::addColumn<int>("bpm");
+        QTest::addColumn<QStringList>("calls");
+
+        const QString copy = StandIns::copyingConverter;
+        const QString print = StandIns::printingAnalyser;
+        const QStringList both{"convert", "analyse"};
+        const QStringList convertOnly{"convert"};
+        const QString cantSolve = QStringLiteral("beatfind can't solve: ");
+        const QString unsupported = QStringLiteral("beatfind unsupported format: ");
+
+        QTest::newRow("tempo found") << "%1" << false << copy << print << QByteArray("BPM: 120\n") << "" << 120 << both;
+        QTest::newRow("localhost location") << "//localhost%1" << false << copy << print << QByteArray("BPM: 121\n")
+                                            << "" << 121 << both;
+        QTest::newRow("protected") << "%1" << true << copy << print << QByteArray("BPM: 120\n")
+                                   << "beatfind skipping protected file: " << 99 << QStringList();
+        QTest::newRow("empty location") << "" << false << copy << print << QByteArray("BPM: 120\n") << "" << 99
+                                        << QStringList();
+        QTest::newRow("location of a host only") << "//localhost" << false << copy << print << QByteArray("BPM: 120\n")
+                                                 << "" << 99 << QStringList();
+        QTest::newRow("missing file") << "%1.gone" << false << copy << print << QByteArray("BPM: 120\n")
+                                      << "beatfind could not find: " << 99 << QStringList();
+        QTest::newRow("converter crash") << "%1" << false << "kill -SEGV $$\n" << print << QByteArray("BPM: 120\n")
+                                         << "" << 99 << convertOnly;
+        QTest::newRow("converter crash after its WAV file")
+            << "%1" << false << copy + "kill -SEGV $$\n" << print << QByteArray("BPM: 120\n") << "" << 99 << convertOnly;
+        QTest::newRow("bit rate 1411.2") << "%1" << false << oneSongReport("1411.2", "44100") << print
+                                         << QByteArray("BPM: 120\n") << unsupported << 99 << convertOnly;
+        QTest::newRow("sample rate 48000") << "%1" << false << oneSongReport("1411", "48000") << print
+                                           << QByteArray("BPM: 120\n") << unsupported << 99 << convertOnly;
+        QTest::newRow("converter failure without report")
+            << "%1" << false << "echo 'pcmdump: no audio stream' >&2\nexit 1\n" << print << QByteArray("BPM: 120\n")
+            << unsupported << 99 << convertOnly;
+        QTest::newRow("WAV missing after conversion") << "%1" << false << "report \"$WAVDIR/none.wav\" 1411 44100\n"
+                                                      << print << QByteArray("BPM: 120\n") << "" << 99 << convertOnly;
+        QTest::newRow("analyser crash") << "%1" << false << copy << "kill -SEGV $$\n" << QByteArray("BPM: 120\n")
+                                        << "" << 99 << both;
+        QTest::newRow("no BPM line") << "%1" << false << copy << print << QByteArray("tempo 120\n") << cantSolve << 99
+                                     << both;
+        QTest::newRow("no output") << "%1" << false << copy << print << QByteArray() << cantSolve << 99 << both;
+        QTest::newRow("0") << "%1" << false << copy << print << QByteArray("BPM: 0\n") << cantSolve << 99 << both;
+        QTest::newRow("49.99") << "%1" << false << copy << print << QByteArray("BPM: 49.99\n") << cantSolve << 99
+                               << both;
+        QTest::newRow("127.9") << "%1" << false << copy << print << QByteArray("BPM: 127.9\n") << "" << 127 << both;
+        QTest::newRow("200.9") << "%1" << false << copy << print << QByteArray("BPM: 200.9\n") << "" << 200 << both;
+        QTest::newRow("abc") << "%1" << false << copy << print << QByteArray("BPM: abc\n") << cantSolve << 99 << both;
+        QTest::newRow("empty first line") << "%1" << false << copy << print << QByteArray("\nBPM: 88\n") << "" << 88
+                                          << both;
+        QTest::newRow("CRLF") << "%1" << false << copy << print << QByteArray("BPM: 140\r\n") << "" << 140 << both;
+        QTest::newRow("line longer than 1023 bytes, its tail a line of its own")
+            << "%1" << false << copy << print << QByteArray(1023, 'x') + "BPM: 133\n" << "" << 133 << both;
+    }
+    void songOutcome()
+    {
+        QFETCH(QString, location);
+        QFETCH(bool, isProtected);
+        QFETCH(QString, converter);
+        QFETCH(QString, analyser);
+        QFETCH(QByteArray, analyserOutput);
+        QFETCH(QString, message);
+        QFETCH(int, bpm);
+        QFETCH(QStringList, calls);
+
+        RunFixture run;
+        run.standIns.setConverter(converter);
+        run.standIns.setAnalyser(analyser);
+        const QString song = run.standIns.addSong(QStringLiteral("song one.mp3"), analyserOutput);
+        DBelement &record = run.addSong(QStringLiteral("42"), QStringLiteral("Song One"),
+                                        location.contains(QLatin1String("%1")) ? location.arg(song) : location);
+        record.isProtected = isProtected;
+        run.select({QStringLiteral("42")});
+
+        QVERIFY(run.runToEnd());
+        QCOMPARE(tableMap[libraryKey(QStringLiteral("42"))].bpm(), bpm);
+        QStringList messages;
+        if (!message.isEmpty())
+            messages << message + QStringLiteral("Song One");
+        QCOMPARE(run.messages, messages << completed);
+        QCOMPARE(run.callKinds(), calls);
+        QCOMPARE(run.standIns.wavFiles(), QStringList());
+        QVERIFY(run.isIdle());
+        QVERIFY(run.window->modified);
+    }
+
+    void childThatCannotStartIsPassedOver_data()
+    {
+        QTest::addColumn<bool>("converterStarts");
+        QTest::addColumn<QStringList>("calls");
+        QTest::newRow("converter") << false << QStringList();
+        QTest::newRow("analyser") << true << QStringList{"convert", "convert"};
+    }
+    void childThatCannotStartIsPassedOver()
+    {
+        QFETCH(bool, converterStarts);
+        QFETCH(QStringList, calls);
+        RunFixture run;
+        const QString missing = run.standIns.wavDir() + QStringLiteral("/../no such program");
+        (converterStarts ? run.window->analyserPath : run.window->converterPath) = missing;
+        for (const QString &id : {QStringLiteral("1"), QStringLiteral("2")}) {
+            run.addSong(id, QStringLiteral("Song ") + id, run.standIns.addSong(id, "BPM: 120\n"));
+            run.select({id});
+        }
+        QVERIFY(run.runToEnd());
+        QCOMPARE(run.callKinds(), calls);
+        QCOMPARE(run.messages, QStringList{completed});
+        QCOMPARE(tableMap[libraryKey(QStringLiteral("1"))].bpm(), 99);
+        QCOMPARE(tableMap[libraryKey(QStringLiteral("2"))].bpm(), 99);
+        QCOMPARE(run.standIns.wavFiles(), QStringList());
+        QVERIFY(run.isIdle());
+    }
+
+    void songsGoInTheOrderOfTheSelectedItems()
+    {
+        RunFixture run;
+        const QStringList ids{"10", "20", "30"};
+        QMap<QString, QString> songOfId;
+        for (int i = 0; i < ids.size(); ++i) {
+            songOfId[ids[i]] = run.standIns.addSong(ids[i], "BPM: " + QByteArray::number(101 + i) + "\n");
+            run.addSong(ids[i], QStringLiteral("Title %1").arg(i), songOfId[ids[i]]);
+        }
+        run.select({"30", "10", "20"});
+        QStringList expected;
+        for (QTableWidgetItem *item : run.window->tableWidget->selectedItems()) {
+            if (item->column() == 9)
+                expected << QStringLiteral("convert ") + songOfId[item->text()];
+        }
+        QCOMPARE(expected.size(), 3);
+
+        QVERIFY(run.runToEnd());
+        QStringList conversions = run.standIns.calls().filter(QRegularExpression("^convert "));
+        QCOMPARE(conversions, expected);
+        for (int i = 0; i < ids.size(); ++i)
+            QCOMPARE(tableMap[libraryKey(ids[i])].bpm(), 101 + i);
+        QCOMPARE(run.messages, QStringList{completed});
+        QCOMPARE(run.standIns.wavFiles(), QStringList());
+    }
+
+    void passedOverSongsReplaceEachOthersMessages()
+    {
+        RunFixture run;
+        run.addSong("1", "Gone A", run.standIns.wavDir() + "/gone-a.mp3");
+        run.addSong("2", "Locked", run.standIns.addSong("locked", "BPM: 120\n")).isProtected = true;
+        run.addSong("3", "Gone B", run.standIns.wavDir() + "/gone-b.mp3");
+        run.select({"1", "2", "3"});
+        run.window->BeatFind();
+        // All three are passed over within the one step that BeatFind runs.
+        QVERIFY(run.isIdle());
+        QCOMPARE(run.messages, (QStringList{"beatfind could not find: Gone A", "beatfind skipping protected file: Locked",
+                                            "beatfind could not find: Gone B", completed}));
+        QCOMPARE(run.window->statusbar->currentMessage(), completed);
+        QCOMPARE(run.callKinds(), QStringList());
+    }
+
+    void noSelectionCompletesAtOnce()
+    {
+        RunFixture run;
+        run.addSong("1", "Not Selected", run.standIns.addSong("1", "BPM: 120\n"));
+        run.window->BeatFind();
+        QVERIFY(run.isIdle());
+        QCOMPARE(run.messages, QStringList{completed});
+        QVERIFY(run.window->modified);
+        QCOMPARE(run.callKinds(), QStringList());
+    }
+
+    void warningAnsweredNoThenYes()
+    {
+        RunFixture run;
+        run.window->haveWarned = false;
+        run.addSong("1", "Song", run.standIns.addSong("1", "BPM: 150\n"));
+        run.select({"1"});
+        DialogAnswerer answers;
+        answers.messageBox(QMessageBox::No).messageBox(QMessageBox::Yes);
+
+        run.window->BeatFind();
+        QCOMPARE(answers.seen.size(), 1);
+        QCOMPARE(answers.seen[0].title, QStringLiteral("BeatFind Warning"));
+        QVERIFY(answers.seen[0].text.startsWith("BeatFind will perform an iTunes sync"));
+        QVERIFY(answers.seen[0].text.endsWith("Do you want to proceed?"));
+        QVERIFY(!run.window->modified);
+        QVERIFY(run.isIdle());
+        QVERIFY(run.messages.isEmpty());
+
+        QVERIFY(run.runToEnd());
+        QCOMPARE(answers.seen.size(), 2);
+        QCOMPARE(tableMap[libraryKey("1")].bpm(), 150);
+
+        // Accepted once, never asked again.
+        QVERIFY(run.runToEnd());
+        QCOMPARE(answers.seen.size(), 2);
+        QCOMPARE(run.callKinds().size(), 4);
+    }
+
+    void importThatCannotStartEndsTheRun()
+    {
+        RunFixture run;
+        run.window->itunesLoaded = false;
+        run.addSong("1", "Song", run.standIns.addSong("1", "BPM: 150\n"));
+        run.select({"1"});
+        DialogAnswerer answers; // the import's own message about the missing file
+        answers.messageBox(QMessageBox::Ok);
+
+        run.window->BeatFind();
+        QVERIFY(run.isIdle());
+        QVERIFY(run.window->modified);
+        // The run no longer waits for an import to end.
+        emit run.window->loadItunesDone();
+        QTest::qWait(50);
+        QVERIFY(run.messages.filter(completed).isEmpty());
+        QCOMPARE(run.callKinds(), QStringList());
+        QCOMPARE(tableMap[libraryKey("1")].bpm(), 99);
+    }
+
+    void labelAndCommandsFollowTheRun()
+    {
+        RunFixture run;
+        run.standIns.setConverter("wait_for converted\n" + StandIns::copyingConverter);
+        run.standIns.setAnalyser("wait_for analysed\n" + StandIns::printingAnalyser);
+        run.addSong("1", "Song", run.standIns.addSong("1", "BPM: 150\n"));
+        run.select({"1"});
+        Tagdesk &window = *run.window;
+
+        window.BeatFind();
+        QVERIFY(window.analysisRunning);
+        QCOMPARE(window.convertLabel->text(), QStringLiteral("Processing: Song"));
+        QVERIFY(!window.convertLabel->isHidden());
+        QVERIFY(!window.convertCancelButton->isHidden());
+        QVERIFY(!window.actionBeatFind->isEnabled());
+        QVERIFY(!window.actionDelete->isEnabled());
+
+        run.standIns.release("converted");
+        QTRY_COMPARE(window.convertLabel->text(), QStringLiteral("Calculating: Song"));
+        QVERIFY(!window.actionDelete->isEnabled());
+        QCOMPARE(run.standIns.wavFiles().size(), 1);
+
+        run.standIns.release("analysed");
+        QVERIFY(run.waitForEnd());
+        QVERIFY(run.isIdle());
+        QCOMPARE(tableMap[libraryKey("1")].bpm(), 150);
+    }
+
+    // A message about one song stays 4 s, the end of the run 8 s; Qt's coarse
+    // timers may fire up to 5 % early.
+    void statusMessagesTimeOut()
+    {
+        RunFixture run;
+        run.standIns.setConverter("wait_for converted\n" + StandIns::copyingConverter);
+        run.addSong("1", "Gone", run.standIns.wavDir() + "/gone.mp3");
+        run.addSong("2", "Song", run.standIns.addSong("2", "BPM: 150\n"));
+        run.select({"1", "2"});
+        QElapsedTimer clock;
+        QList<qint64> cleared;
+        connect(run.window->statusbar, &QStatusBar::messageChanged, this, [&](const QString &message) {
+            if (message.isEmpty())
+                cleared << clock.elapsed();
+        });
+
+        clock.start();
+        run.window->BeatFind();
+        QCOMPARE(run.messages, QStringList{"beatfind could not find: Gone"});
+        QTRY_COMPARE_WITH_TIMEOUT(cleared.size(), 1, 10000);
+        QVERIFY2(cleared[0] >= 3800 && cleared[0] < 7000, qPrintable(QString::number(cleared[0])));
+
+        run.standIns.release("converted");
+        QVERIFY(run.waitForEnd());
+        clock.restart();
+        QCOMPARE(run.messages.last(), completed);
+        QTRY_COMPARE_WITH_TIMEOUT(cleared.size(), 2, 15000);
+        QVERIFY2(cleared[1] >= 7600, qPrintable(QString::number(cleared[1])));
+    }
+
+    void outputLines()
+    {
+        RunFixture run;
+        const QString song = run.standIns.addSong("song.mp3", "BPM: 120\n");
+        run.addSong("1", "Song", "//localhost" + song);
+        run.select({"1"});
+        const QString wav = run.standIns.wavDir() + "/song.mp3.wav";
+        // The Qt debug line goes through the test logger, not standard output.
+        const QtMessageHandler logger = qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
+        QString out;
+        {
+            OutputCapture capture;
+            QVERIFY(run.runToEnd());
+            out = capture.out();
+        }
+        qInstallMessageHandler(logger);
+        QCOMPARE(out, QStringLiteral("BeatFind\n"
+                                     "Processing: %1\n"
+                                     "AppleScript: %2\n"
+                                     "Saw: Location: %3\n\n"
+                                     "Saw: BitRate: 1411\n\n"
+                                     "Saw: SampleRate: 44100\n\n"
+                                     "Saw: BPM: 120\n\n")
+                          .arg(song, QCoreApplication::applicationDirPath(), wav));
+    }
+};
+
+VELMORA_TEST_MAIN(TestBeatFindRun)
+#include "tst_beatfindrun.moc"
