@@ -1,0 +1,100 @@
+// The analyser's library: output formatting, every audio format read alike,
+// determinism, and reading from memory (the fuzzer's path) like from a file.
+#include "beatfind.h"
+#include "synthetic_audio.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <sndfile.h>
+
+#include <cmath>
+#include <limits>
+
+class BeatfindCoreTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QVERIFY(dir.isValid()); }
+
+    void formatsStoredValue_data();
+    void formatsStoredValue();
+    void readsAnyFormatAlike_data();
+    void readsAnyFormatAlike();
+    void isDeterministicAndReadsMemoryLikeFile();
+
+private:
+    QTemporaryDir dir;
+};
+
+void BeatfindCoreTest::formatsStoredValue_data()
+{
+    QTest::addColumn<double>("bpm");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("no tempo") << 0.0 << "BPM: 0";
+    QTest::newRow("negative") << -120.0 << "BPM: 0";
+    QTest::newRow("not a number") << std::numeric_limits<double>::quiet_NaN() << "BPM: 0";
+    QTest::newRow("infinite") << std::numeric_limits<double>::infinity() << "BPM: 0";
+    QTest::newRow("just below a whole BPM") << 122.98 << "BPM: 123.00";
+    QTest::newRow("just above a whole BPM") << 123.31 << "BPM: 123.00";
+    QTest::newRow("halfway stays fractional") << 51.5 << "BPM: 51.50";
+    QTest::newRow("fraction truncated, never rounded up") << 87.559 << "BPM: 87.55";
+    QTest::newRow("top of the range") << 199.7 << "BPM: 200.00";
+}
+
+void BeatfindCoreTest::formatsStoredValue()
+{
+    QFETCH(double, bpm);
+    QFETCH(QString, line);
+    QCOMPARE(QString::fromStdString(beatfind::bpmLine(bpm)), line);
+}
+
+void BeatfindCoreTest::readsAnyFormatAlike_data()
+{
+    QTest::addColumn<int>("rate");
+    QTest::addColumn<int>("channels");
+    QTest::addColumn<int>("format");
+    QTest::newRow("16-bit stereo 44.1 kHz WAV") << 44100 << 2 << (SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+    QTest::newRow("float mono 48 kHz WAV") << 48000 << 1 << (SF_FORMAT_WAV | SF_FORMAT_FLOAT);
+    QTest::newRow("8-bit mono 22.05 kHz WAV") << 22050 << 1 << (SF_FORMAT_WAV | SF_FORMAT_PCM_U8);
+    QTest::newRow("24-bit stereo 96 kHz WAV") << 96000 << 2 << (SF_FORMAT_WAV | SF_FORMAT_PCM_24);
+    QTest::newRow("16-bit 6 channels 44.1 kHz WAV") << 44100 << 6 << (SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+    QTest::newRow("16-bit mono 8 kHz WAV") << 8000 << 1 << (SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+    QTest::newRow("FLAC") << 44100 << 2 << (SF_FORMAT_FLAC | SF_FORMAT_PCM_16);
+    QTest::newRow("AIFF") << 44100 << 2 << (SF_FORMAT_AIFF | SF_FORMAT_PCM_16);
+}
+
+void BeatfindCoreTest::readsAnyFormatAlike()
+{
+    QFETCH(int, rate);
+    QFETCH(int, channels);
+    QFETCH(int, format);
+    const double bpm = 97.0;
+    const QString path = dir.filePath(QStringLiteral("song-%1").arg(QTest::currentDataTag()));
+    std::vector<float> song = synthetic::render(synthetic::backbeatWithEighthHiHat(), bpm, 30.0, rate);
+    synthetic::addChords(song, bpm, rate);
+    QVERIFY(synthetic::writeAudio(path, song, rate, channels, format));
+    const double found = beatfind::tempoOfFile(path.toStdString());
+    QVERIFY2(std::fabs(found - bpm) < 0.15, qPrintable(QString::number(found)));
+}
+
+void BeatfindCoreTest::isDeterministicAndReadsMemoryLikeFile()
+{
+    const QString path = dir.filePath(QStringLiteral("song.wav"));
+    QVERIFY(synthetic::writeAudio(path, synthetic::render(synthetic::backbeat(), 141.0, 30.0, 44100), 44100, 2,
+                                  SF_FORMAT_WAV | SF_FORMAT_PCM_16));
+    const double first = beatfind::tempoOfFile(path.toStdString());
+    QCOMPARE(beatfind::tempoOfFile(path.toStdString()), first);
+
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    QCOMPARE(beatfind::tempoOfMemory(reinterpret_cast<const unsigned char*>(bytes.constData()),
+                                     static_cast<std::size_t>(bytes.size())),
+             first);
+    QCOMPARE(QString::fromStdString(beatfind::bpmLine(first)), QStringLiteral("BPM: 141.00"));
+}
+
+QTEST_GUILESS_MAIN(BeatfindCoreTest)
+#include "tst_beatfind_core.moc"

@@ -1,0 +1,184 @@
+// The analyser's contract, through the real executable: one "BPM: " line, the
+// exact tempo for steady songs, "BPM: 0" (and no crash) for everything else.
+#include "synthetic_audio.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <sndfile.h>
+
+#include <cmath>
+#include <random>
+
+namespace {
+
+constexpr int kCdFormat = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+
+struct Run {
+    bool finished = false;
+    bool crashed = false;
+    QString output;
+};
+
+Run runBeatfind(const QString& path)
+{
+    QProcess process;
+    process.start(QStringLiteral(BEATFIND_EXECUTABLE), {path});
+    Run run;
+    run.finished = process.waitForFinished(60000);
+    if (!run.finished)
+        process.kill();
+    run.crashed = process.exitStatus() == QProcess::CrashExit;
+    run.output = QString::fromLocal8Bit(process.readAllStandardOutput());
+    return run;
+}
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool writeBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QByteArray randomBytes(int size, unsigned seed)
+{
+    std::mt19937 random(seed);
+    QByteArray bytes(size, '\0');
+    for (char& c : bytes)
+        c = static_cast<char>(random() & 0xFF);
+    return bytes;
+}
+
+} // namespace
+
+class BeatfindToolTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QVERIFY(dir.isValid()); }
+
+    void printsExactTempo_data();
+    void printsExactTempo();
+    void printsZeroWithoutBeat_data();
+    void printsZeroWithoutBeat();
+    void survivesMalformedFiles_data();
+    void survivesMalformedFiles();
+
+private:
+    QString writeSong(const QString& name, const std::vector<float>& mono)
+    {
+        const QString path = dir.filePath(name + ".wav");
+        return synthetic::writeAudio(path, mono, 44100, 2, kCdFormat) ? path : QString();
+    }
+
+    QTemporaryDir dir;
+};
+
+void BeatfindToolTest::printsExactTempo_data()
+{
+    QTest::addColumn<int>("pattern");
+    QTest::addColumn<double>("bpm");
+    QTest::addColumn<bool>("chords");
+    enum { Click, Backbeat, EighthHiHat };
+    for (double bpm : {50.0, 51.5, 123.0, 199.0}) {
+        QTest::addRow("clicks at %g", bpm) << int(Click) << bpm << false;
+        QTest::addRow("backbeat at %g", bpm) << int(Backbeat) << bpm << false;
+    }
+    // The hi-hat plays twice per beat; kick and snare mark the beat.
+    for (double bpm : {96.0, 123.0, 150.0})
+        QTest::addRow("eighth hi-hat at %g", bpm) << int(EighthHiHat) << bpm << false;
+    // Slower, the hi-hat's pulse sits where listeners like to tap; chords
+    // changing on bar lines tell the beat, as in songs.
+    for (double bpm : {62.0, 77.0, 88.0})
+        QTest::addRow("eighth hi-hat and chords at %g", bpm) << int(EighthHiHat) << bpm << true;
+}
+
+void BeatfindToolTest::printsExactTempo()
+{
+    QFETCH(int, pattern);
+    QFETCH(double, bpm);
+    QFETCH(bool, chords);
+    const synthetic::Pattern patterns[] = {synthetic::clickTrack(), synthetic::backbeat(),
+                                           synthetic::backbeatWithEighthHiHat()};
+    std::vector<float> song = synthetic::render(patterns[pattern], bpm, 40.0, 44100);
+    if (chords)
+        synthetic::addChords(song, bpm, 44100);
+    const QString path = writeSong(QTest::currentDataTag(), song);
+    QVERIFY(!path.isEmpty());
+
+    const Run run = runBeatfind(path);
+    QVERIFY(run.finished && !run.crashed);
+    const QRegularExpressionMatch line = QRegularExpression(QStringLiteral("^BPM: (\\d+\\.\\d\\d)\\n$")).match(run.output);
+    QVERIFY2(line.hasMatch(), qPrintable(run.output));
+    const double printed = line.captured(1).toDouble();
+    // What the app stores is the printed value truncated.
+    QCOMPARE(std::trunc(printed), std::trunc(bpm));
+    QVERIFY2(std::fabs(printed - bpm) < 0.15, qPrintable(run.output));
+}
+
+void BeatfindToolTest::printsZeroWithoutBeat_data()
+{
+    QTest::addColumn<std::vector<float>>("mono");
+    QTest::newRow("silence") << std::vector<float>(30 * 44100, 0.0f);
+    QTest::newRow("white noise") << synthetic::whiteNoise(30.0, 44100);
+    QTest::newRow("one second of clicks") << synthetic::render(synthetic::clickTrack(), 120.0, 1.0, 44100);
+}
+
+void BeatfindToolTest::printsZeroWithoutBeat()
+{
+    QFETCH(std::vector<float>, mono);
+    const QString path = writeSong(QTest::currentDataTag(), mono);
+    QVERIFY(!path.isEmpty());
+    const Run run = runBeatfind(path);
+    QVERIFY(run.finished && !run.crashed);
+    QCOMPARE(run.output, QStringLiteral("BPM: 0\n"));
+}
+
+void BeatfindToolTest::survivesMalformedFiles_data()
+{
+    const QString good = writeSong(QStringLiteral("good"), synthetic::render(synthetic::backbeat(), 120.0, 3.0, 44100));
+    const QByteArray wav = readAll(good);
+    QVERIFY(wav.size() > 44);
+    // A header whose data chunk claims far more bytes than follow.
+    QByteArray hugeClaim = wav.left(44 + 4000);
+    const int dataSize = hugeClaim.indexOf("data") + 4;
+    QVERIFY(dataSize > 4);
+    for (int i = 0; i < 4; ++i)
+        hugeClaim[dataSize + i] = char(0xF0 | (i == 3 ? 0x0F : 0x00));
+
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("exists");
+    QTest::newRow("zero length") << QByteArray() << true;
+    QTest::newRow("truncated header") << wav.left(30) << true;
+    QTest::newRow("header without samples") << wav.left(44) << true;
+    QTest::newRow("data size claims 4 GB") << hugeClaim << true;
+    QTest::newRow("odd byte count") << wav.left(44 + 44100 * 4 + 3) << true;
+    QTest::newRow("text") << QByteArray("this is not audio\n").repeated(200) << true;
+    QTest::newRow("random bytes") << randomBytes(65536, 1) << true;
+    QTest::newRow("RIFF WAVE with garbage") << QByteArray("RIFF\xff\xff\xff\x7fWAVEfmt ") + randomBytes(4096, 2) << true;
+    QTest::newRow("missing file") << QByteArray() << false;
+}
+
+void BeatfindToolTest::survivesMalformedFiles()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, exists);
+    const QString path = dir.filePath(QStringLiteral("malformed-%1.wav").arg(QTest::currentDataTag()));
+    if (exists)
+        QVERIFY(writeBytes(path, bytes));
+    const Run run = runBeatfind(path);
+    QVERIFY(run.finished);
+    QVERIFY(!run.crashed);
+    QCOMPARE(run.output, QStringLiteral("BPM: 0\n"));
+}
+
+QTEST_GUILESS_MAIN(BeatfindToolTest)
+#include "tst_beatfind_tool.moc"

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "onset_envelope.h"
+#include "tempo_estimator.h"
+
+#include <cstddef>
+#include <vector>
+
+namespace beatfind {
+
+// What the song says about one candidate beat period.
+struct LevelEvidence {
+    double bpm = 0.0;
+    double period = 0.0;       // frames
+    double periodicity = 0.0;  // mean autocorrelation at 1 to 4 periods
+    double nextBeat = 0.0;     // autocorrelation at one period
+    double half = 0.0;         // onsets halfway between beats, relative to those on the beat
+    double thirds = 0.0;       // the weaker of the onsets at a third and two thirds of a beat
+    double secondBeat = 0.0;   // onsets on every second beat relative to the others
+    double barOfFour = 0.0;    // chord changes every 4 beats rather than every 2
+    double barOfThree = 0.0;   // chord changes every 3 beats
+};
+
+LevelEvidence describeLevel(const OnsetEnvelope& onsets, const RhythmSignal& rhythm,
+                            const std::vector<double>& autocorrelation, double period);
+
+// Index of the candidate a listener most likely taps; candidates must not be empty.
+std::size_t chooseBeatLevel(const std::vector<LevelEvidence>& candidates);
+
+// The comb over the autocorrelation that periodicity uses.
+double combPeriodicity(const std::vector<double>& autocorrelation, double period);
+
+} // namespace beatfind

@@ -1,0 +1,173 @@
+#include "onset_envelope.h"
+
+#include "audio_reader.h"
+
+#include <fftw3.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+
+namespace beatfind {
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+// Decimated rate: enough for the hi-hat band, cheap to transform.
+constexpr int kAnalysisRateCeiling = 16000;
+constexpr double kTargetFrameRate = 172.0;
+constexpr std::size_t kWindowHops = 8;
+// Band edges in Hz: kick, bass/low toms, snare body, snare/voice, attacks, cymbals.
+constexpr double kBandEdgesHz[] = {30, 150, 400, 1000, 2500, 6000, 11000};
+// Log compression: quiet parts of a song still show their onsets.
+constexpr float kLogGain = 1000.0f;
+// Where chords sound and bins are narrow enough to tell semitones roughly apart.
+constexpr double kChromaLowHz = 300.0;
+constexpr double kChromaHighHz = 3000.0;
+
+std::size_t nextPowerOfTwo(std::size_t n)
+{
+    std::size_t p = 1;
+    while (p < n)
+        p <<= 1;
+    return p;
+}
+
+// Natural log for x >= 1, to about 1e-4: libm's log is most of the analyser's
+// time otherwise, and flux needs no more precision.
+float fastLog(float x)
+{
+    std::uint32_t bits;
+    std::memcpy(&bits, &x, sizeof bits);
+    const int exponent = static_cast<int>((bits >> 23) & 0xFF) - 127;
+    bits = (bits & 0x007FFFFF) | 0x3F800000;
+    float m;
+    std::memcpy(&m, &bits, sizeof m);
+    const float log2m = -1.7417939f + (2.8212026f + (-1.4699568f + (0.44717955f - 0.056570851f * m) * m) * m) * m;
+    return (static_cast<float>(exponent) + log2m) * 0.69314718f;
+}
+
+} // namespace
+
+OnsetAnalyser::OnsetAnalyser(int sampleRate)
+{
+    decimation = std::max(1, sampleRate / kAnalysisRateCeiling);
+    const double rate = static_cast<double>(sampleRate) / decimation;
+    hop = std::max<std::size_t>(1, static_cast<std::size_t>(std::lround(rate / kTargetFrameRate)));
+    windowSize = nextPowerOfTwo(hop * kWindowHops);
+    result.frameRate = rate / static_cast<double>(hop);
+
+    window.resize(windowSize);
+    double windowSum = 0.0;
+    for (std::size_t i = 0; i < windowSize; ++i) {
+        window[i] = static_cast<float>(0.5 - 0.5 * std::cos(2.0 * kPi * (i + 0.5) / windowSize));
+        windowSum += window[i];
+    }
+    // Scale so that a full-scale sine reads as magnitude 1.
+    for (float& w : window)
+        w = static_cast<float>(w * 2.0 / windowSum);
+    history.assign(windowSize, 0.0f);
+
+    const std::size_t bins = windowSize / 2 + 1;
+    const double binHz = rate / windowSize;
+    for (double hz : kBandEdgesHz) {
+        const std::size_t bin = std::min<std::size_t>(bins, std::max<std::size_t>(1, std::lround(hz / binHz)));
+        if (bandEdges.empty() || bin > bandEdges.back())
+            bandEdges.push_back(bin);
+    }
+    result.bands.resize(bandEdges.size() > 1 ? bandEdges.size() - 1 : 0);
+    chromaFirstBin = std::min(bins, static_cast<std::size_t>(std::ceil(kChromaLowHz / binHz)));
+    chromaEndBin = std::max(chromaFirstBin, std::min(bins, static_cast<std::size_t>(kChromaHighHz / binHz) + 1));
+    for (std::size_t k = chromaFirstBin; k < chromaEndBin; ++k) {
+        const long semitone = std::lround(12.0 * std::log2(k * binHz / 440.0));
+        pitchClassOfBin.push_back(static_cast<int>(((semitone % 12) + 12) % 12));
+    }
+    previousLog.assign(bins, 0.0f);
+    neighbourMax.assign(bins, 0.0f);
+    currentLog.assign(bins, 0.0f);
+
+    fftIn = fftwf_alloc_real(windowSize);
+    fftOut = fftwf_alloc_complex(bins);
+    // ESTIMATE keeps the plan, and so the output, the same from run to run.
+    plan = fftwf_plan_dft_r2c_1d(static_cast<int>(windowSize), fftIn,
+                                 static_cast<fftwf_complex*>(fftOut), FFTW_ESTIMATE);
+}
+
+OnsetAnalyser::~OnsetAnalyser()
+{
+    fftwf_destroy_plan(static_cast<fftwf_plan>(plan));
+    fftwf_free(fftIn);
+    fftwf_free(fftOut);
+}
+
+void OnsetAnalyser::push(const float* samples, std::size_t count)
+{
+    for (std::size_t i = 0; i < count; ++i) {
+        decimationSum += samples[i];
+        if (++decimationCount == decimation) {
+            pushDecimated(decimationSum / decimation);
+            decimationSum = 0.0f;
+            decimationCount = 0;
+        }
+    }
+}
+
+void OnsetAnalyser::pushDecimated(float sample)
+{
+    history[windowSize - hop + pendingCount] = sample;
+    if (++pendingCount < hop)
+        return;
+    analyseFrame();
+    std::copy(history.begin() + hop, history.end(), history.begin());
+    pendingCount = 0;
+}
+
+void OnsetAnalyser::analyseFrame()
+{
+    for (std::size_t i = 0; i < windowSize; ++i)
+        fftIn[i] = history[i] * window[i];
+    fftwf_execute(static_cast<fftwf_plan>(plan));
+    const auto* transform = static_cast<const fftwf_complex*>(fftOut);
+    const std::size_t bins = currentLog.size();
+    for (std::size_t k = 0; k < bins; ++k) {
+        const float magnitude = std::sqrt(transform[k][0] * transform[k][0] + transform[k][1] * transform[k][1]);
+        currentLog[k] = fastLog(1.0f + kLogGain * magnitude);
+    }
+    // Compare with the loudest neighbouring bin of the last frame, so that a
+    // slightly gliding partial does not read as a new onset.
+    neighbourMax[0] = std::max(previousLog[0], previousLog[1]);
+    for (std::size_t k = 1; k + 1 < bins; ++k)
+        neighbourMax[k] = std::max(previousLog[k], std::max(previousLog[k - 1], previousLog[k + 1]));
+    neighbourMax[bins - 1] = std::max(previousLog[bins - 1], previousLog[bins - 2]);
+    for (std::size_t b = 0; b + 1 < bandEdges.size(); ++b) {
+        float flux = 0.0f;
+        for (std::size_t k = bandEdges[b]; k < bandEdges[b + 1]; ++k)
+            flux += std::max(0.0f, currentLog[k] - neighbourMax[k]);
+        result.bands[b].push_back(flux / static_cast<float>(bandEdges[b + 1] - bandEdges[b]));
+    }
+    float chroma[OnsetEnvelope::kPitchClasses] = {};
+    for (std::size_t k = chromaFirstBin; k < chromaEndBin; ++k)
+        chroma[pitchClassOfBin[k - chromaFirstBin]] += currentLog[k];
+    result.chroma.insert(result.chroma.end(), chroma, chroma + OnsetEnvelope::kPitchClasses);
+    std::swap(previousLog, currentLog);
+}
+
+OnsetEnvelope analyseOnsets(AudioReader& reader, double maxSeconds)
+{
+    OnsetAnalyser analyser(reader.sampleRate());
+    const double limit = std::max(0.0, maxSeconds) * reader.sampleRate();
+    std::vector<float> block(4096);
+    double done = 0.0;
+    while (done < limit) {
+        const std::size_t want = static_cast<std::size_t>(std::min<double>(block.size(), limit - done));
+        const std::size_t got = reader.readMono(block.data(), std::max<std::size_t>(1, want));
+        if (got == 0)
+            break;
+        analyser.push(block.data(), got);
+        done += static_cast<double>(got);
+    }
+    return analyser.envelope();
+}
+
+} // namespace beatfind

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <cstddef>
+#include <vector>
+
+namespace beatfind {
+
+class AudioReader;
+
+// Onset strength of a song: the rise of log magnitudes from frame to frame, summed over
+// a few frequency bands, at about 172 frames per second.
+struct OnsetEnvelope {
+    static constexpr std::size_t kPitchClasses = 12;
+
+    double frameRate = 0.0;
+    std::vector<std::vector<float>> bands;  // bands[b][frame], lowest band first
+    // Log-magnitude energy per pitch class of the chord range, frame after frame
+    // (kPitchClasses values per frame): chord changes mark the bars.
+    std::vector<float> chroma;
+
+    std::size_t frames() const { return bands.empty() ? 0 : bands.front().size(); }
+};
+
+// Streams samples of one sample rate into band flux frames.
+class OnsetAnalyser {
+public:
+    explicit OnsetAnalyser(int sampleRate);
+    ~OnsetAnalyser();
+    OnsetAnalyser(const OnsetAnalyser&) = delete;
+    OnsetAnalyser& operator=(const OnsetAnalyser&) = delete;
+
+    void push(const float* samples, std::size_t count);
+    const OnsetEnvelope& envelope() const { return result; }
+
+private:
+    void pushDecimated(float sample);
+    void analyseFrame();
+
+    int decimation = 1;
+    int decimationCount = 0;
+    float decimationSum = 0.0f;
+    std::size_t hop = 0;
+    std::size_t windowSize = 0;
+    std::size_t pendingCount = 0;
+    std::vector<float> window;      // analysis window
+    std::vector<float> history;     // the last windowSize decimated samples
+    std::vector<float> previousLog; // log magnitudes of the previous frame
+    std::vector<float> currentLog;
+    std::vector<std::size_t> bandEdges;  // first bin of each band, then one past the last
+    std::vector<float> neighbourMax;     // previousLog, each bin the max of itself and its neighbours
+    std::size_t chromaFirstBin = 0;      // bins of the chord range
+    std::size_t chromaEndBin = 0;
+    std::vector<int> pitchClassOfBin;    // from chromaFirstBin on
+    float* fftIn = nullptr;
+    void* fftOut = nullptr;  // fftwf_complex*
+    void* plan = nullptr;    // fftwf_plan
+    OnsetEnvelope result;
+};
+
+// Reads the whole stream (at most maxSeconds of it) into an onset envelope.
+OnsetEnvelope analyseOnsets(AudioReader& reader, double maxSeconds);
+
+} // namespace beatfind

@@ -1,0 +1,136 @@
+#include "tempo_estimator.h"
+
+#include "metrical_level.h"
+#include "periodicity.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace beatfind {
+
+namespace {
+
+constexpr double kTrendSeconds = 0.4;
+constexpr double kMinSongSeconds = 5.0;
+constexpr double kPriorCentreBpm = 120.0;
+constexpr double kPriorOctaves = 1.0;
+constexpr double kMinPeriodicity = 0.05;
+// Estimates just outside the range still print as its ends.
+constexpr double kRangeMargin = 0.5;
+constexpr double kSearchStep = 1.002;
+// Beat candidates relative to the strongest pulse.
+constexpr double kMetricalRatios[] = {1.0 / 4, 1.0 / 3, 1.0 / 2, 2.0 / 3, 1.0, 3.0 / 2, 2.0, 3.0, 4.0};
+
+std::vector<float> detrend(const std::vector<float>& flux, std::size_t halfWidth)
+{
+    const std::size_t n = flux.size();
+    std::vector<double> prefix(n + 1, 0.0);
+    for (std::size_t i = 0; i < n; ++i)
+        prefix[i + 1] = prefix[i] + flux[i];
+    std::vector<float> out(n);
+    double total = 0.0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::size_t lo = i > halfWidth ? i - halfWidth : 0;
+        const std::size_t hi = std::min(n, i + halfWidth + 1);
+        const double localMean = (prefix[hi] - prefix[lo]) / static_cast<double>(hi - lo);
+        out[i] = static_cast<float>(std::max(0.0, flux[i] - localMean));
+        total += out[i];
+    }
+    if (total > 1e-12) {
+        const float scale = static_cast<float>(n / total);
+        for (float& v : out)
+            v *= scale;
+    }
+    return out;
+}
+
+double tempoPrior(double bpm)
+{
+    const double octaves = std::log2(bpm / kPriorCentreBpm) / kPriorOctaves;
+    return std::exp(-0.5 * octaves * octaves);
+}
+
+// The period near `period` (within +-tolerance) whose whole-song beat grid
+// fits best: a coarse scan, then two scans ten times finer around the best.
+double refinePeriod(const std::vector<float>& envelope, double period, double tolerance)
+{
+    double best = period;
+    double bestFit = gridFit(envelope, period);
+    constexpr int kSteps = 10;
+    double step = period * tolerance / kSteps;
+    for (int pass = 0; pass < 3; ++pass) {
+        const double centre = best;
+        for (int i = -kSteps; i <= kSteps; ++i) {
+            const double p = centre + i * step;
+            const double fit = gridFit(envelope, p);
+            if (fit > bestFit) {
+                bestFit = fit;
+                best = p;
+            }
+        }
+        step /= kSteps;
+    }
+    return best;
+}
+
+} // namespace
+
+RhythmSignal prepareRhythm(const OnsetEnvelope& onsets)
+{
+    RhythmSignal rhythm;
+    rhythm.frameRate = onsets.frameRate;
+    const std::size_t halfWidth = static_cast<std::size_t>(kTrendSeconds * onsets.frameRate / 2.0);
+    rhythm.combined.assign(onsets.frames(), 0.0f);
+    for (const std::vector<float>& flux : onsets.bands) {
+        const std::vector<float> band = detrend(flux, halfWidth);
+        for (std::size_t i = 0; i < band.size(); ++i)
+            rhythm.combined[i] += band[i];
+    }
+    return rhythm;
+}
+
+std::vector<double> rhythmAutocorrelation(const RhythmSignal& rhythm)
+{
+    const double slowestPeriod = 60.0 * rhythm.frameRate / (kMinBpm - kRangeMargin);
+    return autocorrelation(rhythm.combined, static_cast<std::size_t>(4 * slowestPeriod) + 2);
+}
+
+double estimateTempo(const OnsetEnvelope& onsets)
+{
+    if (onsets.frameRate <= 0.0 || onsets.frames() < kMinSongSeconds * onsets.frameRate)
+        return 0.0;
+    const RhythmSignal rhythm = prepareRhythm(onsets);
+    const double fps = rhythm.frameRate;
+    const double lowest = kMinBpm - kRangeMargin, highest = kMaxBpm + kRangeMargin;
+    const std::vector<double> acf = rhythmAutocorrelation(rhythm);
+
+    // The strongest pulse, a prior keeping it near the middle of the range;
+    // the beat is then one of its metrical relatives.
+    double strongestScore = 0.0, strongestPeriod = 0.0;
+    for (double bpm = lowest; bpm <= highest; bpm *= kSearchStep) {
+        const double period = 60.0 * fps / bpm;
+        const double score = combPeriodicity(acf, period) * tempoPrior(bpm);
+        if (score > strongestScore) {
+            strongestScore = score;
+            strongestPeriod = period;
+        }
+    }
+    if (strongestPeriod <= 0.0 || combPeriodicity(acf, strongestPeriod) < kMinPeriodicity)
+        return 0.0;
+    const double pulse = refinePeriod(rhythm.combined, strongestPeriod, 0.01);
+
+    std::vector<LevelEvidence> levels;
+    for (double ratio : kMetricalRatios) {
+        const double period = pulse / ratio;
+        const double bpm = 60.0 * fps / period;
+        if (bpm >= lowest && bpm <= highest)
+            levels.push_back(describeLevel(onsets, rhythm, acf, period));
+    }
+    if (levels.empty())
+        return 0.0;
+    const LevelEvidence& beat = levels[chooseBeatLevel(levels)];
+    const double bpm = 60.0 * fps / refinePeriod(rhythm.combined, beat.period, 0.002);
+    return std::clamp(bpm, kMinBpm, kMaxBpm);
+}
+
+} // namespace beatfind
