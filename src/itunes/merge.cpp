@@ -1,5 +1,61 @@
 #include "app/tagdesk.h"
+#include "itunes/duplicatemerge.h"
+#include "itunes/tablecells.h"
+#include "library/dbelement.h"
 
-// Placeholder until the merge lands.
-void Tagdesk::mergeEdit() {}
-void Tagdesk::doMerge() {}
+#include <QMessageBox>
+#include <iostream>
+
+void Tagdesk::mergeEdit()
+{
+    if (modified) {
+        const auto answer = QMessageBox::question(nullptr, tr("Merge"), tr("Do you want to Save before doing a merge?"),
+                                                  QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        if (answer == QMessageBox::Cancel)
+            return;
+        if (answer == QMessageBox::Yes)
+            saveFile();
+    }
+    modified = true;
+    connect(this, &Tagdesk::loadItunesDone, this, &Tagdesk::doMerge);
+    if (loadItunes() != 0)
+        disconnect(this, &Tagdesk::loadItunesDone, this, &Tagdesk::doMerge);
+}
+
+void Tagdesk::doMerge()
+{
+    tableWidget->setSortingEnabled(false);
+    disconnect(this, &Tagdesk::loadItunesDone, this, &Tagdesk::doMerge);
+
+    // The import has just sorted the table; rows are found through one pass
+    // over it instead of a search per record.
+    const int bpmColumn = 1;
+    const ColumnRows rows(tableWidget, bpmColumn);
+    auto setBpm = [&](DBelement &record, int bpm) {
+        QVXtableWidgetItem &item = record.field("bpm");
+        const int row = rows.rowOf(&item);
+        if (row >= 0)
+            refreshCellPosition(tableWidget, row, bpmColumn);
+        item.setData(Qt::DisplayRole, QVariant(bpm));
+    };
+    const std::set<std::string> toDrop = findDuplicates(tableMap, setBpm, std::cout);
+
+    bool rowsEmptied = false;
+    for (const std::string &key : toDrop) {
+        const auto record = tableMap.find(key);
+        if (record == tableMap.end())
+            continue;
+        const int row = rows.rowOf(&record->second.field("bpm"));
+        if (row >= 0) {
+            emptyRow(tableWidget, row);
+            rowsEmptied = true;
+        }
+        tableMap.erase(record);
+    }
+    // Sorting gathers the emptied rows at the bottom, where they go at once.
+    tableWidget->setSortingEnabled(true);
+    if (rowsEmptied)
+        removeEmptiedRows(tableWidget);
+    std::cout << "Merge done\n";
+    std::cout.flush();
+}

@@ -1,0 +1,132 @@
+#include "benchsupport.h"
+#include "app/tagdesk.h"
+#include "itunes/tablecells.h"
+#include "library/dbelement.h"
+
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QXmlStreamReader>
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+int figuresFd = STDOUT_FILENO;
+}
+
+TurnProbe::TurnProbe()
+{
+    timer.setInterval(0);
+    QObject::connect(&timer, &QTimer::timeout, this, [this] { tick(); });
+    restart();
+    timer.start();
+}
+
+void TurnProbe::restart()
+{
+    longestNs = {};
+    sinceLast.start();
+}
+
+void TurnProbe::tick()
+{
+    qint64 turn = sinceLast.nsecsElapsed();
+    for (qint64 &longest : longestNs) {
+        if (turn > longest)
+            std::swap(turn, longest);
+    }
+    sinceLast.start();
+}
+
+QString TurnProbe::longestTurns() const
+{
+    return QStringLiteral("%1, %2, %3 ms")
+        .arg(longestNs[0] / 1000000)
+        .arg(longestNs[1] / 1000000)
+        .arg(longestNs[2] / 1000000);
+}
+
+long peakMemoryMb()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly | QIODevice::Text))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toLong() / 1024;
+    }
+    return -1;
+}
+
+void silenceStandardOutput()
+{
+    std::fflush(stdout);
+    figuresFd = dup(STDOUT_FILENO);
+    const int null = open("/dev/null", O_WRONLY);
+    dup2(null, STDOUT_FILENO);
+    close(null);
+}
+
+void printFigure(const QString &line)
+{
+    const QByteArray bytes = line.toUtf8() + '\n';
+    if (write(figuresFd, bytes.constData(), size_t(bytes.size())) < 0)
+        std::perror("figures");
+}
+
+QString itunesLibraryPath()
+{
+    return QDir::homePath() + QStringLiteral("/Music/iTunes/iTunes Music Library.xml");
+}
+
+qint64 bareReadMs(const QString &path)
+{
+    QElapsedTimer clock;
+    clock.start();
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return -1;
+    QXmlStreamReader reader(&file);
+    while (!reader.atEnd())
+        reader.readNext();
+    return reader.hasError() ? -1 : clock.elapsed();
+}
+
+qint64 runImport(Tagdesk &window)
+{
+    QEventLoop done;
+    QObject::connect(&window, &Tagdesk::loadItunesDone, &done, &QEventLoop::quit);
+    QElapsedTimer command;
+    command.start();
+    const bool finishedInside = [&] {
+        bool emitted = false;
+        const auto watch = QObject::connect(&window, &Tagdesk::loadItunesDone, [&] { emitted = true; });
+        window.from_iTunesSync();
+        QObject::disconnect(watch);
+        return emitted;
+    }();
+    const qint64 commandMs = command.elapsed();
+    if (!finishedInside)
+        done.exec();
+    return commandMs;
+}
+
+void emptyLibraryQuickly(Tagdesk &window)
+{
+    QTableWidget *table = window.tableWidget;
+    table->setSortingEnabled(false);
+    for (int row = 0; row < table->rowCount(); ++row)
+        emptyRow(table, row);
+    tableMap.clear();
+    table->setRowCount(0);
+}
+
+qint64 resortMs(Tagdesk &window)
+{
+    window.tableWidget->setSortingEnabled(false);
+    QElapsedTimer clock;
+    clock.start();
+    window.tableWidget->setSortingEnabled(true);
+    return clock.elapsed();
+}

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+#include <array>
+
+class Tagdesk;
+
+// The longest stretch in which the event loop got to no timer: a zero-delay
+// timer fires on every pass of the loop, nested ones included, so the
+// longest gap between its firings is the longest turn.
+class TurnProbe : public QObject
+{
+public:
+    TurnProbe();
+    void restart();
+    // The three longest turns, longest first, e.g. "1329, 41, 38 ms".
+    QString longestTurns() const;
+
+private:
+    void tick();
+
+    QTimer timer;
+    QElapsedTimer sinceLast;
+    std::array<qint64, 3> longestNs = {};
+};
+
+// Peak resident memory of the process so far, in megabytes (VmHWM).
+long peakMemoryMb();
+
+// The import writes a line per track; while the figures are taken that goes
+// to /dev/null, and the figures to the real standard output.
+void silenceStandardOutput();
+void printFigure(const QString &line);
+
+QString itunesLibraryPath();
+// Milliseconds of one bare QXmlStreamReader pass over the file.
+qint64 bareReadMs(const QString &path);
+// How long the table takes to sort itself when sorting is switched back on,
+// as the import and the merge do in their last turn.
+qint64 resortMs(Tagdesk &window);
+// Empties the library and the table in linear time before the window goes
+// (its destructor would destroy each shown item with a search of the table).
+void emptyLibraryQuickly(Tagdesk &window);
+// Runs the "From iTunes" command; returns how long the command itself held
+// the event loop, and waits for loadItunesDone().
+qint64 runImport(Tagdesk &window);

@@ -1,0 +1,101 @@
+#include "itunes/duplicatemerge.h"
+
+#include <QHash>
+#include <QStringList>
+#include <optional>
+#include <vector>
+
+namespace {
+
+bool isInItunes(DBelement &record)
+{
+    return record.field("iTunes").data(Qt::DisplayRole).toInt() != 0;
+}
+
+// Besides the title, the five texts that DBelement::compareSemimatch
+// compares: records of one title match exactly when these are equal.
+QStringList otherMatchedTexts(DBelement &record)
+{
+    return {record.text("artist"), record.text("albumTitle"), record.text("genre"), record.text("albumArtist"),
+            record.text("composer")};
+}
+
+struct Filed
+{
+    const std::string *key;
+    DBelement *record;
+};
+
+// The records filed under one title. Of the earlier records of a title only
+// those that match all six texts come to anything, so they are kept apart by
+// the other five, which are read only once a second record of the title turns
+// up: each record meets the same matching records in the same order as under
+// its title alone, without comparing the many songs that share a title.
+struct TitleGroup
+{
+    std::optional<Filed> only; // the title's one record so far, its other texts unread
+    QHash<QStringList, std::vector<Filed>> byOtherTexts;
+
+    bool isEmpty() const { return !only && byOtherTexts.isEmpty(); }
+
+    // The earlier records of the title that match the record, in the order
+    // they were filed; the record is filed at the end of this list.
+    std::vector<Filed> &matching(DBelement &record)
+    {
+        if (only) {
+            byOtherTexts[otherMatchedTexts(*only->record)].push_back(*only);
+            only.reset();
+        }
+        return byOtherTexts[otherMatchedTexts(record)];
+    }
+};
+
+} // namespace
+
+PairOutcome mergePair(bool currentInItunes, int currentBpm, bool earlierInItunes, int earlierBpm)
+{
+    using Side = PairOutcome::Side;
+    PairOutcome outcome;
+    if (currentInItunes && !earlierInItunes) {
+        outcome.dropped = Side::Earlier;
+        if (currentBpm == 0 && earlierBpm != 0)
+            outcome.takesBpm = Side::Current;
+    } else if (!currentInItunes && earlierInItunes) {
+        outcome.dropped = Side::Current;
+        if (earlierBpm == 0 && currentBpm != 0)
+            outcome.takesBpm = Side::Earlier;
+    }
+    return outcome;
+}
+
+std::set<std::string> findDuplicates(TableMap &library, const std::function<void(DBelement &, int)> &setBpm,
+                                     std::ostream &out)
+{
+    using Side = PairOutcome::Side;
+    QHash<QString, TitleGroup> byTitle;
+    std::set<std::string> toDrop;
+    for (auto &[key, current] : library) {
+        TitleGroup &sameTitle = byTitle[current.text("title")];
+        if (sameTitle.isEmpty()) {
+            sameTitle.only = Filed{&key, &current};
+            continue;
+        }
+        std::vector<Filed> &matching = sameTitle.matching(current);
+        for (const Filed &earlier : matching) {
+            const PairOutcome outcome = mergePair(isInItunes(current), current.bpm(), isInItunes(*earlier.record),
+                                                  earlier.record->bpm());
+            if (outcome.dropped == Side::Earlier)
+                toDrop.insert(*earlier.key);
+            else if (outcome.dropped == Side::Current)
+                toDrop.insert(key);
+            if (outcome.takesBpm == Side::Current) {
+                setBpm(current, earlier.record->bpm());
+            } else if (outcome.takesBpm == Side::Earlier) {
+                setBpm(*earlier.record, current.bpm());
+                out << "HMM\n";
+            }
+        }
+        matching.push_back({&key, &current});
+    }
+    return toDrop;
+}

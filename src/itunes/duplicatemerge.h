@@ -1,0 +1,28 @@
+#pragma once
+
+#include "library/dbelement.h"
+
+#include <functional>
+#include <ostream>
+#include <set>
+#include <string>
+
+// What a matching pair of records comes to: the record present in iTunes is
+// kept and the other dropped, and the kept one takes over the other's BPM
+// when it has none. When both or neither are in iTunes, both stay.
+struct PairOutcome
+{
+    enum class Side { Neither, Current, Earlier };
+    Side dropped = Side::Neither;
+    Side takesBpm = Side::Neither;
+};
+PairOutcome mergePair(bool currentInItunes, int currentBpm, bool earlierInItunes, int earlierBpm);
+
+// Scans the library in key order; each record is matched, by the rule of
+// DBelement::compareSemimatch, against the earlier records of exactly the
+// same title, in the order they were met. BPMs are carried over through
+// setBpm as the scan goes, so later pairs see them, and "HMM" is written for
+// each one carried to an earlier record. Returns the keys of the records to
+// drop; nothing is dropped during the scan.
+std::set<std::string> findDuplicates(TableMap &library, const std::function<void(DBelement &, int)> &setBpm,
+                                     std::ostream &out);

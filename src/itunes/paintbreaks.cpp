@@ -1,0 +1,11 @@
+#include "itunes/paintbreaks.h"
+
+#include <QCoreApplication>
+
+void PaintBreaks::take()
+{
+    if (clock.elapsed() < sliceMs)
+        return;
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    clock.restart();
+}

@@ -1,0 +1,351 @@
+#include "testenvironment.h"
+#include "dialoganswerer.h"
+#include "itunestestfiles.h"
+#include "outputcapture.h"
+#include "app/globals.h"
+#include "app/tagdesk.h"
+#include "library/dbelement.h"
+
+#include <QSignalSpy>
+#include <QtTest>
+#include <memory>
+
+namespace {
+
+ItunesKeys audioTrack(const QByteArray &persistentID, const QByteArray &name)
+{
+    return {{"Name", "<string>" + name + "</string>"},
+            {"Kind", "<string>MPEG audio file</string>"},
+            {"Persistent ID", "<string>" + persistentID + "</string>"}};
+}
+
+DBelement &addShownRecord(const std::string &key, const QString &title, int bpm)
+{
+    DBelement &record = tableMap[key];
+    record.setPersistentID(QString::fromStdString(key));
+    record.setTitle(title);
+    record.setArtist(QStringLiteral("Library Artist"));
+    record.setBPM(QString::number(bpm));
+    record.setItunes(QStringLiteral("true"));
+    record.setupRow(::tableWidget, -1);
+    return record;
+}
+
+bool hasEmptyRow(QTableWidget *table)
+{
+    for (int row = 0; row < table->rowCount(); ++row) {
+        if (!table->item(row, 0) || !table->item(row, 9))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+class ItunesImportTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void fileWithoutKeysFinishesInsideLoadItunes();
+    void missingFileShowsItsPathAndALaterImportWorks();
+    void malformedFileChangesNothing();
+    void secondImportWhileOneRunsIsIgnored();
+    void recordNoLongerInItunesKeepsItsFields();
+    void bpmTakenOver_data();
+    void bpmTakenOver();
+    void kindDecides_data();
+    void kindDecides();
+    void writesOneLinePerTrack();
+    void fileWithBpmKeys();
+    void realFiles_data();
+    void realFiles();
+    void reimportIntoSortedTable();
+
+private:
+    std::unique_ptr<Tagdesk> window;
+};
+
+void ItunesImportTest::init()
+{
+    window = std::make_unique<Tagdesk>();
+    window->show();
+}
+
+void ItunesImportTest::cleanup()
+{
+    window.reset();
+    QFile::remove(itunesLibraryPath());
+}
+
+void ItunesImportTest::fileWithoutKeysFinishesInsideLoadItunes()
+{
+    writeItunesLibrary("<?xml version=\"1.0\"?>\n<plist version=\"1.0\"><dict><string>x</string></dict></plist>\n");
+    QSignalSpy done(window.get(), &Tagdesk::loadItunesDone);
+    QCOMPARE(window->loadItunes(), 0);
+    QCOMPARE(done.count(), 1);
+    QVERIFY(window->itunesLoaded);
+    QVERIFY(!window->loadingItunes);
+    QVERIFY(window->tableWidget->isSortingEnabled());
+    QVERIFY(window->statusbar->currentMessage().isEmpty());
+}
+
+void ItunesImportTest::missingFileShowsItsPathAndALaterImportWorks()
+{
+    DialogAnswerer answers;
+    answers.messageBox(QMessageBox::Ok);
+    QSignalSpy done(window.get(), &Tagdesk::loadItunesDone);
+    QCOMPARE(window->loadItunes(), -1);
+    QCOMPARE(answers.seen.size(), 1);
+    QCOMPARE(answers.seen[0].title, QStringLiteral("iTunes Music Library file missing"));
+    QCOMPARE(answers.seen[0].text, QStringLiteral("File \"%1\" not found.").arg(itunesLibraryPath()));
+    QCOMPARE(done.count(), 0);
+    QVERIFY(!window->loadingItunes);
+    QVERIFY(!window->itunesLoaded);
+    QVERIFY(window->modified);
+    QVERIFY(window->tableWidget->isSortingEnabled());
+    QVERIFY(window->statusbar->currentMessage().isEmpty());
+
+    writeItunesLibrary(itunesLibraryFile({itunesTrackDict(audioTrack("00000000000000FF", "Later"))}));
+    QVERIFY(importFromItunes(*window));
+    QCOMPARE(window->tableWidget->rowCount(), 1);
+    QCOMPARE(tableMap["255"].text("title"), QStringLiteral("Later"));
+}
+
+void ItunesImportTest::malformedFileChangesNothing()
+{
+    addShownRecord("77", QStringLiteral("Kept"), 120);
+    const QByteArray whole = itunesLibraryFile({itunesTrackDict(audioTrack("000000000000004D", "Replaced"))});
+    writeItunesLibrary(whole.left(whole.indexOf("</dict>") + 3));
+    QSignalSpy done(window.get(), &Tagdesk::loadItunesDone);
+    OutputCapture output;
+    QCOMPARE(window->loadItunes(), -1);
+    const QString out = output.out();
+    QVERIFY2(QRegularExpression(QStringLiteral("^DOMHandler problem: \\S.* Line,Col:\\d+,\\d+\\n$"))
+                 .match(out)
+                 .hasMatch(),
+             qPrintable(out));
+    QCOMPARE(done.count(), 0);
+    QVERIFY(!window->loadingItunes);
+    QVERIFY(!window->itunesLoaded);
+    QCOMPARE(tableMap.size(), size_t(1));
+    QCOMPARE(tableMap["77"].text("title"), QStringLiteral("Kept"));
+    QCOMPARE(tableMap["77"].text("iTunes"), QStringLiteral("true"));
+    QCOMPARE(window->tableWidget->rowCount(), 1);
+    QVERIFY(window->tableWidget->isSortingEnabled());
+}
+
+void ItunesImportTest::secondImportWhileOneRunsIsIgnored()
+{
+    writeItunesLibrary(itunesLibraryFile({itunesTrackDict(audioTrack("1", "One")),
+                                          itunesTrackDict(audioTrack("2", "Two")),
+                                          itunesTrackDict(audioTrack("3", "Three"))}));
+    QSignalSpy done(window.get(), &Tagdesk::loadItunesDone);
+    window->from_iTunesSync();
+    QVERIFY(window->loadingItunes);
+    QCOMPARE(window->loadItunes(), 0);
+    QVERIFY(done.wait(10000));
+    QTest::qWait(50);
+    QCOMPARE(done.count(), 1);
+    QCOMPARE(window->tableWidget->rowCount(), 3);
+}
+
+void ItunesImportTest::recordNoLongerInItunesKeepsItsFields()
+{
+    addShownRecord("42", QStringLiteral("Gone From iTunes"), 120);
+    writeItunesLibrary(itunesLibraryFile({itunesTrackDict(audioTrack("00000000000000FF", "Still There"))}));
+    QVERIFY(importFromItunes(*window));
+    DBelement &kept = tableMap["42"];
+    QCOMPARE(kept.text("title"), QStringLiteral("Gone From iTunes"));
+    QCOMPARE(kept.text("artist"), QStringLiteral("Library Artist"));
+    QCOMPARE(kept.bpm(), 120);
+    QCOMPARE(kept.text("iTunes"), QStringLiteral("false"));
+    QCOMPARE(kept.field("iTunes").data(Qt::DisplayRole).toInt(), 0);
+    QVERIFY(kept.isShown());
+    QCOMPARE(tableMap["255"].text("iTunes"), QStringLiteral("true"));
+    QCOMPARE(window->tableWidget->rowCount(), 2);
+}
+
+void ItunesImportTest::bpmTakenOver_data()
+{
+    QTest::addColumn<int>("existing");
+    QTest::addColumn<QByteArray>("itunes");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("49 leaves none") << 0 << QByteArray("49") << 0;
+    QTest::newRow("50 fills") << 0 << QByteArray("50") << 50;
+    QTest::newRow("200 fills") << 0 << QByteArray("200") << 200;
+    QTest::newRow("201 leaves none") << 0 << QByteArray("201") << 0;
+    QTest::newRow("existing kept") << 95 << QByteArray("122") << 95;
+}
+
+void ItunesImportTest::bpmTakenOver()
+{
+    QFETCH(int, existing);
+    QFETCH(QByteArray, itunes);
+    QFETCH(int, expected);
+    if (existing > 0)
+        addShownRecord("255", QStringLiteral("Known"), existing);
+    ItunesKeys track = audioTrack("00000000000000FF", "Tempo");
+    track.append({"BPM", "<integer>" + itunes + "</integer>"});
+    writeItunesLibrary(itunesLibraryFile({itunesTrackDict(track)}));
+    QVERIFY(importFromItunes(*window));
+    QCOMPARE(tableMap["255"].bpm(), expected);
+    QCOMPARE(window->tableWidget->rowCount(), 1);
+}
+
+void ItunesImportTest::kindDecides_data()
+{
+    QTest::addColumn<QByteArray>("kind");
+    QTest::addColumn<bool>("shownBefore");
+    QTest::addColumn<bool>("imported");
+    QTest::addColumn<bool>("isProtected");
+    QTest::newRow("audio") << QByteArray("<string>MPEG audio file</string>") << false << true << false;
+    QTest::newRow("protected") << QByteArray("<string>Protected AAC audio file</string>") << false << true << true;
+    QTest::newRow("protected, any case") << QByteArray("<string>pROTECTED aac AuDiO FiLe</string>") << true << true
+                                         << true;
+    QTest::newRow("video, new") << QByteArray("<string>MPEG-4 video file</string>") << false << false << false;
+    QTest::newRow("video, shown before") << QByteArray("<string>MPEG-4 video file</string>") << true << false << false;
+    QTest::newRow("no kind text") << QByteArray("<string></string>") << true << false << false;
+}
+
+void ItunesImportTest::kindDecides()
+{
+    QFETCH(QByteArray, kind);
+    QFETCH(bool, shownBefore);
+    QFETCH(bool, imported);
+    QFETCH(bool, isProtected);
+    if (shownBefore)
+        addShownRecord("255", QStringLiteral("A Shown Song"), 0);
+    const ItunesKeys track = {{"Persistent ID", "<string>00000000000000FF</string>"},
+                              {"Name", "<string>Song</string>"},
+                              {"Kind", kind}};
+    writeItunesLibrary(itunesLibraryFile({itunesTrackDict(audioTrack("0000000000000001", "Other")),
+                                          itunesTrackDict(track)}));
+    QVERIFY(importFromItunes(*window));
+    QCOMPARE(tableMap.count("255") == 1, imported);
+    QCOMPARE(window->tableWidget->rowCount(), imported ? 2 : 1);
+    QVERIFY(!hasEmptyRow(window->tableWidget));
+    if (imported) {
+        QCOMPARE(tableMap["255"].isProtected, isProtected);
+        QCOMPARE(tableMap["255"].text("title"), QStringLiteral("Song"));
+    }
+}
+
+void ItunesImportTest::writesOneLinePerTrack()
+{
+    const ItunesKeys tempo = {{"Name", "<string>Tempo</string>"},
+                              {"BPM", "<integer>122</integer>"},
+                              {"Persistent ID", "<string>00000000000000FF</string>"},
+                              {"Kind", "<string>MPEG audio file</string>"},
+                              {"Location", "<string>file:///Music/a%20b.mp3</string>"}};
+    const ItunesKeys noID = {{"Name", "<string>No ID</string>"}, {"Persistent ID", "<string/>"}};
+    const ItunesKeys video = {{"Persistent ID", "<string>FFFFFFFFFFFFFFFF</string>"},
+                              {"Location", "<string>file://localhost/Movies/v.m4v</string>"},
+                              {"Kind", "<string>MPEG-4 video file</string>"},
+                              {"BPM", "<integer>90</integer>"}};
+    writeItunesLibrary(itunesLibraryFile({itunesTrackDict(tempo), itunesTrackDict(noID), itunesTrackDict(video)}));
+    OutputCapture output;
+    QVERIFY(importFromItunes(*window));
+    QCOMPARE(output.out(), QStringLiteral("QVX Persistent ID found: 255 BPM: 122 loc: /Music/a b.mp3 \n"
+                                          "QVX Persistent ID found: unknown\n"
+                                          "QVX Persistent ID found: -1 loc: //localhost/Movies/v.m4v \n"));
+    QCOMPARE(tableMap.size(), size_t(1));
+    QCOMPARE(tableMap["255"].bpm(), 122);
+    QCOMPARE(tableMap["255"].text("location"), QStringLiteral("/Music/a b.mp3"));
+}
+
+void ItunesImportTest::fileWithBpmKeys()
+{
+    installItunesLibrary(QStringLiteral("bpm_keys_iTunes_Music_Library.xml"));
+    OutputCapture output;
+    QVERIFY(importFromItunes(*window));
+    const QList<QPair<std::string, int>> expected = {
+        {"40961", 0}, {"40962", 50}, {"40963", 122}, {"40964", 200}, {"40965", 0}};
+    QCOMPARE(tableMap.size(), size_t(expected.size()));
+    for (const auto &[key, bpm] : expected)
+        QCOMPARE(tableMap[key].bpm(), bpm);
+    QVERIFY(tableMap["40964"].isProtected);
+    QVERIFY(!tableMap["40963"].isProtected);
+    QCOMPARE(window->tableWidget->rowCount(), expected.size());
+    QVERIFY(output.out().contains(
+        QStringLiteral("QVX Persistent ID found: 40963 BPM: 122 loc: //localhost/Users/tester/Music/iTunes/"
+                       "iTunes Music/The Testers/Tempo Tests/03 Mid Tempo.m4a \n")));
+}
+
+void ItunesImportTest::realFiles_data()
+{
+    QTest::addColumn<QString>("library");
+    for (const char *name : {"mixxx_iTunes_Music_Library", "rkiv-python_iTunes", "beets_itunes_library_windows",
+                             "beets_itunes_library_unix", "Mac-iTunes-Library_iTunes_Music_Library"})
+        QTest::newRow(name) << QString::fromLatin1(name);
+}
+
+// Each real file gives exactly the tracks it holds, with every field taken
+// over, as an independent reading of the file lists them.
+void ItunesImportTest::realFiles()
+{
+    QFETCH(QString, library);
+    installItunesLibrary(library + QStringLiteral(".xml"));
+    QFile expectedFile(testDataPath(library + QStringLiteral(".expected.tsv")));
+    QVERIFY(expectedFile.open(QIODevice::ReadOnly | QIODevice::Text));
+    const QStringList expected = QString::fromUtf8(expectedFile.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+
+    OutputCapture output;
+    QVERIFY(importFromItunes(*window));
+    QCOMPARE(tableMap.size(), size_t(expected.size()));
+    QCOMPARE(window->tableWidget->rowCount(), expected.size());
+    QString lines;
+    for (const QString &line : expected) {
+        const QStringList field = line.split(QLatin1Char('\t'));
+        const auto found = tableMap.find(field[0].toStdString());
+        QVERIFY2(found != tableMap.end(), qPrintable(field[0]));
+        DBelement &record = found->second;
+        QCOMPARE(record.text("persistentID"), field[0]);
+        QCOMPARE(record.text("title"), field[1]);
+        QCOMPARE(record.text("artist"), field[2]);
+        QCOMPARE(record.text("albumTitle"), field[3]);
+        QCOMPARE(record.text("genre"), field[4]);
+        QCOMPARE(record.text("albumArtist"), field[5]);
+        QCOMPARE(record.text("composer"), field[6]);
+        QCOMPARE(record.text("location"), field[7]);
+        QCOMPARE(record.isProtected, field[8] == QLatin1String("true"));
+        QCOMPARE(record.text("iTunes"), QStringLiteral("true"));
+        QCOMPARE(record.bpm(), 0);
+        QVERIFY(record.isShown());
+        lines += QStringLiteral("QVX Persistent ID found: %1 loc: %2 \n").arg(field[0], field[7]);
+    }
+    QCOMPARE(output.out(), lines);
+}
+
+// A second import refreshes records that a sort has moved around the table.
+void ItunesImportTest::reimportIntoSortedTable()
+{
+    installItunesLibrary(QStringLiteral("Mac-iTunes-Library_iTunes_Music_Library.xml"));
+    QVERIFY(importFromItunes(*window));
+    QTableWidget *table = window->tableWidget;
+    const int rows = table->rowCount();
+    for (auto &[key, record] : tableMap) {
+        record.setTitle(QStringLiteral("Changed"));
+        record.setItunes(QStringLiteral("false"));
+    }
+    addShownRecord("5", QStringLiteral("Library Only"), 100);
+    QVERIFY(importFromItunes(*window));
+    QCOMPARE(table->rowCount(), rows + 1);
+    QStringList titles;
+    for (int row = 0; row < table->rowCount(); ++row) {
+        DBelement &record = tableMap[table->item(row, 9)->text().toStdString()];
+        QCOMPARE(table->item(row, 0), &record.field("title"));
+        QCOMPARE(record.text("iTunes"), QString::fromLatin1(record.text("persistentID") == "5" ? "false" : "true"));
+        titles << record.text("title");
+    }
+    QVERIFY(!titles.contains(QStringLiteral("Changed")));
+    QStringList sorted = titles;
+    std::sort(sorted.begin(), sorted.end());
+    QCOMPARE(titles, sorted);
+}
+
+VELMORA_TEST_MAIN(ItunesImportTest)
+#include "tst_itunesimport.moc"

@@ -1,0 +1,246 @@
+#include "testenvironment.h"
+#include "dialoganswerer.h"
+#include "itunestestfiles.h"
+#include "outputcapture.h"
+#include "app/tagdesk.h"
+#include "itunes/duplicatemerge.h"
+#include "library/dbelement.h"
+
+#include <QSignalSpy>
+#include <QtTest>
+#include <memory>
+#include <sstream>
+
+namespace {
+
+// A record as the merge sees it: "key:title:artist:composer:inItunes:bpm".
+void addRecord(const QString &description)
+{
+    const QStringList part = description.split(QLatin1Char(':'));
+    DBelement &record = tableMap[part[0].toStdString()];
+    record.setPersistentID(part[0]);
+    record.setTitle(part[1]);
+    record.setArtist(part[2]);
+    record.setComposer(part[3]);
+    record.setItunes(part[4]);
+    record.setBPM(part[5]);
+}
+
+QString bpmsByKey()
+{
+    QStringList bpms;
+    for (auto &[key, record] : tableMap)
+        bpms << QString::fromStdString(key) + QLatin1Char('=') + QString::number(record.bpm());
+    return bpms.join(QLatin1Char(' '));
+}
+
+} // namespace
+
+class MergeTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cleanup();
+
+    void pairTable_data();
+    void pairTable();
+    void findsDuplicates_data();
+    void findsDuplicates();
+
+    void mergeKeepsTheItunesRecordAndItsRow();
+    void cancelledSaveQuestionDoesNothing();
+    void failedImportBreaksTheConnection();
+    void mergeDuringAnImportFollowsIt();
+};
+
+void MergeTest::cleanup()
+{
+    tableMap.clear();
+    QFile::remove(itunesLibraryPath());
+}
+
+void MergeTest::pairTable_data()
+{
+    using Side = PairOutcome::Side;
+    QTest::addColumn<bool>("currentIn");
+    QTest::addColumn<int>("currentBpm");
+    QTest::addColumn<bool>("earlierIn");
+    QTest::addColumn<int>("earlierBpm");
+    QTest::addColumn<Side>("dropped");
+    QTest::addColumn<Side>("takesBpm");
+    QTest::newRow("current in iTunes, takes BPM") << true << 0 << false << 120 << Side::Earlier << Side::Current;
+    QTest::newRow("current in iTunes, keeps its BPM") << true << 95 << false << 120 << Side::Earlier << Side::Neither;
+    QTest::newRow("current in iTunes, nothing to take") << true << 0 << false << 0 << Side::Earlier << Side::Neither;
+    QTest::newRow("earlier in iTunes, takes BPM") << false << 120 << true << 0 << Side::Current << Side::Earlier;
+    QTest::newRow("earlier in iTunes, keeps its BPM") << false << 120 << true << 95 << Side::Current << Side::Neither;
+    QTest::newRow("both in iTunes") << true << 0 << true << 120 << Side::Neither << Side::Neither;
+    QTest::newRow("neither in iTunes") << false << 0 << false << 120 << Side::Neither << Side::Neither;
+}
+
+void MergeTest::pairTable()
+{
+    using Side = PairOutcome::Side;
+    QFETCH(bool, currentIn);
+    QFETCH(int, currentBpm);
+    QFETCH(bool, earlierIn);
+    QFETCH(int, earlierBpm);
+    QFETCH(Side, dropped);
+    QFETCH(Side, takesBpm);
+    const PairOutcome outcome = mergePair(currentIn, currentBpm, earlierIn, earlierBpm);
+    QCOMPARE(outcome.dropped, dropped);
+    QCOMPARE(outcome.takesBpm, takesBpm);
+}
+
+void MergeTest::findsDuplicates_data()
+{
+    QTest::addColumn<QStringList>("records");
+    QTest::addColumn<QStringList>("dropped");
+    QTest::addColumn<QString>("bpms");
+    QTest::addColumn<QString>("output");
+    QTest::newRow("no shared title") << QStringList{"1:A:x::1:0", "2:B:x::0:120"} << QStringList{}
+                                     << "1=0 2=120" << "";
+    QTest::newRow("iTunes record has the smaller key")
+        << QStringList{"1:A:x::1:0", "2:A:x::0:120"} << QStringList{"2"} << "1=120 2=120" << "HMM\n";
+    QTest::newRow("iTunes record has the larger key")
+        << QStringList{"1:A:x::0:120", "2:A:x::1:0"} << QStringList{"1"} << "1=120 2=120" << "";
+    QTest::newRow("both BPMs set") << QStringList{"1:A:x::0:120", "2:A:x::1:95"} << QStringList{"1"} << "1=120 2=95"
+                                   << "";
+    QTest::newRow("both in iTunes") << QStringList{"1:A:x::1:0", "2:A:x::1:120"} << QStringList{} << "1=0 2=120" << "";
+    QTest::newRow("neither in iTunes") << QStringList{"1:A:x::0:0", "2:A:x::0:120"} << QStringList{} << "1=0 2=120"
+                                       << "";
+    QTest::newRow("artist differs in case") << QStringList{"1:A:x::1:0", "2:A:X::0:120"} << QStringList{}
+                                            << "1=0 2=120" << "";
+    QTest::newRow("composer has a trailing blank") << QStringList{"1:A:x:c:1:0", "2:A:x:c :0:120"} << QStringList{}
+                                                   << "1=0 2=120" << "";
+    QTest::newRow("only the IDs differ") << QStringList{"1:A:x:c:1:0", "2:A:x:c:0:120"} << QStringList{"2"}
+                                            << "1=120 2=120" << "HMM\n";
+    QTest::newRow("all six fields empty") << QStringList{"1::::1:0", "2::::0:120"} << QStringList{"2"}
+                                          << "1=120 2=120" << "HMM\n";
+    const QList<QStringList> orders = {{"1", "2", "3"}, {"2", "1", "3"}, {"3", "1", "2"}};
+    for (const QStringList &order : orders) {
+        // The record not in iTunes takes key order[0], order[1] and so on.
+        QStringList records = {order[0] + ":A:x::0:120", order[1] + ":A:x::1:0", order[2] + ":A:x::1:0"};
+        const int hmm = order[0].toInt() - 1; // one per iTunes record scanned before it
+        QTest::addRow("three records, not in iTunes under %s", qPrintable(order[0]))
+            << records << QStringList{order[0]} << "1=120 2=120 3=120" << QString("HMM\n").repeated(hmm);
+    }
+    // Byte order: "-7" < "12" < "3"; the record scanned later is the current one.
+    QTest::newRow("keys with a minus sign")
+        << QStringList{"-7:A:x::0:100", "1:A:x::1:0", "12:B:x::0:120", "3:B:x::1:0"} << QStringList{"-7", "12"}
+        << "-7=100 1=100 12=120 3=120" << "";
+}
+
+void MergeTest::findsDuplicates()
+{
+    QFETCH(QStringList, records);
+    QFETCH(QStringList, dropped);
+    QFETCH(QString, bpms);
+    QFETCH(QString, output);
+    for (const QString &record : records)
+        addRecord(record);
+    std::ostringstream out;
+    auto setBpm = [](DBelement &record, int bpm) { record.field("bpm").setData(Qt::DisplayRole, QVariant(bpm)); };
+    const std::set<std::string> found = findDuplicates(tableMap, setBpm, out);
+    QStringList foundKeys;
+    for (const std::string &key : found)
+        foundKeys << QString::fromStdString(key);
+    std::sort(dropped.begin(), dropped.end(), [](const QString &a, const QString &b) {
+        return a.toStdString() < b.toStdString();
+    });
+    QCOMPARE(foundKeys, dropped);
+    QCOMPARE(bpmsByKey(), bpms);
+    QCOMPARE(QString::fromStdString(out.str()), output);
+}
+
+void MergeTest::mergeKeepsTheItunesRecordAndItsRow()
+{
+    Tagdesk window;
+    window.show();
+    // Library-only copies of two iTunes songs, one with a BPM, and a song of its own.
+    for (const QString &record : {"9:Song:Band::false:120", "8:Other:Band::false:0", "7:Alone:Band::false:99"}) {
+        addRecord(record);
+        tableMap[record.left(1).toStdString()].setupRow(window.tableWidget, -1);
+    }
+    writeItunesLibrary(itunesLibraryFile(
+        {itunesTrackDict({{"Persistent ID", "<string>0A</string>"}, {"Name", "<string>Song</string>"},
+                          {"Artist", "<string>Band</string>"}, {"Kind", "<string>AAC audio file</string>"}}),
+         itunesTrackDict({{"Persistent ID", "<string>0B</string>"}, {"Name", "<string>Other</string>"},
+                          {"Artist", "<string>Band</string>"}, {"Kind", "<string>AAC audio file</string>"}})}));
+    QSignalSpy done(&window, &Tagdesk::loadItunesDone);
+    OutputCapture output;
+    window.mergeEdit();
+    QVERIFY(done.wait(10000));
+    QVERIFY(output.out().endsWith(QStringLiteral("Merge done\n")));
+    QCOMPARE(bpmsByKey(), QStringLiteral("10=120 11=0 7=99"));
+    QTableWidget *table = window.tableWidget;
+    QVERIFY(table->isSortingEnabled());
+    QCOMPARE(table->rowCount(), 3);
+    QStringList titles;
+    for (int row = 0; row < table->rowCount(); ++row) {
+        QVERIFY(table->item(row, 0) && table->item(row, 9));
+        QCOMPARE(table->item(row, 0), &tableMap[table->item(row, 9)->text().toStdString()].field("title"));
+        titles << table->item(row, 0)->text();
+    }
+    QCOMPARE(titles, (QStringList{"Alone", "Other", "Song"}));
+    QVERIFY(window.modified);
+}
+
+void MergeTest::cancelledSaveQuestionDoesNothing()
+{
+    Tagdesk window;
+    window.modified = true;
+    writeItunesLibrary(itunesLibraryFile({itunesTrackDict({{"Persistent ID", "<string>01</string>"}})}));
+    DialogAnswerer answers;
+    answers.messageBox(QMessageBox::Cancel);
+    window.mergeEdit();
+    QCOMPARE(answers.seen.size(), 1);
+    QCOMPARE(answers.seen[0].title, QStringLiteral("Merge"));
+    QCOMPARE(answers.seen[0].text, QStringLiteral("Do you want to Save before doing a merge?"));
+    QVERIFY(!window.loadingItunes);
+    QVERIFY(tableMap.empty());
+    // No merge is left waiting for the next import.
+    OutputCapture output;
+    QVERIFY(importFromItunes(window));
+    QVERIFY(!output.out().contains(QStringLiteral("Merge done")));
+}
+
+void MergeTest::failedImportBreaksTheConnection()
+{
+    Tagdesk window;
+    DialogAnswerer answers;
+    answers.messageBox(QMessageBox::Ok);
+    window.mergeEdit();
+    QCOMPARE(answers.seen.size(), 1);
+    QCOMPARE(answers.seen[0].title, QStringLiteral("iTunes Music Library file missing"));
+    QVERIFY(window.modified);
+
+    writeItunesLibrary(itunesLibraryFile({itunesTrackDict({{"Persistent ID", "<string>01</string>"}})}));
+    OutputCapture output;
+    QVERIFY(importFromItunes(window));
+    QVERIFY(!output.out().contains(QStringLiteral("Merge done")));
+}
+
+void MergeTest::mergeDuringAnImportFollowsIt()
+{
+    Tagdesk window;
+    writeItunesLibrary(itunesLibraryFile({itunesTrackDict({{"Persistent ID", "<string>01</string>"},
+                                                           {"Kind", "<string>MPEG audio file</string>"}})}));
+    QSignalSpy done(&window, &Tagdesk::loadItunesDone);
+    OutputCapture output;
+    window.from_iTunesSync();
+    // Unsaved changes would bring up the save question, whose event loop
+    // lets the import finish before the command goes on.
+    window.modified = false;
+    window.mergeEdit();
+    window.modified = false;
+    window.mergeEdit();
+    QVERIFY(done.wait(10000));
+    QTest::qWait(50);
+    QCOMPARE(done.count(), 1);
+    QCOMPARE(output.out().count(QStringLiteral("Merge done\n")), 1);
+    QCOMPARE(window.tableWidget->rowCount(), 1);
+}
+
+VELMORA_TEST_MAIN(MergeTest)
+#include "tst_merge.moc"
