@@ -14,6 +14,7 @@ struct LevelEvidence {
     double period = 0.0;       // frames
     double periodicity = 0.0;  // mean autocorrelation at 1 to 4 periods
     double nextBeat = 0.0;     // autocorrelation at one period
+    double cymbalNextBeat = 0.0;  // the same for the cymbal bands alone
     double half = 0.0;         // onsets halfway between beats, relative to those on the beat
     double thirds = 0.0;       // the weaker of the onsets at a third and two thirds of a beat
     double secondBeat = 0.0;   // onsets on every second beat relative to the others
@@ -22,7 +23,8 @@ struct LevelEvidence {
 };
 
 LevelEvidence describeLevel(const OnsetEnvelope& onsets, const RhythmSignal& rhythm,
-                            const std::vector<double>& autocorrelation, double period);
+                            const std::vector<double>& autocorrelation,
+                            const std::vector<double>& cymbalAutocorrelation, double period);
 
 // Index of the candidate a listener most likely taps; candidates must not be empty.
 std::size_t chooseBeatLevel(const std::vector<LevelEvidence>& candidates);

@@ -18,6 +18,8 @@ constexpr double kMinPeriodicity = 0.05;
 // Estimates just outside the range still print as its ends.
 constexpr double kRangeMargin = 0.5;
 constexpr double kSearchStep = 1.002;
+// Onset bands from this one up are the cymbals (see the band edges).
+constexpr std::size_t kFirstCymbalBand = 4;
 // Beat candidates relative to the strongest pulse.
 constexpr double kMetricalRatios[] = {1.0 / 4, 1.0 / 3, 1.0 / 2, 2.0 / 3, 1.0, 3.0 / 2, 2.0, 3.0, 4.0};
 
@@ -73,6 +75,11 @@ double refinePeriod(const std::vector<float>& envelope, double period, double to
     return best;
 }
 
+double slowestPeriod(const RhythmSignal& rhythm)
+{
+    return 60.0 * rhythm.frameRate / (kMinBpm - kRangeMargin);
+}
+
 } // namespace
 
 RhythmSignal prepareRhythm(const OnsetEnvelope& onsets)
@@ -81,18 +88,26 @@ RhythmSignal prepareRhythm(const OnsetEnvelope& onsets)
     rhythm.frameRate = onsets.frameRate;
     const std::size_t halfWidth = static_cast<std::size_t>(kTrendSeconds * onsets.frameRate / 2.0);
     rhythm.combined.assign(onsets.frames(), 0.0f);
-    for (const std::vector<float>& flux : onsets.bands) {
-        const std::vector<float> band = detrend(flux, halfWidth);
+    rhythm.cymbals.assign(onsets.frames(), 0.0f);
+    for (std::size_t b = 0; b < onsets.bands.size(); ++b) {
+        const std::vector<float> band = detrend(onsets.bands[b], halfWidth);
         for (std::size_t i = 0; i < band.size(); ++i)
             rhythm.combined[i] += band[i];
+        if (b >= kFirstCymbalBand)
+            for (std::size_t i = 0; i < band.size(); ++i)
+                rhythm.cymbals[i] += band[i];
     }
     return rhythm;
 }
 
 std::vector<double> rhythmAutocorrelation(const RhythmSignal& rhythm)
 {
-    const double slowestPeriod = 60.0 * rhythm.frameRate / (kMinBpm - kRangeMargin);
-    return autocorrelation(rhythm.combined, static_cast<std::size_t>(4 * slowestPeriod) + 2);
+    return autocorrelation(rhythm.combined, static_cast<std::size_t>(4 * slowestPeriod(rhythm)) + 2);
+}
+
+std::vector<double> cymbalAutocorrelation(const RhythmSignal& rhythm)
+{
+    return autocorrelation(rhythm.cymbals, static_cast<std::size_t>(slowestPeriod(rhythm)) + 2);
 }
 
 double estimateTempo(const OnsetEnvelope& onsets)
@@ -119,12 +134,13 @@ double estimateTempo(const OnsetEnvelope& onsets)
         return 0.0;
     const double pulse = refinePeriod(rhythm.combined, strongestPeriod, 0.01);
 
+    const std::vector<double> cymbalAcf = cymbalAutocorrelation(rhythm);
     std::vector<LevelEvidence> levels;
     for (double ratio : kMetricalRatios) {
         const double period = pulse / ratio;
         const double bpm = 60.0 * fps / period;
         if (bpm >= lowest && bpm <= highest)
-            levels.push_back(describeLevel(onsets, rhythm, acf, period));
+            levels.push_back(describeLevel(onsets, rhythm, acf, cymbalAcf, period));
     }
     if (levels.empty())
         return 0.0;
