@@ -1,0 +1,131 @@
+// The real programs: VelmoraSync started with a HOME of its own whose
+// settings name a library file, found by velmora-phone listen and synced by
+// velmora-phone sync. All inside this test's own network namespace.
+#include "testenvironment.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+QString program(const char *name) { return qEnvironmentVariable("VELMORA_BIN") + "/" + name; }
+
+bool writeFile(const QString &path, const QByteArray &contents)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size();
+}
+
+struct Phone
+{
+    int exitCode;
+    QByteArray out;
+};
+
+Phone phone(const QStringList &arguments)
+{
+    QProcess process;
+    process.start(program("velmora-phone"), arguments);
+    if (!process.waitForFinished(30000))
+        return {-1, {}};
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput()};
+}
+
+} // namespace
+
+class SyncEndToEndTest : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir home;
+    QProcess app;
+
+    // Starts the application with settings whose lastFile names libraryFile.
+    void startApp(const QString &libraryFile)
+    {
+        const QString config = home.filePath(".config/Harrowfen");
+        QVERIFY(QDir().mkpath(config));
+        QVERIFY(writeFile(config + "/VelmoraSync.conf", "[General]\nlastFile=" + libraryFile.toUtf8() + "\n"));
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("HOME", home.path());
+        environment.insert("XDG_CONFIG_HOME", home.filePath(".config"));
+        environment.insert("QT_QPA_PLATFORM", "offscreen");
+        app.setProcessEnvironment(environment);
+        app.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        app.start(program("VelmoraSync"), {});
+        QVERIFY(app.waitForStarted());
+    }
+
+    void stopApp()
+    {
+        app.terminate();
+        QVERIFY(app.waitForFinished(10000));
+    }
+
+private slots:
+    void cleanup()
+    {
+        if (app.state() != QProcess::NotRunning)
+            stopApp();
+    }
+
+    void discoveredThenSynced()
+    {
+        const QString library = home.filePath("songs.tgd");
+        QVERIFY(writeFile(library, "<TAGDESK version=\"100\">\n"
+                                   " <Element_Data persistentID=\"1001\" title=\"Alpha\" bpm=\"120\" iTunes=\"false\" iPhone=\"true\"/>\n"
+                                   " <Element_Data persistentID=\"1002\" title=\"Beta\" bpm=\"128\" iTunes=\"false\" iPhone=\"true\"/>\n"
+                                   " <Element_Data persistentID=\"1003\" title=\"Gamma\" bpm=\"90\" iTunes=\"false\" iPhone=\"false\"/>\n"
+                                   "</TAGDESK>\n"));
+        const QString songs = home.filePath("phone.tsv");
+        QVERIFY(writeFile(songs, "PersistentID\tUserChanged\tTitle\tArtist\tBPM\tOnDevice\n"
+                                 "1002\tfalse\tBeta\tB\t100\ttrue\n"
+                                 "1003\ttrue\tGamma\tG\t95\ttrue\n"
+                                 "2000\tfalse\tNew\tN\t120.7\t1\n"
+                                 "ABC\tfalse\tHex\tH\t100\ttrue\n"));
+        startApp(library);
+
+        const Phone heard = phone({"listen", "--timeout", "5"});
+        QCOMPARE(heard.exitCode, 0);
+        QCOMPARE(heard.out, QByteArray("127.0.0.1\tmagic983\n"));
+
+        // 1001: loaded, so the phone is taken to hold 0. 1002: the desktop's
+        // BPM stands. 1003: changed on the phone, taken. 2000: new, 120.7
+        // kept as 120 while the phone holds no integer. ABC: new, in step.
+        const Phone synced = phone({"sync", "127.0.0.1", "--version", "3", "--songs", songs, "--want"});
+        QCOMPARE(synced.exitCode, 0);
+        QCOMPARE(synced.out, QByteArray("1001\t120\n1002\t128\n2000\t120\n"));
+
+        // Nothing is sent back twice that a song of the phone settled.
+        const Phone again = phone({"sync", "127.0.0.1", "--want"});
+        QCOMPARE(again.exitCode, 0);
+        QCOMPARE(again.out, QByteArray("1001\t120\n1002\t128\n2000\t120\n"));
+
+        // A phone speaking raw bytes with a pause in between: CMD_VERSION 9,
+        // then the unknown code 7, then the list.
+        const Phone raw = phone({"sync", "127.0.0.1", "--raw", "01000000 09000000", "--pause", "200", "--raw",
+                                 "07000000", "--want"});
+        QCOMPARE(raw.exitCode, 0);
+        QCOMPARE(raw.out, again.out);
+        stopApp();
+    }
+
+    void silentAfterAFailedReopenButStillServes()
+    {
+        startApp(home.filePath("gone.tgd"));
+        const Phone heard = phone({"listen", "--timeout", "2.5"});
+        QCOMPARE(heard.exitCode, 1);
+        QVERIFY(heard.out.isEmpty());
+        const Phone synced = phone({"sync", "127.0.0.1", "--want"});
+        QCOMPARE(synced.exitCode, 0);
+        QVERIFY(synced.out.isEmpty());
+        stopApp();
+    }
+};
+
+VELMORA_TEST_MAIN_PRIVATE_NETWORK(SyncEndToEndTest)
+#include "tst_sync_endtoend.moc"
