@@ -12,8 +12,8 @@ bool isInItunes(DBelement &record)
     return record.field("iTunes").data(Qt::DisplayRole).toInt() != 0;
 }
 
-// Besides the title, the five texts that DBelement::compareSemimatch
-// compares: records of one title match exactly when these are equal.
+// Besides the title, the five texts of the duplicate rule: records of one
+// title match exactly when these are equal.
 QStringList otherMatchedTexts(DBelement &record)
 {
     return {record.text("artist"), record.text("albumTitle"), record.text("genre"), record.text("albumArtist"),

@@ -18,9 +18,10 @@ struct PairOutcome
 };
 PairOutcome mergePair(bool currentInItunes, int currentBpm, bool earlierInItunes, int earlierBpm);
 
-// Scans the library in key order; each record is matched, by the rule of
-// DBelement::compareSemimatch, against the earlier records of exactly the
-// same title, in the order they were met. BPMs are carried over through
+// Scans the library in key order; each record is matched against the earlier
+// records of exactly the same title, in the order they were met. Two records
+// are duplicates when their title, artist, album title, genre, album artist
+// and composer texts are all exactly equal. BPMs are carried over through
 // setBpm as the scan goes, so later pairs see them, and "HMM" is written for
 // each one carried to an earlier record. Returns the keys of the records to
 // drop; nothing is dropped during the scan.

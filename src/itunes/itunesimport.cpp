@@ -1,8 +1,8 @@
 #include "app/tagdesk.h"
 #include "itunes/ituneslibraryreader.h"
 #include "itunes/itunestrackimport.h"
-#include "itunes/paintbreaks.h"
-#include "itunes/tablecells.h"
+#include "app/paintbreaks.h"
+#include "app/tablecells.h"
 #include "library/dbelement.h"
 
 #include <QDir>
@@ -54,7 +54,7 @@ int Tagdesk::loadItunes()
     }
 
     // After a sort every change to a shown cell would search the whole table.
-    refreshCellPositions(tableWidget, breaks);
+    refreshCellPositions(tableWidget, &breaks);
     for (auto &entry : tableMap) {
         entry.second.setItunes(QStringLiteral("0"));
         breaks.take();

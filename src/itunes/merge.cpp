@@ -1,6 +1,6 @@
 #include "app/tagdesk.h"
 #include "itunes/duplicatemerge.h"
-#include "itunes/tablecells.h"
+#include "app/tablecells.h"
 #include "library/dbelement.h"
 
 #include <QMessageBox>

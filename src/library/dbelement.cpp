@@ -1,5 +1,6 @@
 #include "library/dbelement.h"
 #include "library/bpmtext.h"
+#include "app/tablecells.h"
 
 #include <QTableWidget>
 
@@ -54,16 +55,6 @@ void DBelement::setIphone(const QString &flag) { setFlag("iPhone", flag); }
 void DBelement::setOnDevice(const QString &flag) { setFlag("iPhone", flag); }
 void DBelement::setUserChanged(const QString &flag) { setFlag("userChanged", flag); }
 
-bool DBelement::compareSemimatch(DBelement &other)
-{
-    static const char *const compared[] = {"title", "artist", "albumTitle", "genre", "albumArtist", "composer"};
-    for (const char *name : compared) {
-        if (other.text(name) != text(name))
-            return false;
-    }
-    return true;
-}
-
 void clearLibrary(QTableWidget *table)
 {
     // A cell's item leaving the table looks itself up there, which is linear
@@ -73,10 +64,8 @@ void clearLibrary(QTableWidget *table)
     // describe cells that are about to go.
     QAbstractItemModel *model = table->model();
     const bool wasBlocked = model->blockSignals(true);
-    for (int row = 0; row < table->rowCount(); ++row) {
-        for (int column = 0; column < table->columnCount(); ++column)
-            table->takeItem(row, column);
-    }
+    for (int row = 0; row < table->rowCount(); ++row)
+        emptyRow(table, row);
     model->blockSignals(wasBlocked);
     tableMap.clear();
     table->setRowCount(0);

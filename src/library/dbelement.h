@@ -48,7 +48,6 @@ public:
     // Sets the ten stored fields from an "Element_Data" element's attributes;
     // an absent attribute empties its field.
     void loadDom(const QXmlStreamAttributes &attributes);
-    bool compareSemimatch(DBelement &other);
 
     std::map<std::string, QVXtableWidgetItem> fields;
     int deviceBPM = 0;

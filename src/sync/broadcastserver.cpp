@@ -1,5 +1,6 @@
 #include "sync/broadcastserver.h"
 #include "app/globals.h"
+#include "app/tablecells.h"
 #include "sync/discoverydestinations.h"
 #include "sync/wirecodec.h"
 
@@ -52,8 +53,13 @@ void BroadcastServer::incomingConnection(qintptr socketDescriptor)
         ::close(static_cast<int>(socketDescriptor));
         return;
     }
-    if (tableWidget)
+    if (tableWidget) {
         tableWidget->setSortingEnabled(false);
+        // After a sort every cell's remembered position is stale, and each
+        // change the session makes to a shown song would search the whole
+        // table for its cell; one pass now keeps a large library fast.
+        refreshCellPositions(tableWidget);
+    }
     sessionThread.serve(socketDescriptor);
 }
 

@@ -1,4 +1,4 @@
-#include "itunes/paintbreaks.h"
+#include "app/paintbreaks.h"
 
 #include <QCoreApplication>
 

@@ -14,8 +14,9 @@ class QTableWidgetItem;
 // item back into its own cell refreshes the position, and taking items out
 // before their record goes avoids the search on destruction.
 
-// Puts every item back into its own cell, so later changes find it at once.
-void refreshCellPositions(QTableWidget *table, PaintBreaks &breaks);
+// Puts every item back into its own cell, so later changes find it at once;
+// with breaks, the window repaints in between.
+void refreshCellPositions(QTableWidget *table, PaintBreaks *breaks = nullptr);
 void refreshCellPosition(QTableWidget *table, int row, int column);
 
 // Takes the record's items out of its row before the record is destroyed;

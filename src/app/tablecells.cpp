@@ -1,5 +1,5 @@
-#include "itunes/tablecells.h"
-#include "itunes/paintbreaks.h"
+#include "app/tablecells.h"
+#include "app/paintbreaks.h"
 
 #include <QSignalBlocker>
 #include <QTableWidget>
@@ -24,7 +24,7 @@ bool rowIsEmpty(const QTableWidget *table, int row)
 
 } // namespace
 
-void refreshCellPositions(QTableWidget *table, PaintBreaks &breaks)
+void refreshCellPositions(QTableWidget *table, PaintBreaks *breaks)
 {
     for (int row = 0; row < table->rowCount(); ++row) {
         {
@@ -32,7 +32,8 @@ void refreshCellPositions(QTableWidget *table, PaintBreaks &breaks)
             for (int column = 0; column < table->columnCount(); ++column)
                 putBack(table, row, column);
         }
-        breaks.take();
+        if (breaks)
+            breaks->take();
     }
 }
 
