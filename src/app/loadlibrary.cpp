@@ -1,5 +1,6 @@
 #include "app/tagdesk.h"
 #include "app/globals.h"
+#include "app/paintbreaks.h"
 #include "library/dbelement.h"
 
 #include <QElapsedTimer>
@@ -25,8 +26,12 @@ void Tagdesk::loadFile(const QString &fileName)
     clearLibrary(tableWidget);
     if (!fileReader.open(fileName))
         return;
+    // The whole file is checked before anything is applied, so that a broken
+    // file changes nothing; the window keeps painting meanwhile (user input
+    // waits, so no command starts in the middle).
     LibraryFileReader::ParseError error;
-    if (!fileReader.parse(&error)) {
+    PaintBreaks breaks;
+    if (!fileReader.parse(&error, [&breaks] { breaks.take(); })) {
         std::cout << "DOMHandler problem: " << error.message.toLocal8Bit().constData() << " Line,Col:" << error.line
                   << "," << error.column << "\n";
         std::cout.flush();

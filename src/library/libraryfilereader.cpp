@@ -41,12 +41,14 @@ void LibraryFileReader::startAtRootChildren()
     }
 }
 
-bool LibraryFileReader::parse(ParseError *error)
+bool LibraryFileReader::parse(ParseError *error, const std::function<void()> &pause)
 {
     startAtRootChildren();
     count = 0;
     bool rootClosed = false;
-    while (!reader.atEnd()) {
+    for (int token = 1; !reader.atEnd(); ++token) {
+        if (pause && token % 1024 == 0)
+            pause();
         reader.readNext();
         if (reader.tokenType() == QXmlStreamReader::EndElement)
             rootClosed = true;

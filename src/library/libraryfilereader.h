@@ -4,6 +4,7 @@
 #include <QString>
 #include <QXmlStreamAttributes>
 #include <QXmlStreamReader>
+#include <functional>
 
 // One child node of a library file's root element, as the loader sees it:
 // an element with its tag and attributes, or anything else (comment,
@@ -31,8 +32,9 @@ public:
     // Reads the file into memory; false when it cannot be opened.
     bool open(const QString &path);
     // Checks the whole document and counts the root's child nodes; on a
-    // malformed document fills error and returns false.
-    bool parse(ParseError *error);
+    // malformed document fills error and returns false. pause, when given,
+    // is called now and then, so a caller can keep its window painted.
+    bool parse(ParseError *error, const std::function<void()> &pause = {});
     int nodeCount() const { return count; }
     // The next child node of the root; false when there is none left.
     bool next(LibraryNode *node);
