@@ -1,6 +1,6 @@
 #pragma once
 
-#include "onset_envelope.h"
+#include "harmonic_rhythm.h"
 #include "tempo_estimator.h"
 
 #include <cstddef>
@@ -18,11 +18,10 @@ struct LevelEvidence {
     double half = 0.0;         // onsets halfway between beats, relative to those on the beat
     double thirds = 0.0;       // the weaker of the onsets at a third and two thirds of a beat
     double secondBeat = 0.0;   // onsets on every second beat relative to the others
-    double barOfFour = 0.0;    // chord changes every 4 beats rather than every 2
-    double barOfThree = 0.0;   // chord changes every 3 beats
+    double bars = 0.0;         // chords change on whole bars of 3 or 4 beats (barEvidence)
 };
 
-LevelEvidence describeLevel(const OnsetEnvelope& onsets, const RhythmSignal& rhythm,
+LevelEvidence describeLevel(const HarmonicRhythm& harmony, const RhythmSignal& rhythm,
                             const std::vector<double>& autocorrelation,
                             const std::vector<double>& cymbalAutocorrelation, double period);
 

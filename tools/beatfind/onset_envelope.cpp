@@ -22,9 +22,6 @@ constexpr std::size_t kWindowHops = 8;
 constexpr double kBandEdgesHz[] = {30, 150, 400, 1000, 2500, 6000, 11000};
 // Log compression: quiet parts of a song still show their onsets.
 constexpr float kLogGain = 1000.0f;
-// Where chords sound and bins are narrow enough to tell semitones roughly apart.
-constexpr double kChromaLowHz = 300.0;
-constexpr double kChromaHighHz = 3000.0;
 
 std::size_t nextPowerOfTwo(std::size_t n)
 {
@@ -48,15 +45,22 @@ float fastLog(float x)
     return (static_cast<float>(exponent) + log2m) * 0.69314718f;
 }
 
+int decimationFor(int sampleRate)
+{
+    return std::max(1, sampleRate / kAnalysisRateCeiling);
+}
+
 } // namespace
 
 OnsetAnalyser::OnsetAnalyser(int sampleRate)
+    : decimation(decimationFor(sampleRate))
+    , chromaAnalyser(static_cast<double>(sampleRate) / decimationFor(sampleRate))
 {
-    decimation = std::max(1, sampleRate / kAnalysisRateCeiling);
     const double rate = static_cast<double>(sampleRate) / decimation;
     hop = std::max<std::size_t>(1, static_cast<std::size_t>(std::lround(rate / kTargetFrameRate)));
     windowSize = nextPowerOfTwo(hop * kWindowHops);
     result.frameRate = rate / static_cast<double>(hop);
+    result.chromaFrameRate = chromaAnalyser.frameRate();
 
     window.resize(windowSize);
     double windowSum = 0.0;
@@ -77,12 +81,6 @@ OnsetAnalyser::OnsetAnalyser(int sampleRate)
             bandEdges.push_back(bin);
     }
     result.bands.resize(bandEdges.size() > 1 ? bandEdges.size() - 1 : 0);
-    chromaFirstBin = std::min(bins, static_cast<std::size_t>(std::ceil(kChromaLowHz / binHz)));
-    chromaEndBin = std::max(chromaFirstBin, std::min(bins, static_cast<std::size_t>(kChromaHighHz / binHz) + 1));
-    for (std::size_t k = chromaFirstBin; k < chromaEndBin; ++k) {
-        const long semitone = std::lround(12.0 * std::log2(k * binHz / 440.0));
-        pitchClassOfBin.push_back(static_cast<int>(((semitone % 12) + 12) % 12));
-    }
     previousLog.assign(bins, 0.0f);
     neighbourMax.assign(bins, 0.0f);
     currentLog.assign(bins, 0.0f);
@@ -115,6 +113,7 @@ void OnsetAnalyser::push(const float* samples, std::size_t count)
 
 void OnsetAnalyser::pushDecimated(float sample)
 {
+    chromaAnalyser.push(sample, result.chroma);
     history[windowSize - hop + pendingCount] = sample;
     if (++pendingCount < hop)
         return;
@@ -146,10 +145,6 @@ void OnsetAnalyser::analyseFrame()
             flux += std::max(0.0f, currentLog[k] - neighbourMax[k]);
         result.bands[b].push_back(flux / static_cast<float>(bandEdges[b + 1] - bandEdges[b]));
     }
-    float chroma[OnsetEnvelope::kPitchClasses] = {};
-    for (std::size_t k = chromaFirstBin; k < chromaEndBin; ++k)
-        chroma[pitchClassOfBin[k - chromaFirstBin]] += currentLog[k];
-    result.chroma.insert(result.chroma.end(), chroma, chroma + OnsetEnvelope::kPitchClasses);
     std::swap(previousLog, currentLog);
 }
 

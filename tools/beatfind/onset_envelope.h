@@ -1,5 +1,7 @@
 #pragma once
 
+#include "chroma_analyser.h"
+
 #include <cstddef>
 #include <vector>
 
@@ -8,14 +10,15 @@ namespace beatfind {
 class AudioReader;
 
 // Onset strength of a song: the rise of log magnitudes from frame to frame, summed over
-// a few frequency bands, at about 172 frames per second.
+// a few frequency bands, at about 172 frames per second; and its harmony.
 struct OnsetEnvelope {
-    static constexpr std::size_t kPitchClasses = 12;
+    static constexpr std::size_t kPitchClasses = ChromaAnalyser::kPitchClasses;
 
     double frameRate = 0.0;
     std::vector<std::vector<float>> bands;  // bands[b][frame], lowest band first
-    // Log-magnitude energy per pitch class of the chord range, frame after frame
-    // (kPitchClasses values per frame): chord changes mark the bars.
+    // Log energy per pitch class, kPitchClasses values per frame at
+    // chromaFrameRate: chord changes mark the bars.
+    double chromaFrameRate = 0.0;
     std::vector<float> chroma;
 
     std::size_t frames() const { return bands.empty() ? 0 : bands.front().size(); }
@@ -48,9 +51,7 @@ private:
     std::vector<float> currentLog;
     std::vector<std::size_t> bandEdges;  // first bin of each band, then one past the last
     std::vector<float> neighbourMax;     // previousLog, each bin the max of itself and its neighbours
-    std::size_t chromaFirstBin = 0;      // bins of the chord range
-    std::size_t chromaEndBin = 0;
-    std::vector<int> pitchClassOfBin;    // from chromaFirstBin on
+    ChromaAnalyser chromaAnalyser;
     float* fftIn = nullptr;
     void* fftOut = nullptr;  // fftwf_complex*
     void* plan = nullptr;    // fftwf_plan

@@ -80,6 +80,18 @@ double slowestPeriod(const RhythmSignal& rhythm)
     return 60.0 * rhythm.frameRate / (kMinBpm - kRangeMargin);
 }
 
+// Autocorrelation of the combined envelope up to four beats at the slowest tempo.
+std::vector<double> rhythmAutocorrelation(const RhythmSignal& rhythm)
+{
+    return autocorrelation(rhythm.combined, static_cast<std::size_t>(4 * slowestPeriod(rhythm)) + 2);
+}
+
+// Autocorrelation of the cymbal bands up to one beat at the slowest tempo.
+std::vector<double> cymbalAutocorrelation(const RhythmSignal& rhythm)
+{
+    return autocorrelation(rhythm.cymbals, static_cast<std::size_t>(slowestPeriod(rhythm)) + 2);
+}
+
 } // namespace
 
 RhythmSignal prepareRhythm(const OnsetEnvelope& onsets)
@@ -100,21 +112,8 @@ RhythmSignal prepareRhythm(const OnsetEnvelope& onsets)
     return rhythm;
 }
 
-std::vector<double> rhythmAutocorrelation(const RhythmSignal& rhythm)
+std::vector<LevelEvidence> beatCandidates(const OnsetEnvelope& onsets, const RhythmSignal& rhythm)
 {
-    return autocorrelation(rhythm.combined, static_cast<std::size_t>(4 * slowestPeriod(rhythm)) + 2);
-}
-
-std::vector<double> cymbalAutocorrelation(const RhythmSignal& rhythm)
-{
-    return autocorrelation(rhythm.cymbals, static_cast<std::size_t>(slowestPeriod(rhythm)) + 2);
-}
-
-double estimateTempo(const OnsetEnvelope& onsets)
-{
-    if (onsets.frameRate <= 0.0 || onsets.frames() < kMinSongSeconds * onsets.frameRate)
-        return 0.0;
-    const RhythmSignal rhythm = prepareRhythm(onsets);
     const double fps = rhythm.frameRate;
     const double lowest = kMinBpm - kRangeMargin, highest = kMaxBpm + kRangeMargin;
     const std::vector<double> acf = rhythmAutocorrelation(rhythm);
@@ -131,21 +130,31 @@ double estimateTempo(const OnsetEnvelope& onsets)
         }
     }
     if (strongestPeriod <= 0.0 || combPeriodicity(acf, strongestPeriod) < kMinPeriodicity)
-        return 0.0;
+        return {};
     const double pulse = refinePeriod(rhythm.combined, strongestPeriod, 0.01);
 
     const std::vector<double> cymbalAcf = cymbalAutocorrelation(rhythm);
+    const HarmonicRhythm harmony = harmonicRhythm(onsets);
     std::vector<LevelEvidence> levels;
     for (double ratio : kMetricalRatios) {
         const double period = pulse / ratio;
         const double bpm = 60.0 * fps / period;
         if (bpm >= lowest && bpm <= highest)
-            levels.push_back(describeLevel(onsets, rhythm, acf, cymbalAcf, period));
+            levels.push_back(describeLevel(harmony, rhythm, acf, cymbalAcf, period));
     }
+    return levels;
+}
+
+double estimateTempo(const OnsetEnvelope& onsets)
+{
+    if (onsets.frameRate <= 0.0 || onsets.frames() < kMinSongSeconds * onsets.frameRate)
+        return 0.0;
+    const RhythmSignal rhythm = prepareRhythm(onsets);
+    const std::vector<LevelEvidence> levels = beatCandidates(onsets, rhythm);
     if (levels.empty())
         return 0.0;
     const LevelEvidence& beat = levels[chooseBeatLevel(levels)];
-    const double bpm = 60.0 * fps / refinePeriod(rhythm.combined, beat.period, 0.002);
+    const double bpm = 60.0 * rhythm.frameRate / refinePeriod(rhythm.combined, beat.period, 0.002);
     return std::clamp(bpm, kMinBpm, kMaxBpm);
 }
 

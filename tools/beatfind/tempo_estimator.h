@@ -21,11 +21,12 @@ struct RhythmSignal {
 
 RhythmSignal prepareRhythm(const OnsetEnvelope& onsets);
 
-// Autocorrelation of the combined envelope up to four beats at the slowest tempo.
-std::vector<double> rhythmAutocorrelation(const RhythmSignal& rhythm);
+struct LevelEvidence;
 
-// Autocorrelation of the cymbal bands up to one beat at the slowest tempo.
-std::vector<double> cymbalAutocorrelation(const RhythmSignal& rhythm);
+// The song's strongest pulse and those of its metrical relatives (x1/4 to x4)
+// that lie in the range, with what the song says about each as the beat;
+// empty when the song has no steady pulse.
+std::vector<LevelEvidence> beatCandidates(const OnsetEnvelope& onsets, const RhythmSignal& rhythm);
 
 // The tempo a listener taps, in BPM within [kMinBpm, kMaxBpm], or 0 when the
 // song has no steady beat (silence, noise, too short).
