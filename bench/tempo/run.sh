@@ -36,7 +36,7 @@ python3 "$shared/make_corpus.py" "$list" "$corpus" >&2
 bin=${BEATFIND:-}
 if [ -z "$bin" ]; then
     build=$root/build-bench
-    cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DVELMORA_TESTS=OFF -DVELMORA_BENCH=OFF >/dev/null
+    cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DVELMORA_TESTS=OFF -DVELMORA_BENCH=ON >/dev/null
     cmake --build "$build" --target beatfind -j2 >/dev/null
     bin=$build/Resources/beatfind
 fi
