@@ -7,7 +7,8 @@ EVIDENCE.csv is level_evidence's output for the list's rendered corpus. The
 score mirrors chooseBeatLevel() in tools/beatfind/metrical_level.cpp; the fit
 is a conditional logit (each song's true beat against its other candidates)
 with a light L2 penalty. Prints, for each list, its accuracy when the weights
-are fitted on the other lists only, then the weights fitted on all lists.
+are fitted on the other lists only, then the weights fitted on all lists
+(rounded as the analyser's constants are) and each list's accuracy with them.
 """
 import csv
 import math
@@ -85,7 +86,8 @@ def main(args):
         for name, songs in lists.items():
             others = [s for other, ss in lists.items() if other != name for s in ss]
             print("held out %-6s %5.1f %%  (fitted on the other lists)" % (name, 100 * accuracy(fit(others), songs)[0]))
-    w = fit(everything)
+    # Scored as the analyser uses them: to two decimals.
+    w = [round(v, 2) for v in fit(everything)]
     for name, songs in lists.items():
         acc, misses = accuracy(w, songs)
         print("fitted on all, %-6s %5.1f %%  misses: %s" % (name, 100 * acc, "; ".join(misses) or "none"))
