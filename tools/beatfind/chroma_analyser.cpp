@@ -1,7 +1,5 @@
 #include "chroma_analyser.h"
 
-#include <fftw3.h>
-
 #include <algorithm>
 #include <cmath>
 
@@ -9,7 +7,6 @@ namespace beatfind {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 // Chords need no more than this; above it the stream is halved to stay cheap.
 constexpr double kMaxRate = 16000.0;
 constexpr double kWindowSeconds = 0.37;
@@ -21,35 +18,31 @@ constexpr double kHighHz = 3000.0;
 constexpr double kSemitoneReach = 0.35;
 constexpr double kLogGain = 1e5;
 
-std::size_t nearestPowerOfTwo(double n)
+// The power of two that divides a rate to below kMaxRate.
+int decimationFor(double sampleRate)
 {
-    return std::size_t{1} << static_cast<int>(std::lround(std::log2(std::max(n, 2.0))));
+    int decimation = 1;
+    while (sampleRate / decimation >= kMaxRate)
+        decimation *= 2;
+    return decimation;
+}
+
+std::size_t windowFor(double rate)
+{
+    // The power of two nearest the wanted length.
+    const std::size_t size = std::size_t{1} << static_cast<int>(std::lround(std::log2(std::max(kWindowSeconds * rate, 2.0))));
+    return std::max(kHopsPerWindow, size);
 }
 
 } // namespace
 
 ChromaAnalyser::ChromaAnalyser(double sampleRate)
+    : decimation(decimationFor(sampleRate))
+    , rate(sampleRate / decimationFor(sampleRate))
+    , spectrum(windowFor(rate), windowFor(rate) / kHopsPerWindow)
 {
-    rate = sampleRate;
-    while (rate >= kMaxRate) {
-        rate /= 2.0;
-        decimation *= 2;
-    }
-    windowSize = std::max(kHopsPerWindow, nearestPowerOfTwo(kWindowSeconds * rate));
-    hop = windowSize / kHopsPerWindow;
-    window.resize(windowSize);
-    double windowSum = 0.0;
-    for (std::size_t i = 0; i < windowSize; ++i) {
-        window[i] = static_cast<float>(0.5 - 0.5 * std::cos(2.0 * kPi * (i + 0.5) / windowSize));
-        windowSum += window[i];
-    }
-    // Scale so that a full-scale sine reads as magnitude 1.
-    for (float& w : window)
-        w = static_cast<float>(w * 2.0 / windowSum);
-    history.assign(windowSize, 0.0f);
-
-    const double binHz = rate / static_cast<double>(windowSize);
-    for (std::size_t k = 1; k <= windowSize / 2; ++k) {
+    const double binHz = rate / static_cast<double>(spectrum.windowSize());
+    for (std::size_t k = 1; k < spectrum.bins(); ++k) {
         const double hz = static_cast<double>(k) * binHz;
         if (hz < kLowHz || hz > kHighHz)
             continue;
@@ -63,19 +56,6 @@ ChromaAnalyser::ChromaAnalyser(double sampleRate)
         pitchClasses.push_back(static_cast<std::size_t>((pitchClass + 12) % 12));
         weights.push_back(static_cast<float>(1.0 - distance / kSemitoneReach));
     }
-
-    fftIn = fftwf_alloc_real(windowSize);
-    fftOut = fftwf_alloc_complex(windowSize / 2 + 1);
-    // ESTIMATE keeps the plan, and so the output, the same from run to run.
-    plan = fftwf_plan_dft_r2c_1d(static_cast<int>(windowSize), fftIn,
-                                 static_cast<fftwf_complex*>(fftOut), FFTW_ESTIMATE);
-}
-
-ChromaAnalyser::~ChromaAnalyser()
-{
-    fftwf_destroy_plan(static_cast<fftwf_plan>(plan));
-    fftwf_free(fftIn);
-    fftwf_free(fftOut);
 }
 
 void ChromaAnalyser::push(float sample, std::vector<float>& frames)
@@ -83,27 +63,15 @@ void ChromaAnalyser::push(float sample, std::vector<float>& frames)
     decimationSum += sample;
     if (++decimationCount < decimation)
         return;
-    history[windowSize - hop + pendingCount] = decimationSum / static_cast<float>(decimation);
+    const float decimated = decimationSum / static_cast<float>(decimation);
     decimationSum = 0.0f;
     decimationCount = 0;
-    if (++pendingCount < hop)
+    if (!spectrum.push(decimated))
         return;
-    analyseFrame(frames);
-    std::copy(history.begin() + static_cast<std::ptrdiff_t>(hop), history.end(), history.begin());
-    pendingCount = 0;
-}
-
-void ChromaAnalyser::analyseFrame(std::vector<float>& frames)
-{
-    for (std::size_t i = 0; i < windowSize; ++i)
-        fftIn[i] = history[i] * window[i];
-    fftwf_execute(static_cast<fftwf_plan>(plan));
-    const auto* transform = static_cast<const fftwf_complex*>(fftOut);
+    const std::vector<float>& magnitude = spectrum.magnitudes();
     float energy[kPitchClasses] = {};
-    for (std::size_t i = 0; i < bins.size(); ++i) {
-        const std::size_t k = bins[i];
-        energy[pitchClasses[i]] += weights[i] * std::sqrt(transform[k][0] * transform[k][0] + transform[k][1] * transform[k][1]);
-    }
+    for (std::size_t i = 0; i < bins.size(); ++i)
+        energy[pitchClasses[i]] += weights[i] * magnitude[bins[i]];
     for (float e : energy)
         frames.push_back(static_cast<float>(std::log1p(kLogGain * e)));
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "sliding_spectrum.h"
+
 #include <cstddef>
 #include <vector>
 
@@ -13,33 +15,21 @@ public:
     static constexpr std::size_t kPitchClasses = 12;
 
     explicit ChromaAnalyser(double sampleRate);
-    ~ChromaAnalyser();
-    ChromaAnalyser(const ChromaAnalyser&) = delete;
-    ChromaAnalyser& operator=(const ChromaAnalyser&) = delete;
 
-    double frameRate() const { return rate / static_cast<double>(hop); }
+    double frameRate() const { return rate / static_cast<double>(spectrum.hop()); }
 
     // Appends kPitchClasses values to frames for every frame completed.
     void push(float sample, std::vector<float>& frames);
 
 private:
-    void analyseFrame(std::vector<float>& frames);
-
     int decimation = 1;
     int decimationCount = 0;
     float decimationSum = 0.0f;
     double rate = 0.0;
-    std::size_t hop = 0;
-    std::size_t windowSize = 0;
-    std::size_t pendingCount = 0;
-    std::vector<float> window;
-    std::vector<float> history;  // the last windowSize samples
+    SlidingSpectrum spectrum;
     std::vector<std::size_t> bins;          // bins near a semitone of the chord range
     std::vector<std::size_t> pitchClasses;  // of each of those bins
     std::vector<float> weights;             // the nearer the semitone, the more
-    float* fftIn = nullptr;
-    void* fftOut = nullptr;  // fftwf_complex*
-    void* plan = nullptr;    // fftwf_plan
 };
 
 } // namespace beatfind

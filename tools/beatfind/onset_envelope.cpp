@@ -2,8 +2,6 @@
 
 #include "audio_reader.h"
 
-#include <fftw3.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -13,7 +11,6 @@ namespace beatfind {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 // Decimated rate: enough for the hi-hat band, cheap to transform.
 constexpr int kAnalysisRateCeiling = 16000;
 constexpr double kTargetFrameRate = 172.0;
@@ -50,31 +47,24 @@ int decimationFor(int sampleRate)
     return std::max(1, sampleRate / kAnalysisRateCeiling);
 }
 
+std::size_t hopFor(double rate)
+{
+    return std::max<std::size_t>(1, static_cast<std::size_t>(std::lround(rate / kTargetFrameRate)));
+}
+
 } // namespace
 
 OnsetAnalyser::OnsetAnalyser(int sampleRate)
     : decimation(decimationFor(sampleRate))
-    , chromaAnalyser(static_cast<double>(sampleRate) / decimationFor(sampleRate))
+    , rate(static_cast<double>(sampleRate) / decimation)
+    , spectrum(nextPowerOfTwo(hopFor(rate) * kWindowHops), hopFor(rate))
+    , chromaAnalyser(rate)
 {
-    const double rate = static_cast<double>(sampleRate) / decimation;
-    hop = std::max<std::size_t>(1, static_cast<std::size_t>(std::lround(rate / kTargetFrameRate)));
-    windowSize = nextPowerOfTwo(hop * kWindowHops);
-    result.frameRate = rate / static_cast<double>(hop);
+    result.frameRate = rate / static_cast<double>(spectrum.hop());
     result.chromaFrameRate = chromaAnalyser.frameRate();
 
-    window.resize(windowSize);
-    double windowSum = 0.0;
-    for (std::size_t i = 0; i < windowSize; ++i) {
-        window[i] = static_cast<float>(0.5 - 0.5 * std::cos(2.0 * kPi * (i + 0.5) / windowSize));
-        windowSum += window[i];
-    }
-    // Scale so that a full-scale sine reads as magnitude 1.
-    for (float& w : window)
-        w = static_cast<float>(w * 2.0 / windowSum);
-    history.assign(windowSize, 0.0f);
-
-    const std::size_t bins = windowSize / 2 + 1;
-    const double binHz = rate / windowSize;
+    const std::size_t bins = spectrum.bins();
+    const double binHz = rate / static_cast<double>(spectrum.windowSize());
     for (double hz : kBandEdgesHz) {
         const std::size_t bin = std::min<std::size_t>(bins, std::max<std::size_t>(1, std::lround(hz / binHz)));
         if (bandEdges.empty() || bin > bandEdges.back())
@@ -84,19 +74,6 @@ OnsetAnalyser::OnsetAnalyser(int sampleRate)
     previousLog.assign(bins, 0.0f);
     neighbourMax.assign(bins, 0.0f);
     currentLog.assign(bins, 0.0f);
-
-    fftIn = fftwf_alloc_real(windowSize);
-    fftOut = fftwf_alloc_complex(bins);
-    // ESTIMATE keeps the plan, and so the output, the same from run to run.
-    plan = fftwf_plan_dft_r2c_1d(static_cast<int>(windowSize), fftIn,
-                                 static_cast<fftwf_complex*>(fftOut), FFTW_ESTIMATE);
-}
-
-OnsetAnalyser::~OnsetAnalyser()
-{
-    fftwf_destroy_plan(static_cast<fftwf_plan>(plan));
-    fftwf_free(fftIn);
-    fftwf_free(fftOut);
 }
 
 void OnsetAnalyser::push(const float* samples, std::size_t count)
@@ -114,25 +91,16 @@ void OnsetAnalyser::push(const float* samples, std::size_t count)
 void OnsetAnalyser::pushDecimated(float sample)
 {
     chromaAnalyser.push(sample, result.chroma);
-    history[windowSize - hop + pendingCount] = sample;
-    if (++pendingCount < hop)
-        return;
-    analyseFrame();
-    std::copy(history.begin() + hop, history.end(), history.begin());
-    pendingCount = 0;
+    if (spectrum.push(sample))
+        analyseFrame();
 }
 
 void OnsetAnalyser::analyseFrame()
 {
-    for (std::size_t i = 0; i < windowSize; ++i)
-        fftIn[i] = history[i] * window[i];
-    fftwf_execute(static_cast<fftwf_plan>(plan));
-    const auto* transform = static_cast<const fftwf_complex*>(fftOut);
+    const std::vector<float>& magnitude = spectrum.magnitudes();
     const std::size_t bins = currentLog.size();
-    for (std::size_t k = 0; k < bins; ++k) {
-        const float magnitude = std::sqrt(transform[k][0] * transform[k][0] + transform[k][1] * transform[k][1]);
-        currentLog[k] = fastLog(1.0f + kLogGain * magnitude);
-    }
+    for (std::size_t k = 0; k < bins; ++k)
+        currentLog[k] = fastLog(1.0f + kLogGain * magnitude[k]);
     // Compare with the loudest neighbouring bin of the last frame, so that a
     // slightly gliding partial does not read as a new onset.
     neighbourMax[0] = std::max(previousLog[0], previousLog[1]);

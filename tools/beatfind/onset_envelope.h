@@ -1,6 +1,7 @@
 #pragma once
 
 #include "chroma_analyser.h"
+#include "sliding_spectrum.h"
 
 #include <cstddef>
 #include <vector>
@@ -28,9 +29,6 @@ struct OnsetEnvelope {
 class OnsetAnalyser {
 public:
     explicit OnsetAnalyser(int sampleRate);
-    ~OnsetAnalyser();
-    OnsetAnalyser(const OnsetAnalyser&) = delete;
-    OnsetAnalyser& operator=(const OnsetAnalyser&) = delete;
 
     void push(const float* samples, std::size_t count);
     const OnsetEnvelope& envelope() const { return result; }
@@ -42,19 +40,13 @@ private:
     int decimation = 1;
     int decimationCount = 0;
     float decimationSum = 0.0f;
-    std::size_t hop = 0;
-    std::size_t windowSize = 0;
-    std::size_t pendingCount = 0;
-    std::vector<float> window;      // analysis window
-    std::vector<float> history;     // the last windowSize decimated samples
+    double rate = 0.0;              // of the decimated stream
+    SlidingSpectrum spectrum;
+    ChromaAnalyser chromaAnalyser;
     std::vector<float> previousLog; // log magnitudes of the previous frame
     std::vector<float> currentLog;
     std::vector<std::size_t> bandEdges;  // first bin of each band, then one past the last
     std::vector<float> neighbourMax;     // previousLog, each bin the max of itself and its neighbours
-    ChromaAnalyser chromaAnalyser;
-    float* fftIn = nullptr;
-    void* fftOut = nullptr;  // fftwf_complex*
-    void* plan = nullptr;    // fftwf_plan
     OnsetEnvelope result;
 };
 
