@@ -37,6 +37,7 @@ void StandIns::writeScript(const QString &path, const QString &logWord, const QS
                                           "printf '%2 %s\\n' \"$1\" >> \"$DIR/calls\"\n"
                                           "wav_for() { printf '%s/%s.wav' \"$WAVDIR\" \"$(basename \"$1\")\"; }\n"
                                           "report() { printf 'Location: %s\\nBitRate: %s\\nSampleRate: %s\\n' \"$1\" \"$2\" \"$3\"; }\n"
+                                          "reach() { : > \"$DIR/reached-$1\"; }\n"
                                           "wait_for() {\n"
                                           "  i=0\n"
                                           "  while [ ! -e \"$DIR/$1\" ] && [ $i -lt 400 ]; do sleep 0.05; i=$((i+1)); done\n"
@@ -76,4 +77,9 @@ void StandIns::release(const QString &name)
 {
     QFile go(dir.filePath(name));
     go.open(QIODevice::WriteOnly);
+}
+
+bool StandIns::reached(const QString &name) const
+{
+    return QFile::exists(dir.filePath(QStringLiteral("reached-") + name));
 }

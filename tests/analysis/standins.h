@@ -34,6 +34,7 @@ public:
 
     QStringList calls() const;
     void release(const QString &name);
+    bool reached(const QString &name) const;
 
 private:
     void writeScript(const QString &path, const QString &logWord, const QString &body);

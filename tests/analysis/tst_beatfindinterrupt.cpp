@@ -129,14 +129,14 @@ private slots:
         QFETCH(bool, destroyOnly);
         RunFixture run;
         // This converter has written and named its WAV file but not yet ended.
-        run.standIns.setConverter(StandIns::copyingConverter + "wait_for converted\n");
+        run.standIns.setConverter(StandIns::copyingConverter + "reach named\nwait_for converted\n");
         run.standIns.setAnalyser("wait_for analysed\n" + StandIns::printingAnalyser);
         run.addSong("1", "First", run.standIns.addSong("first.mp3", "BPM: 111\n"));
         run.addSong("2", "Second", run.standIns.addSong("second.mp3", "BPM: 122\n"));
         run.select({"1", "2"});
         Tagdesk &window = *run.window;
         window.BeatFind();
-        QVERIFY(QTest::qWaitFor([&] { return run.standIns.wavFiles().size() == 1; }, 10000));
+        QVERIFY(QTest::qWaitFor([&] { return run.standIns.reached("named"); }, 10000));
         if (duringAnalysis) {
             run.standIns.release("converted");
             QVERIFY(waitForCalls(run, 2));
