@@ -21,6 +21,22 @@ std::uint64_t randomNumber()
     return (std::uint64_t{device()} << 32) ^ device();
 }
 
+// Offers fresh random names in the directory to claim() until it takes one.
+// False, with errno saying why, when claim() fails for another reason than
+// the name being taken, or when every name offered was taken.
+template <typename Claim>
+bool claimFreshName(const std::string& directory, Claim claim)
+{
+    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+        if (claim(directory + "/" + wavFileName(randomNumber())))
+            return true;
+        if (errno != EEXIST)
+            return false;
+    }
+    errno = EEXIST;
+    return false;
+}
+
 } // namespace
 
 std::string tempDirectory(const char* tmpdir, const std::string& workingDirectory)
@@ -79,21 +95,17 @@ bool TempWavFile::openNameless()
 
 bool TempWavFile::openNamed(std::string& error)
 {
-    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-        const std::string candidate = directory_ + "/" + wavFileName(randomNumber());
+    const bool created = claimFreshName(directory_, [this](const std::string& candidate) {
         const int fd = ::open(candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (fd >= 0) {
-            fd_ = fd;
-            setPath(candidate);
-            return true;
-        }
-        if (errno != EEXIST) {
-            error = failure("cannot create a WAV file in", errno);
+        if (fd < 0)
             return false;
-        }
-    }
-    error = failure("cannot create a WAV file in", EEXIST);
-    return false;
+        fd_ = fd;
+        setPath(candidate);
+        return true;
+    });
+    if (!created)
+        error = failure("cannot create a WAV file in", errno);
+    return created;
 }
 
 bool TempWavFile::publish(std::string& error)
@@ -111,19 +123,15 @@ bool TempWavFile::publish(std::string& error)
 bool TempWavFile::linkName(std::string& error)
 {
     const std::string source = "/proc/self/fd/" + std::to_string(fd_);
-    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-        const std::string candidate = directory_ + "/" + wavFileName(randomNumber());
-        if (::linkat(AT_FDCWD, source.c_str(), AT_FDCWD, candidate.c_str(), AT_SYMLINK_FOLLOW) == 0) {
-            setPath(candidate);
-            return true;
-        }
-        if (errno != EEXIST) {
-            error = failure("cannot name a WAV file in", errno);
+    const bool linked = claimFreshName(directory_, [&](const std::string& candidate) {
+        if (::linkat(AT_FDCWD, source.c_str(), AT_FDCWD, candidate.c_str(), AT_SYMLINK_FOLLOW) != 0)
             return false;
-        }
-    }
-    error = failure("cannot name a WAV file in", EEXIST);
-    return false;
+        setPath(candidate);
+        return true;
+    });
+    if (!linked)
+        error = failure("cannot name a WAV file in", errno);
+    return linked;
 }
 
 void TempWavFile::keep()
