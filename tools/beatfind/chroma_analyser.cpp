@@ -37,8 +37,8 @@ std::size_t windowFor(double rate)
 } // namespace
 
 ChromaAnalyser::ChromaAnalyser(double sampleRate)
-    : decimation(decimationFor(sampleRate))
-    , rate(sampleRate / decimationFor(sampleRate))
+    : decimator(decimationFor(sampleRate))
+    , rate(sampleRate / decimator.factor())
     , spectrum(windowFor(rate), windowFor(rate) / kHopsPerWindow)
 {
     const double binHz = rate / static_cast<double>(spectrum.windowSize());
@@ -60,13 +60,8 @@ ChromaAnalyser::ChromaAnalyser(double sampleRate)
 
 void ChromaAnalyser::push(float sample, std::vector<float>& frames)
 {
-    decimationSum += sample;
-    if (++decimationCount < decimation)
-        return;
-    const float decimated = decimationSum / static_cast<float>(decimation);
-    decimationSum = 0.0f;
-    decimationCount = 0;
-    if (!spectrum.push(decimated))
+    float decimated = 0.0f;
+    if (!decimator.push(sample, decimated) || !spectrum.push(decimated))
         return;
     const std::vector<float>& magnitude = spectrum.magnitudes();
     float energy[kPitchClasses] = {};

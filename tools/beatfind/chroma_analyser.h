@@ -1,5 +1,6 @@
 #pragma once
 
+#include "decimator.h"
 #include "sliding_spectrum.h"
 
 #include <cstddef>
@@ -22,10 +23,8 @@ public:
     void push(float sample, std::vector<float>& frames);
 
 private:
-    int decimation = 1;
-    int decimationCount = 0;
-    float decimationSum = 0.0f;
-    double rate = 0.0;
+    Decimator decimator;
+    double rate = 0.0;  // of the decimated stream
     SlidingSpectrum spectrum;
     std::vector<std::size_t> bins;          // bins near a semitone of the chord range
     std::vector<std::size_t> pitchClasses;  // of each of those bins

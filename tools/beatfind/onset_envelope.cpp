@@ -55,8 +55,8 @@ std::size_t hopFor(double rate)
 } // namespace
 
 OnsetAnalyser::OnsetAnalyser(int sampleRate)
-    : decimation(decimationFor(sampleRate))
-    , rate(static_cast<double>(sampleRate) / decimation)
+    : decimator(decimationFor(sampleRate))
+    , rate(static_cast<double>(sampleRate) / decimator.factor())
     , spectrum(nextPowerOfTwo(hopFor(rate) * kWindowHops), hopFor(rate))
     , chromaAnalyser(rate)
 {
@@ -78,13 +78,10 @@ OnsetAnalyser::OnsetAnalyser(int sampleRate)
 
 void OnsetAnalyser::push(const float* samples, std::size_t count)
 {
+    float decimated = 0.0f;
     for (std::size_t i = 0; i < count; ++i) {
-        decimationSum += samples[i];
-        if (++decimationCount == decimation) {
-            pushDecimated(decimationSum / decimation);
-            decimationSum = 0.0f;
-            decimationCount = 0;
-        }
+        if (decimator.push(samples[i], decimated))
+            pushDecimated(decimated);
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "chroma_analyser.h"
+#include "decimator.h"
 #include "sliding_spectrum.h"
 
 #include <cstddef>
@@ -25,7 +26,7 @@ struct OnsetEnvelope {
     std::size_t frames() const { return bands.empty() ? 0 : bands.front().size(); }
 };
 
-// Streams samples of one sample rate into band flux frames.
+// Streams samples of one sample rate into band flux frames and pitch-class frames.
 class OnsetAnalyser {
 public:
     explicit OnsetAnalyser(int sampleRate);
@@ -37,9 +38,7 @@ private:
     void pushDecimated(float sample);
     void analyseFrame();
 
-    int decimation = 1;
-    int decimationCount = 0;
-    float decimationSum = 0.0f;
+    Decimator decimator;
     double rate = 0.0;              // of the decimated stream
     SlidingSpectrum spectrum;
     ChromaAnalyser chromaAnalyser;
