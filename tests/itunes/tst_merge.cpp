@@ -158,7 +158,7 @@ void MergeTest::mergeKeepsTheItunesRecordAndItsRow()
     Tagdesk window;
     window.show();
     // Library-only copies of two iTunes songs, one with a BPM, and a song of its own.
-    for (const QString &record : {"9:Song:Band::false:120", "8:Other:Band::false:0", "7:Alone:Band::false:99"}) {
+    for (const QString record : {"9:Song:Band::false:120", "8:Other:Band::false:0", "7:Alone:Band::false:99"}) {
         addRecord(record);
         tableMap[record.left(1).toStdString()].setupRow(window.tableWidget, -1);
     }

@@ -34,14 +34,6 @@ DBelement &addSong(const QString &id, const QString &title, const QString &bpm)
     return record;
 }
 
-QStringList shownTitles(QTableWidget *table)
-{
-    QStringList titles;
-    for (int row = 0; row < table->rowCount(); ++row)
-        titles << (table->item(row, 0) ? table->item(row, 0)->text() : QStringLiteral("<empty>"));
-    return titles;
-}
-
 } // namespace
 
 class TestLibraryFile : public QObject

@@ -14,7 +14,6 @@
 namespace {
 
 QByteArray bytes(const std::string &data) { return QByteArray(data.data(), static_cast<qsizetype>(data.size())); }
-std::string hex(const char *text) { return QByteArray::fromHex(text).toStdString(); }
 
 const char *const exampleMusicPassHex = "02000000"
                                         "03000000" "04000000" "01000000"
