@@ -4,7 +4,7 @@
 #include <QFileInfo>
 #include <QProcess>
 
-QString helperProgramPath(const QString &name, const QString &programDir)
+QString analysisProgramPath(const QString &name, const QString &programDir)
 {
     const QString installed = programDir + QStringLiteral("/../libexec/velmorasync/") + name;
     const QString beside = programDir + QStringLiteral("/../Resources/") + name;
@@ -12,14 +12,14 @@ QString helperProgramPath(const QString &name, const QString &programDir)
     return installedInfo.isFile() && installedInfo.isExecutable() ? installed : beside;
 }
 
-QString helperProgramPath(const QString &name)
+QString analysisProgramPath(const QString &name)
 {
-    return helperProgramPath(name, QCoreApplication::applicationDirPath());
+    return analysisProgramPath(name, QCoreApplication::applicationDirPath());
 }
 
 #ifdef Q_OS_MACOS
 
-QString defaultConverterPath() { return helperProgramPath(QStringLiteral("pcmdump.scpt")); }
+QString defaultConverterPath() { return analysisProgramPath(QStringLiteral("pcmdump.scpt")); }
 
 void startConverter(QProcess &process, const QString &converterPath, const QString &songPath)
 {
@@ -28,7 +28,7 @@ void startConverter(QProcess &process, const QString &converterPath, const QStri
 
 #else
 
-QString defaultConverterPath() { return helperProgramPath(QStringLiteral("pcmdump")); }
+QString defaultConverterPath() { return analysisProgramPath(QStringLiteral("pcmdump")); }
 
 void startConverter(QProcess &process, const QString &converterPath, const QString &songPath)
 {
@@ -37,4 +37,4 @@ void startConverter(QProcess &process, const QString &converterPath, const QStri
 
 #endif
 
-QString defaultAnalyserPath() { return helperProgramPath(QStringLiteral("beatfind")); }
+QString defaultAnalyserPath() { return analysisProgramPath(QStringLiteral("beatfind")); }

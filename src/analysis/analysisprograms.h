@@ -9,9 +9,10 @@ class QProcess;
 // build tree (and a macOS bundle) in ../Resources. The first place that holds
 // an executable of that name wins; with neither, the ../Resources path is
 // returned, so a failure names the place the program has always looked.
-QString helperProgramPath(const QString &name, const QString &programDir);
-// The same, from the directory of this process's executable.
-QString helperProgramPath(const QString &name);
+QString analysisProgramPath(const QString &name, const QString &programDir);
+// The same, from the directory of this process's executable: the window and
+// velmora-bpm both find their programs through this.
+QString analysisProgramPath(const QString &name);
 
 // The two programs of the BPM analysis run. On macOS the conversion step is
 // an AppleScript that iTunes carries out through the AppleScript runner;

@@ -182,7 +182,7 @@ private slots:
 
     // An installed tree keeps its helpers in libexec/velmorasync, the build
     // tree in Resources; a file there that cannot be run does not count.
-    void helperProgramPathPrefersTheInstalledPlace_data()
+    void analysisProgramPathPrefersTheInstalledPlace_data()
     {
         QTest::addColumn<QString>("installed");
         QTest::addColumn<QString>("beside");
@@ -194,7 +194,7 @@ private slots:
         QTest::newRow("installed one not executable") << "plain file" << "program" << "Resources";
         QTest::newRow("installed one a folder") << "folder" << "" << "Resources";
     }
-    void helperProgramPathPrefersTheInstalledPlace()
+    void analysisProgramPathPrefersTheInstalledPlace()
     {
         QFETCH(QString, installed);
         QFETCH(QString, beside);
@@ -217,7 +217,7 @@ private slots:
         place("libexec/velmorasync", installed);
         place("Resources", beside);
         const QString bin = root.filePath("bin");
-        QCOMPARE(QDir::cleanPath(helperProgramPath("pcmdump", bin)), root.filePath(found + "/pcmdump"));
+        QCOMPARE(QDir::cleanPath(analysisProgramPath("pcmdump", bin)), root.filePath(found + "/pcmdump"));
     }
 };
 
