@@ -107,7 +107,7 @@ public:
 private:
     void startConversion();
     void finishConversion(const ConversionReport &report);
-    void finishAnalysis(const QString &bpmText);
+    void finishAnalysis(const QList<QByteArray> &output);
     void handleProcessError(QProcess::ProcessError error);
     void passOverSong();
     void endRun();
