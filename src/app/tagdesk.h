@@ -3,10 +3,12 @@
 #include "ui_tagdesk.h"
 #include "analysis/analysisprograms.h"
 #include "itunes/itunestrack.h"
+#include "library/bpmlevel.h"
 #include "library/libraryfilereader.h"
 
 #include <QList>
 #include <QMainWindow>
+#include <QPersistentModelIndex>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -52,6 +54,11 @@ public slots:
     void handleProcessFinished(int exitCode, QProcess::ExitStatus exitStatus);
     void handleUserWantCancel();
     void loadDOM();
+    void doubleBpm();
+    void halveBpm();
+    void useAlternativeBpm();
+    void bpmRange();
+    void bpmEdited(const QPersistentModelIndex &cell);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -61,6 +68,10 @@ private:
     bool askToSaveBeforeLoading();
     void finishLoadingFile();
     void setFileTitle(const QString &fileName);
+    // The Edit commands that fix a song's tempo level, and the user's own
+    // BPM edits, which settle it.
+    void setUpLevelCommands();
+    void changeLevel(LevelCommand command);
 
 public:
     // --- unsaved changes and the library file read ---
