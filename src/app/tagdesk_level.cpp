@@ -1,15 +1,14 @@
 #include "app/tagdesk.h"
 #include "app/bpmeditdelegate.h"
 #include "app/bpmrangedialog.h"
-#include "app/tablecells.h"
 #include "library/dbelement.h"
+#include "table/columns.h"
+#include "table/tablecells.h"
 
 #include <QItemSelectionModel>
 
 namespace {
 
-constexpr int bpmColumn = 1;
-constexpr int persistentIDColumn = 9;
 constexpr int songMessageMs = 4000;
 
 } // namespace
@@ -17,7 +16,7 @@ constexpr int songMessageMs = 4000;
 void Tagdesk::setUpLevelCommands()
 {
     auto *bpmEditor = new BpmEditDelegate(tableWidget);
-    tableWidget->setItemDelegateForColumn(bpmColumn, bpmEditor);
+    tableWidget->setItemDelegateForColumn(ColumnBpm, bpmEditor);
     connect(bpmEditor, &BpmEditDelegate::committed, this, &Tagdesk::bpmEdited);
     connect(actionDouble_BPM, &QAction::triggered, this, &Tagdesk::doubleBpm);
     connect(actionHalve_BPM, &QAction::triggered, this, &Tagdesk::halveBpm);
@@ -41,7 +40,7 @@ void Tagdesk::bpmEdited(const QPersistentModelIndex &cell)
 {
     if (!cell.isValid())
         return;
-    const QTableWidgetItem *idCell = tableWidget->item(cell.row(), persistentIDColumn);
+    const QTableWidgetItem *idCell = tableWidget->item(cell.row(), ColumnPersistentID);
     if (!idCell)
         return;
     const auto record = tableMap.find(libraryKey(idCell->text()));
@@ -59,7 +58,7 @@ void Tagdesk::changeLevel(LevelCommand command)
     int selected = 0;
     int kept = 0;
     for (const QModelIndex &index : tableWidget->selectionModel()->selectedIndexes()) {
-        if (index.column() != persistentIDColumn)
+        if (index.column() != ColumnPersistentID)
             continue;
         const auto found = tableMap.find(libraryKey(index.data().toString()));
         if (found == tableMap.end())
@@ -71,8 +70,8 @@ void Tagdesk::changeLevel(LevelCommand command)
             ++kept;
             continue;
         }
-        if (tableWidget->item(index.row(), bpmColumn) == &record.field("bpm"))
-            refreshCellPosition(tableWidget, index.row(), bpmColumn);
+        if (tableWidget->item(index.row(), ColumnBpm) == &record.field("bpm"))
+            refreshCellPosition(tableWidget, index.row(), ColumnBpm);
         record.field("bpm").setData(Qt::DisplayRole, QVariant(changed->bpm));
         record.setBpmAlternative(changed->alternative);
         modified = true;

@@ -1,6 +1,6 @@
 #include "library/dbelement.h"
 #include "library/bpmtext.h"
-#include "app/tablecells.h"
+#include "table/tablecells.h"
 
 #include <QBrush>
 #include <QTableWidget>
@@ -8,11 +8,6 @@
 TableMap tableMap;
 
 const QColor DBelement::alternativeBpmColour(0xb3, 0x4d, 0x00);
-
-const char *const DBelement::columnFields[10] = {
-    "title", "bpm", "artist", "albumTitle", "genre",
-    "albumArtist", "composer", "iTunes", "iPhone", "persistentID",
-};
 
 DBelement::DBelement()
 {

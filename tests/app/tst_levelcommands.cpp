@@ -2,6 +2,7 @@
 #include "app/tagdesk.h"
 #include "library/bpmrange.h"
 #include "library/dbelement.h"
+#include "table/columns.h"
 #include "testenvironment.h"
 
 #include <QPointer>
@@ -55,7 +56,7 @@ class TestLevelCommands : public QObject
     void select(const QString &id)
     {
         const int row = tableMap[libraryKey(id)].field("persistentID").row();
-        window->tableWidget->setRangeSelected(QTableWidgetSelectionRange(row, 0, row, 9), true);
+        window->tableWidget->setRangeSelected(QTableWidgetSelectionRange(row, 0, row, ColumnCount - 1), true);
     }
 
     // What the status bar showed, in order.
@@ -111,7 +112,7 @@ private slots:
         for (int i = 0; i < songs.size(); ++i)
             addSong(QString::number(i), songs[i].bpm, songs[i].alternative);
         window->tableWidget->setSelectionMode(QAbstractItemView::MultiSelection);
-        window->tableWidget->sortItems(1);
+        window->tableWidget->sortItems(ColumnBpm);
         for (int i = 0; i < songs.size(); ++i) {
             if (songs[i].selected)
                 select(QString::number(i));
@@ -134,7 +135,8 @@ private slots:
         // The table is sorted again, the selection still on the same songs.
         QTableWidget *table = window->tableWidget;
         for (int row = 1; row < table->rowCount(); ++row)
-            QVERIFY(table->item(row - 1, 1)->data(Qt::DisplayRole).toInt() <= table->item(row, 1)->data(Qt::DisplayRole).toInt());
+            QVERIFY(table->item(row - 1, ColumnBpm)->data(Qt::DisplayRole).toInt()
+                    <= table->item(row, ColumnBpm)->data(Qt::DisplayRole).toInt());
         for (int i = 0; i < songs.size(); ++i)
             QCOMPARE(tableMap[libraryKey(QString::number(i))].field("bpm").isSelected(), songs[i].selected);
     }
@@ -146,7 +148,7 @@ private slots:
         DBelement &typed = addSong(QStringLiteral("1"), 63, 127);
         DBelement &other = addSong(QStringLiteral("2"), 90, 180);
         QTableWidget *table = window->tableWidget;
-        table->sortItems(1);
+        table->sortItems(ColumnBpm);
         QCOMPARE(typed.field("bpm").foreground().color(), DBelement::alternativeBpmColour);
 
         table->editItem(&typed.field("bpm"));
