@@ -79,8 +79,8 @@ QStringList streamReading(const QByteArray &xml, bool *hasKeys = nullptr)
     QStringList tracks;
     for (const ItunesTrack &track : reader.takeTracks()) {
         QStringList visited;
-        for (const ItunesKeyValue &key : track.keys)
-            visited << keyName(key.key) + QLatin1Char('=') + key.value;
+        for (int i = 0; i < track.keyCount(); ++i)
+            visited << keyName(track.key(i).key) + QLatin1Char('=') + track.key(i).value;
         tracks << describe(track.hasPersistentID, track.persistentIDText, visited);
     }
     return tracks;
