@@ -16,12 +16,14 @@ bool XmlMarkupGuard::refuse(const QString &what, qint64 at)
     return false;
 }
 
-bool XmlMarkupGuard::valueGrows(qint64 bytes, qint64 at)
+bool XmlMarkupGuard::valueGrows(qint64 bytes, qint64 from)
 {
-    valueBytes += bytes;
-    if (valueBytes <= maxValueBytes)
+    if (valueBytes + bytes <= maxValueBytes) {
+        valueBytes += bytes;
         return true;
-    return refuse(QStringLiteral("a value of more than %1").arg(byteLimitText(maxValueBytes)), at);
+    }
+    return refuse(QStringLiteral("a value of more than %1").arg(byteLimitText(maxValueBytes)),
+                  from + (maxValueBytes - valueBytes));
 }
 
 bool XmlMarkupGuard::feed(const char *data, qint64 size)
@@ -42,7 +44,7 @@ bool XmlMarkupGuard::feed(const char *data, qint64 size)
                 for (const char *q = p; q < runEnd; ++q)
                     marks = *q == ']' ? marks + 1 : 0;
             }
-            if (!valueGrows(runEnd - p, offset + (runEnd - data)))
+            if (!valueGrows(runEnd - p, offset + (p - data)))
                 return false;
             if (!found) {
                 p = end - 1;
@@ -122,7 +124,7 @@ bool XmlMarkupGuard::feed(const char *data, qint64 size)
             if (quote) {
                 const char *found = static_cast<const char *>(std::memchr(p, quote, size_t(end - p)));
                 const char *valueEnd = found ? found : end;
-                if (!valueGrows(valueEnd - p, offset + (valueEnd - data)))
+                if (!valueGrows(valueEnd - p, offset + (p - data)))
                     return false;
                 p = found ? found : end - 1;
                 if (found)

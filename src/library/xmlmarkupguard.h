@@ -14,14 +14,16 @@ class XmlMarkupGuard
 public:
     XmlMarkupGuard(int maxAttributes, qint64 maxValueBytes);
 
-    // False once a limit has been passed; problem() then says which, and where.
+    // False once a limit has been passed; problem() then says which, and at
+    // which byte of the text.
     bool feed(const char *data, qint64 size);
     const QString &problem() const { return trouble; }
 
 private:
     enum State { Text, Open, Bang, Comment, CData, Instruction, Declaration, EndTag, StartTag };
 
-    bool valueGrows(qint64 bytes, qint64 at);
+    // A value grows by the bytes from offset from on.
+    bool valueGrows(qint64 bytes, qint64 from);
     bool refuse(const QString &what, qint64 at);
 
     int maxAttributes;
