@@ -32,8 +32,9 @@ QString writeRecoveryCopy(QString *error)
     QString path = QStringLiteral("%1/%2%3.tgd").arg(directory, recoveryPrefix, stamp);
     for (int n = 2; QFileInfo::exists(path) && n < 100; ++n)
         path = QStringLiteral("%1/%2%3-%4.tgd").arg(directory, recoveryPrefix, stamp).arg(n);
-    if (!saveLibraryFile(path)) {
-        *error = QStringLiteral("cannot write %1").arg(path);
+    QString why;
+    if (!saveLibraryFile(path, &why)) {
+        *error = QStringLiteral("cannot write %1: %2").arg(path, why);
         return {};
     }
     return path;
