@@ -114,12 +114,17 @@ bool XmlMarkupGuard::feed(const char *data, qint64 size)
                 valueBytes = 0;
             }
             break;
-        case EndTag:
-            if (c == '>') {
-                state = Text;
-                valueBytes = 0;
+        case EndTag: {
+            const char *found = static_cast<const char *>(std::memchr(p, '>', size_t(end - p)));
+            if (!found) {
+                p = end - 1;
+                break;
             }
+            p = found;
+            state = Text;
+            valueBytes = 0;
             break;
+        }
         case StartTag:
             if (quote) {
                 const char *found = static_cast<const char *>(std::memchr(p, quote, size_t(end - p)));
@@ -129,14 +134,23 @@ bool XmlMarkupGuard::feed(const char *data, qint64 size)
                 p = found ? found : end - 1;
                 if (found)
                     quote = 0;
-            } else if (c == '"' || c == '\'') {
-                quote = c;
+                break;
+            }
+            // Names and spacing: on to the next character that matters.
+            while (p < end && *p != '"' && *p != '\'' && *p != '=' && *p != '>')
+                ++p;
+            if (p == end) {
+                p = end - 1;
+                break;
+            }
+            if (*p == '"' || *p == '\'') {
+                quote = *p;
                 valueBytes = 0;
-            } else if (c == '=') {
+            } else if (*p == '=') {
                 if (++attributes > maxAttributes)
                     return refuse(QStringLiteral("an element with more than %1 attributes").arg(maxAttributes),
                                   offset + (p - data));
-            } else if (c == '>') {
+            } else {
                 state = Text;
                 valueBytes = 0;
             }
