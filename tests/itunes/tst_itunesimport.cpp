@@ -44,7 +44,7 @@ bool hasEmptyRow(QTableWidget *table)
 
 } // namespace
 
-class ItunesImportTest : public QObject
+class TestItunesImport : public QObject
 {
     Q_OBJECT
 
@@ -73,19 +73,19 @@ private:
     std::unique_ptr<Tagdesk> window;
 };
 
-void ItunesImportTest::init()
+void TestItunesImport::init()
 {
     window = std::make_unique<Tagdesk>();
     window->show();
 }
 
-void ItunesImportTest::cleanup()
+void TestItunesImport::cleanup()
 {
     window.reset();
     QFile::remove(itunesLibraryPath());
 }
 
-void ItunesImportTest::fileWithoutKeysFinishesInsideLoadItunes()
+void TestItunesImport::fileWithoutKeysFinishesInsideLoadItunes()
 {
     writeItunesLibrary("<?xml version=\"1.0\"?>\n<plist version=\"1.0\"><dict><string>x</string></dict></plist>\n");
     QSignalSpy done(window.get(), &Tagdesk::loadItunesDone);
@@ -97,7 +97,7 @@ void ItunesImportTest::fileWithoutKeysFinishesInsideLoadItunes()
     QVERIFY(window->statusbar->currentMessage().isEmpty());
 }
 
-void ItunesImportTest::missingFileShowsItsPathAndALaterImportWorks()
+void TestItunesImport::missingFileShowsItsPathAndALaterImportWorks()
 {
     DialogAnswerer answers;
     answers.messageBox(QMessageBox::Ok);
@@ -119,7 +119,7 @@ void ItunesImportTest::missingFileShowsItsPathAndALaterImportWorks()
     QCOMPARE(tableMap["255"].text("title"), QStringLiteral("Later"));
 }
 
-void ItunesImportTest::malformedFileChangesNothing()
+void TestItunesImport::malformedFileChangesNothing()
 {
     addShownRecord("77", QStringLiteral("Kept"), 120);
     const QByteArray whole = itunesLibraryFile({itunesTrackDict(audioTrack("000000000000004D", "Replaced"))});
@@ -142,7 +142,7 @@ void ItunesImportTest::malformedFileChangesNothing()
     QVERIFY(window->tableWidget->isSortingEnabled());
 }
 
-void ItunesImportTest::refusedFileChangesNothing_data()
+void TestItunesImport::refusedFileChangesNothing_data()
 {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("refusal");
@@ -155,7 +155,7 @@ void ItunesImportTest::refusedFileChangesNothing_data()
                                 << "it holds a value of more than 1 MiB";
 }
 
-void ItunesImportTest::refusedFileChangesNothing()
+void TestItunesImport::refusedFileChangesNothing()
 {
     QFETCH(QString, kind);
     QFETCH(QString, refusal);
@@ -182,7 +182,7 @@ void ItunesImportTest::refusedFileChangesNothing()
     QDir().rmdir(itunesLibraryPath());
 }
 
-void ItunesImportTest::secondImportWhileOneRunsIsIgnored()
+void TestItunesImport::secondImportWhileOneRunsIsIgnored()
 {
     writeItunesLibrary(itunesLibraryFile({itunesTrackDict(audioTrack("1", "One")),
                                           itunesTrackDict(audioTrack("2", "Two")),
@@ -197,7 +197,7 @@ void ItunesImportTest::secondImportWhileOneRunsIsIgnored()
     QCOMPARE(window->tableWidget->rowCount(), 3);
 }
 
-void ItunesImportTest::recordNoLongerInItunesKeepsItsFields()
+void TestItunesImport::recordNoLongerInItunesKeepsItsFields()
 {
     addShownRecord("42", QStringLiteral("Gone From iTunes"), 120);
     writeItunesLibrary(itunesLibraryFile({itunesTrackDict(audioTrack("00000000000000FF", "Still There"))}));
@@ -213,7 +213,7 @@ void ItunesImportTest::recordNoLongerInItunesKeepsItsFields()
     QCOMPARE(window->tableWidget->rowCount(), 2);
 }
 
-void ItunesImportTest::bpmTakenOver_data()
+void TestItunesImport::bpmTakenOver_data()
 {
     QTest::addColumn<int>("existing");
     QTest::addColumn<QByteArray>("itunes");
@@ -225,7 +225,7 @@ void ItunesImportTest::bpmTakenOver_data()
     QTest::newRow("existing kept") << 95 << QByteArray("122") << 95;
 }
 
-void ItunesImportTest::bpmTakenOver()
+void TestItunesImport::bpmTakenOver()
 {
     QFETCH(int, existing);
     QFETCH(QByteArray, itunes);
@@ -240,7 +240,7 @@ void ItunesImportTest::bpmTakenOver()
     QCOMPARE(window->tableWidget->rowCount(), 1);
 }
 
-void ItunesImportTest::kindDecides_data()
+void TestItunesImport::kindDecides_data()
 {
     QTest::addColumn<QByteArray>("kind");
     QTest::addColumn<bool>("shownBefore");
@@ -255,7 +255,7 @@ void ItunesImportTest::kindDecides_data()
     QTest::newRow("no kind text") << QByteArray("<string></string>") << true << false << false;
 }
 
-void ItunesImportTest::kindDecides()
+void TestItunesImport::kindDecides()
 {
     QFETCH(QByteArray, kind);
     QFETCH(bool, shownBefore);
@@ -278,7 +278,7 @@ void ItunesImportTest::kindDecides()
     }
 }
 
-void ItunesImportTest::writesOneLinePerTrack()
+void TestItunesImport::writesOneLinePerTrack()
 {
     const ItunesKeys tempo = {{"Name", "<string>Tempo</string>"},
                               {"BPM", "<integer>122</integer>"},
@@ -301,7 +301,7 @@ void ItunesImportTest::writesOneLinePerTrack()
     QCOMPARE(tableMap["255"].text("location"), QStringLiteral("/Music/a b.mp3"));
 }
 
-void ItunesImportTest::fileWithBpmKeys()
+void TestItunesImport::fileWithBpmKeys()
 {
     installItunesLibrary(QStringLiteral("bpm_keys_iTunes_Music_Library.xml"));
     OutputCapture output;
@@ -319,7 +319,7 @@ void ItunesImportTest::fileWithBpmKeys()
                        "iTunes Music/The Testers/Tempo Tests/03 Mid Tempo.m4a \n")));
 }
 
-void ItunesImportTest::realFiles_data()
+void TestItunesImport::realFiles_data()
 {
     QTest::addColumn<QString>("library");
     for (const char *name : {"mixxx_iTunes_Music_Library", "rkiv-python_iTunes", "beets_itunes_library_windows",
@@ -329,7 +329,7 @@ void ItunesImportTest::realFiles_data()
 
 // Each real file gives exactly the tracks it holds, with every field taken
 // over, as an independent reading of the file lists them.
-void ItunesImportTest::realFiles()
+void TestItunesImport::realFiles()
 {
     QFETCH(QString, library);
     installItunesLibrary(library + QStringLiteral(".xml"));
@@ -365,7 +365,7 @@ void ItunesImportTest::realFiles()
 }
 
 // A second import refreshes records that a sort has moved around the table.
-void ItunesImportTest::reimportIntoSortedTable()
+void TestItunesImport::reimportIntoSortedTable()
 {
     installItunesLibrary(QStringLiteral("Mac-iTunes-Library_iTunes_Music_Library.xml"));
     QVERIFY(importFromItunes(*window));
@@ -391,5 +391,5 @@ void ItunesImportTest::reimportIntoSortedTable()
     QCOMPARE(titles, sorted);
 }
 
-VELMORA_TEST_MAIN(ItunesImportTest)
+VELMORA_TEST_MAIN(TestItunesImport)
 #include "tst_itunesimport.moc"

@@ -95,7 +95,7 @@ QByteArray plist(const QByteArray &body)
 
 } // namespace
 
-class ItunesLibraryReaderTest : public QObject
+class TestItunesLibraryReader : public QObject
 {
     Q_OBJECT
 
@@ -113,7 +113,7 @@ private slots:
     void refusesMarkupBeyondItsLimits();
 };
 
-void ItunesLibraryReaderTest::readsAsTheTreeDoes_data()
+void TestItunesLibraryReader::readsAsTheTreeDoes_data()
 {
     QTest::addColumn<QByteArray>("xml");
     const QByteArray tail = "<key>Name</key><string>N</string><key>Kind</key><string>MPEG audio file</string>";
@@ -166,13 +166,13 @@ void ItunesLibraryReaderTest::readsAsTheTreeDoes_data()
     QTest::newRow("root named key") << QByteArray("<key>Persistent ID</key>");
 }
 
-void ItunesLibraryReaderTest::readsAsTheTreeDoes()
+void TestItunesLibraryReader::readsAsTheTreeDoes()
 {
     QFETCH(QByteArray, xml);
     QCOMPARE(streamReading(xml), treeReading(xml));
 }
 
-void ItunesLibraryReaderTest::readsRealFilesAsTheTreeDoes_data()
+void TestItunesLibraryReader::readsRealFilesAsTheTreeDoes_data()
 {
     QTest::addColumn<QString>("fileName");
     const QDir data(qEnvironmentVariable("VELMORA_SOURCE") + QStringLiteral("/tests/data/itunes"));
@@ -180,7 +180,7 @@ void ItunesLibraryReaderTest::readsRealFilesAsTheTreeDoes_data()
         QTest::newRow(qPrintable(name)) << data.filePath(name);
 }
 
-void ItunesLibraryReaderTest::readsRealFilesAsTheTreeDoes()
+void TestItunesLibraryReader::readsRealFilesAsTheTreeDoes()
 {
     QFETCH(QString, fileName);
     QFile file(fileName);
@@ -191,7 +191,7 @@ void ItunesLibraryReaderTest::readsRealFilesAsTheTreeDoes()
     QCOMPARE(tracks, treeReading(xml));
 }
 
-void ItunesLibraryReaderTest::walksBackwardsThenForwards()
+void TestItunesLibraryReader::walksBackwardsThenForwards()
 {
     const QByteArray xml = plist("<dict><key>Name</key><string>a</string><key>BPM</key><integer>90</integer>"
                                  "<key>Persistent ID</key><string>1</string><key>Location</key><string>l</string>"
@@ -199,7 +199,7 @@ void ItunesLibraryReaderTest::walksBackwardsThenForwards()
     QCOMPARE(streamReading(xml), QStringList{"1|BPM=90|Name=a|Location=l|Name=b"});
 }
 
-void ItunesLibraryReaderTest::knowsWhetherThereAreKeys()
+void TestItunesLibraryReader::knowsWhetherThereAreKeys()
 {
     bool hasKeys = true;
     QCOMPARE(streamReading(plist("<string>x</string>"), &hasKeys), QStringList());
@@ -208,7 +208,7 @@ void ItunesLibraryReaderTest::knowsWhetherThereAreKeys()
     QVERIFY(hasKeys);
 }
 
-void ItunesLibraryReaderTest::reportsMalformedXmlAsTheTreeParserDoes_data()
+void TestItunesLibraryReader::reportsMalformedXmlAsTheTreeParserDoes_data()
 {
     QTest::addColumn<QByteArray>("xml");
     QTest::newRow("unclosed") << plist("<dict><key>Persistent ID</key><string>1</string>").chopped(9);
@@ -218,7 +218,7 @@ void ItunesLibraryReaderTest::reportsMalformedXmlAsTheTreeParserDoes_data()
     QTest::newRow("two roots") << QByteArray("<plist/><plist/>");
 }
 
-void ItunesLibraryReaderTest::reportsMalformedXmlAsTheTreeParserDoes()
+void TestItunesLibraryReader::reportsMalformedXmlAsTheTreeParserDoes()
 {
     QFETCH(QByteArray, xml);
     QBuffer buffer(&xml);
@@ -237,7 +237,7 @@ void ItunesLibraryReaderTest::reportsMalformedXmlAsTheTreeParserDoes()
     QCOMPARE(reader.error().column, qint64(column));
 }
 
-void ItunesLibraryReaderTest::manyTracksInOneDictionaryStayLinear()
+void TestItunesLibraryReader::manyTracksInOneDictionaryStayLinear()
 {
     // Every track of a dictionary visits all its keys: 20,000 tracks among
     // 20,000 names once took 20,000 copies of the 20,000 names.
@@ -267,7 +267,7 @@ void ItunesLibraryReaderTest::manyTracksInOneDictionaryStayLinear()
     QCOMPARE(run.out, QByteArray("20000 tracks, 20000 and 20000 keys, n19998 then n0\n"));
 }
 
-void ItunesLibraryReaderTest::refusesMarkupBeyondItsLimits_data()
+void TestItunesLibraryReader::refusesMarkupBeyondItsLimits_data()
 {
     QTest::addColumn<QByteArray>("xml");
     QTest::addColumn<QString>("refusal");
@@ -289,7 +289,7 @@ void ItunesLibraryReaderTest::refusesMarkupBeyondItsLimits_data()
                                 << QString();
 }
 
-void ItunesLibraryReaderTest::refusesMarkupBeyondItsLimits()
+void TestItunesLibraryReader::refusesMarkupBeyondItsLimits()
 {
     QFETCH(QByteArray, xml);
     QFETCH(QString, refusal);
@@ -306,5 +306,5 @@ void ItunesLibraryReaderTest::refusesMarkupBeyondItsLimits()
         QCOMPARE(reader.takeTracks().size(), 1);
 }
 
-VELMORA_TEST_MAIN(ItunesLibraryReaderTest)
+VELMORA_TEST_MAIN(TestItunesLibraryReader)
 #include "tst_ituneslibraryreader.moc"
