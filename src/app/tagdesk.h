@@ -39,6 +39,14 @@ public:
     // Writes the library to fileName; false when it could not be written.
     bool writeLibrary(const QString &fileName);
 
+    // A termination signal: unsaved changes go to a recovery copy, without a
+    // question, and any analysis run stops.
+    void quitOnSignal();
+    // Asks whether to open the recovery copy a signal left behind; true when
+    // there was one and a library is being read (the copy, or nothing because
+    // a signal ended the question), false when the last file is to be read.
+    bool offerRecoveryCopy();
+
 signals:
     void loadItunesDone();
     void loadFileDone();
@@ -82,6 +90,9 @@ public:
     bool haveWarned = false;
     // The child of the analysis run, converter or analyser.
     QProcess process;
+
+    // Set once a termination signal has arrived.
+    bool quittingOnSignal = false;
 
     LibraryFileRead fileRead;
     ItunesImport itunesImport;
