@@ -6,6 +6,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -142,6 +144,36 @@ private slots:
         QVERIFY(writeBpmTag(link, 77).written());
         QVERIFY(QFileInfo(link).isSymLink());
         QCOMPARE(probe(target).value("tbpm"), QStringLiteral("77"));
+    }
+
+    // What a writer killed between naming its copy and the rename leaves
+    // behind goes with the next write of that file, unless a living writer
+    // still holds it.
+    void leftoverCopy_data()
+    {
+        QTest::addColumn<bool>("held");
+        QTest::newRow("left by a killed writer") << false;
+        QTest::newRow("held by a living writer") << true;
+    }
+    void leftoverCopy()
+    {
+        QFETCH(bool, held);
+        QTemporaryDir folder;
+        const QString path = folder.filePath("song.flac");
+        QVERIFY(make(path, songTags));
+        const QString leftover = folder.filePath(".song.flac.bpmwrite");
+        QVERIFY(QFile::copy(path, leftover));
+        const int fd = ::open(QFile::encodeName(leftover).constData(), O_RDONLY);
+        QVERIFY(fd >= 0);
+        if (held)
+            QVERIFY(::flock(fd, LOCK_EX) == 0);
+        const QByteArray before = contents(path);
+
+        const BpmWriteResult result = writeBpmTag(path, 99);
+        ::close(fd);
+        QCOMPARE(int(result.status), int(held ? BpmWriteStatus::Busy : BpmWriteStatus::Written));
+        QCOMPARE(contents(path) == before, held);
+        QCOMPARE(QFile::exists(leftover), held);
     }
 
     void refusesAndLeavesTheFileAlone_data()
