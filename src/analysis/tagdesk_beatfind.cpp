@@ -178,6 +178,7 @@ void Tagdesk::finishAnalysis(const QString &bpmText)
         // The BPM cell itself changes, so the table shows the value at once
         // and the range check runs on it.
         record->field("bpm").setData(Qt::DisplayRole, QVariant(bpm));
+        writeBpmAfterBeatFind(*record);
     }
     passOverSong();
 }

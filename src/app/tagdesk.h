@@ -3,6 +3,7 @@
 #include "ui_tagdesk.h"
 #include "analysis/analysisprograms.h"
 #include "app/activities.h"
+#include "tags/bpmtagqueue.h"
 
 #include <QMainWindow>
 #include <QProcess>
@@ -23,6 +24,7 @@ class QTableWidgetItem;
 //   itunes/tagdesk_itunes.cpp    From iTunes: the import in steps
 //   itunes/tagdesk_merge.cpp     Merge
 //   analysis/tagdesk_beatfind.cpp  BeatFind: the analysis run
+//   app/tagdesk_writetags.cpp    Write BPM to Files, also after BeatFind
 class Tagdesk : public QMainWindow, public Ui::tagdesk
 {
     Q_OBJECT
@@ -58,6 +60,7 @@ public slots:
     void handleProcessFinished(int exitCode, QProcess::ExitStatus exitStatus);
     void handleUserWantCancel();
     void loadDOM();
+    void writeBpmToFiles();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -79,6 +82,8 @@ public:
     LibraryFileRead fileRead;
     ItunesImport itunesImport;
     AnalysisRun run;
+    // BPM tags being written into the songs' files.
+    BpmTagQueue tagWrites;
 
     // Stops a run under way: its child ends and its WAV file goes.
     void stopAnalysisRun();
@@ -104,4 +109,11 @@ private:
     void removeWav();
     void showSongMessage(const QString &text);
     DBelement *runRecord();
+    // writing BPM tags
+    void setUpTagWriting();
+    // Writes a song's new BPM into its file when the user asked for that.
+    void writeBpmAfterBeatFind(DBelement &record);
+    bool queueBpmWrite(DBelement &record);
+    void showBpmFileDone(const BpmWriteRequest &request, const BpmWriteResult &result);
+    void showBpmWritesDone(int written, int notWritten);
 };
