@@ -31,4 +31,10 @@ QMap<QString, QString> probe(const QString &path, const QStringList &leaveOut = 
 // tag of MP3, WAV or AIFF; "tmpo" for MP4.
 QMap<QString, QString> mutagenTags(const QString &path);
 
+// A file's bytes, empty when it cannot be read.
+QByteArray contents(const QString &path);
+
+// Every entry of a folder, hidden ones included, by name.
+QStringList folderEntries(const QString &folder);
+
 } // namespace AudioFixtures

@@ -19,17 +19,6 @@ const QStringList songTags{"-metadata", "title=Tïtle", "-metadata", "artist=Art
                            "-metadata", "genre=Rock", "-metadata", "album_artist=Band", "-metadata",
                            "composer=Writer", "-metadata", "date=2001", "-metadata", "track=3"};
 
-QByteArray contents(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-QStringList folderEntries(const QString &folder)
-{
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-}
-
 mode_t modeOf(const QString &path)
 {
     struct stat info;

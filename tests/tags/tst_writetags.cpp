@@ -14,12 +14,6 @@ using namespace AudioFixtures;
 
 namespace {
 
-QByteArray contents(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 QAction *editMenuAction(Tagdesk &window, const QString &text)
 {
     for (QAction *action : window.menuEdit->actions()) {
