@@ -11,6 +11,7 @@
 #include <libgen.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 namespace {
@@ -181,6 +182,31 @@ int nameCopy(int fd, TempName &temp)
     return EEXIST;
 }
 
+// Extended attributes go with the copy: an access list is part of the file's
+// permissions and must come along; others (labels, user notes) come along
+// where this user may set them.
+bool copyAttributes(int from, int to)
+{
+    const ssize_t listSize = ::flistxattr(from, nullptr, 0);
+    if (listSize <= 0)
+        return true;
+    QByteArray names(listSize, '\0');
+    const ssize_t got = ::flistxattr(from, names.data(), size_t(names.size()));
+    if (got < 0)
+        return false;
+    for (const QByteArray &name : names.left(got).split('\0')) {
+        if (name.isEmpty())
+            continue;
+        const ssize_t size = ::fgetxattr(from, name.constData(), nullptr, 0);
+        QByteArray value(size > 0 ? size : 0, '\0');
+        const bool copied = size >= 0 && ::fgetxattr(from, name.constData(), value.data(), size_t(value.size())) == size
+            && ::fsetxattr(to, name.constData(), value.constData(), size_t(value.size()), 0) == 0;
+        if (!copied && name.startsWith("system.posix_acl"))
+            return false;
+    }
+    return true;
+}
+
 BpmWriteResult editResult(TagEditOutcome outcome, const FdStream &stream)
 {
     if (stream.error() != 0)
@@ -274,6 +300,8 @@ BpmWriteResult writeBpmTag(const QString &path, int bpm)
     if ((copied.st_uid != original.st_uid || copied.st_gid != original.st_gid)
         && ::fchown(copy.fd, original.st_uid, original.st_gid) != 0)
         return failed(BpmWriteStatus::OtherOwner, QStringLiteral("its owner and group could not be kept"));
+    if (!copyAttributes(source.fd, copy.fd))
+        return failed(BpmWriteStatus::OtherOwner, QStringLiteral("its access list could not be kept"));
     if (::fchmod(copy.fd, original.st_mode & 07777) != 0 || ::fdatasync(copy.fd) != 0)
         return systemFailure(errno);
 

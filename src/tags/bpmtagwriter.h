@@ -13,7 +13,7 @@ enum class BpmWriteStatus {
     ReadOnlyFile,   // the file has no write permission
     ReadOnlyFolder, // its folder cannot take the new copy
     HardLinked,     // other names share the file; a new copy would split them
-    OtherOwner,     // the new copy could not keep the file's owner and group
+    OtherOwner,     // the new copy could not keep the file's owner, group or access list
     Busy,           // another program is writing this file's tag right now
     NotReadable,    // damaged, empty, or not the kind its name says
     Changed,        // replaced or altered while its tag was being written
@@ -38,7 +38,8 @@ BpmWriteResult protectedSongResult();
 //
 // The original is never written in place: the file is copied into an unnamed
 // file in its folder, the tag is saved in the copy, the copy is flushed to
-// disk, given the original's permissions, owner and group, and renamed over
+// disk, given the original's permissions, owner, group and extended
+// attributes (an access list among them), and renamed over
 // the original, which is checked first to be the very file that was copied.
 // On any failure the original stays untouched and the copy is gone. A process
 // killed between naming the copy and the rename leaves the complete copy as

@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 using namespace AudioFixtures;
@@ -89,6 +90,7 @@ private slots:
         const QString path = folder.filePath(fileName);
         QVERIFY(make(path, options, withPicture, withChapters));
         QVERIFY(::chmod(QFile::encodeName(path).constData(), 0640) == 0);
+        QVERIFY(::setxattr(QFile::encodeName(path).constData(), "user.note", "kept", 4, 0) == 0);
         const QStringList bpmKeys{"TBPM", "BPM"};
         const QMap<QString, QString> tagsBefore = probe(path, bpmKeys);
         const QByteArray audioBefore = decodedMd5(path);
@@ -119,6 +121,9 @@ private slots:
         QCOMPARE(probe(path, bpmKeys), tagsBefore);
         QCOMPARE(decodedMd5(path), audioBefore);
         QCOMPARE(modeOf(path), mode_t(0640));
+        char note[8] = {};
+        QCOMPARE(::getxattr(QFile::encodeName(path).constData(), "user.note", note, sizeof note), ssize_t(4));
+        QCOMPARE(QByteArray(note), QByteArray("kept"));
         QCOMPARE(folderEntries(folder.path()), QStringList{fileName});
     }
 
