@@ -30,6 +30,7 @@ Tagdesk::Tagdesk(QWidget *parent)
     connect(actionDelete, &QAction::triggered, this, &Tagdesk::deleteEdit);
     connect(actionMerge, &QAction::triggered, this, &Tagdesk::mergeEdit);
     connect(actionBeatFind, &QAction::triggered, this, &Tagdesk::BeatFind);
+    setUpLevelCommands();
     setUpTagWriting();
 }
 

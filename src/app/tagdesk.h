@@ -3,9 +3,11 @@
 #include "ui_tagdesk.h"
 #include "analysis/analysisprograms.h"
 #include "app/activities.h"
+#include "library/bpmlevel.h"
 #include "tags/bpmtagqueue.h"
 
 #include <QMainWindow>
+#include <QPersistentModelIndex>
 #include <QProcess>
 #include <QString>
 
@@ -60,6 +62,11 @@ public slots:
     void handleProcessFinished(int exitCode, QProcess::ExitStatus exitStatus);
     void handleUserWantCancel();
     void loadDOM();
+    void doubleBpm();
+    void halveBpm();
+    void useAlternativeBpm();
+    void bpmRange();
+    void bpmEdited(const QPersistentModelIndex &cell);
     void writeBpmToFiles();
 
 protected:
@@ -95,13 +102,16 @@ private:
     void finishLoadingFile();
     // Remembers the file just read or written as the library's file.
     void rememberLibraryFile(const QString &fileName);
+    // tempo level commands, and the user's own BPM edits, which settle the level
+    void setUpLevelCommands();
+    void changeLevel(LevelCommand command);
     // iTunes import
     void finishItunesImport();
     void abandonItunesImport();
     // analysis run
     void startConversion();
     void finishConversion(const ConversionReport &report);
-    void finishAnalysis(const QString &bpmText);
+    void finishAnalysis(const QList<QByteArray> &output);
     void handleProcessError(QProcess::ProcessError error);
     void passOverSong();
     void endRun();

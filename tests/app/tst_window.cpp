@@ -46,13 +46,17 @@ private slots:
         QCOMPARE(actionTexts(window->menuFile->actions()), QStringList({"Open File", "Save File", "New File", "Quit"}));
         QCOMPARE(actionTexts(window->menuSync->actions()), QStringList({"From iTunes"}));
         QCOMPARE(actionTexts(window->menuEdit->actions()),
-                 QStringList({"Delete", "Merge", "BeatFind", "Write BPM to Files", "Write BPM to Files after BeatFind"}));
+                 QStringList({"Delete", "Merge", "BeatFind", "Double BPM", "Halve BPM", "Use Alternative BPM",
+                              "BPM Range...", "Write BPM to Files", "Write BPM to Files after BeatFind"}));
         for (QMenu *menu : {window->menuFile, window->menuSync, window->menuEdit})
             QVERIFY(!menu->actions().contains(window->actionEdit));
         QCOMPARE(window->actionQuit->shortcut(), QKeySequence(QStringLiteral("Ctrl+Q")));
         QCOMPARE(window->actionOpen_File->shortcut(), QKeySequence(QStringLiteral("Ctrl+O")));
         QCOMPARE(window->actionSave_File->shortcut(), QKeySequence(QStringLiteral("Ctrl+S")));
         QCOMPARE(window->actionDelete->shortcut(), QKeySequence(QStringLiteral("Del")));
+        QCOMPARE(window->actionDouble_BPM->shortcut(), QKeySequence(QStringLiteral("Ctrl+Up")));
+        QCOMPARE(window->actionHalve_BPM->shortcut(), QKeySequence(QStringLiteral("Ctrl+Down")));
+        QCOMPARE(window->actionUse_Alternative_BPM->shortcut(), QKeySequence(QStringLiteral("Ctrl+Right")));
         QCOMPARE(window->actionMerge->whatsThis(), QStringLiteral("merge potential dups"));
         QCOMPARE(window->windowTitle(), QStringLiteral("BPM-Velmora"));
     }
@@ -93,7 +97,7 @@ private slots:
         DBelement &record = song(QStringLiteral("5"), QStringLiteral("Song"), QStringLiteral("120"));
         record.setupRow(window->tableWidget, -1);
         QCOMPARE(window->tableWidget->rowCount(), 1);
-        for (int column = 0; column < 10; ++column)
+        for (int column = 0; column < ColumnCount; ++column)
             QCOMPARE(window->tableWidget->item(0, column), &record.field(columns[column].field));
         QVERIFY(record.isShown());
         // A change to the record shows at once.
@@ -139,7 +143,7 @@ private slots:
         song(QStringLiteral("1"), QStringLiteral("Gone")).setupRow(window->tableWidget, -1);
         tableMap.erase(libraryKey(QStringLiteral("1")));
         QCOMPARE(window->tableWidget->rowCount(), 1);
-        for (int column = 0; column < 10; ++column)
+        for (int column = 0; column < ColumnCount; ++column)
             QVERIFY(!window->tableWidget->item(0, column));
     }
 };
