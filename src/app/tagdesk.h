@@ -4,6 +4,7 @@
 #include "analysis/analysisprograms.h"
 #include "app/activities.h"
 #include "library/bpmlevel.h"
+#include "tags/bpmtagqueue.h"
 
 #include <QMainWindow>
 #include <QPersistentModelIndex>
@@ -25,6 +26,7 @@ class QTableWidgetItem;
 //   itunes/tagdesk_itunes.cpp    From iTunes: the import in steps
 //   itunes/tagdesk_merge.cpp     Merge
 //   analysis/tagdesk_beatfind.cpp  BeatFind: the analysis run
+//   app/tagdesk_writetags.cpp    Write BPM to Files, also after BeatFind
 class Tagdesk : public QMainWindow, public Ui::tagdesk
 {
     Q_OBJECT
@@ -73,6 +75,7 @@ public slots:
     void useAlternativeBpm();
     void bpmRange();
     void bpmEdited(const QPersistentModelIndex &cell);
+    void writeBpmToFiles();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -97,6 +100,8 @@ public:
     LibraryFileRead fileRead;
     ItunesImport itunesImport;
     AnalysisRun run;
+    // BPM tags being written into the songs' files.
+    BpmTagQueue tagWrites;
 
     // Stops a run under way: its child ends and its WAV file goes.
     void stopAnalysisRun();
@@ -125,4 +130,11 @@ private:
     void removeWav();
     void showSongMessage(const QString &text);
     DBelement *runRecord();
+    // writing BPM tags
+    void setUpTagWriting();
+    // Writes a song's new BPM into its file when the user asked for that.
+    void writeBpmAfterBeatFind(DBelement &record);
+    bool queueBpmWrite(DBelement &record);
+    void showBpmFileDone(const BpmWriteRequest &request, const BpmWriteResult &result);
+    void showBpmWritesDone(int written, int notWritten);
 };
