@@ -236,10 +236,8 @@ private slots:
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral(".config")));
         env.insert(QStringLiteral("TMPDIR"), home.filePath(QStringLiteral("tmp")));
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        env.insert(QStringLiteral("LD_PRELOAD"), qEnvironmentVariable("VELMORA_WINDOW_DRIVER"));
-        // A sanitizer build's runtime would insist on coming before the driver.
-        const QString asan = env.value(QStringLiteral("ASAN_OPTIONS"));
-        env.insert(QStringLiteral("ASAN_OPTIONS"), asan + (asan.isEmpty() ? "" : ":") + "verify_asan_link_order=0");
+        env.insert(QStringLiteral("QT_QPA_GENERIC_PLUGINS"), QStringLiteral("velmorabeatfinddriver"));
+        env.insert(QStringLiteral("QT_PLUGIN_PATH"), qEnvironmentVariable("VELMORA_DRIVER_PLUGINS"));
         const QString app = installed(QStringLiteral("bin/VelmoraSync"));
         const Run session = run(app, {}, env, 180000);
         const QByteArray output = session.output;

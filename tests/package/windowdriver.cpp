@@ -1,5 +1,6 @@
-// Loaded into an unchanged VelmoraSync with LD_PRELOAD, this drives its window
-// as a person would: From iTunes, select every song, BeatFind, answer Yes;
+// Loaded into an unchanged VelmoraSync as a Qt generic plugin
+// (QT_QPA_GENERIC_PLUGINS=velmorabeatfinddriver), this drives its window as a
+// person would: From iTunes, select every song, BeatFind, answer Yes;
 // once the run has completed, print each song's BPM and close the window
 // without saving. So a test can run
 // an installed program end to end without any hook in the program itself.
@@ -7,6 +8,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QGenericPlugin>
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QPushButton>
@@ -124,15 +126,16 @@ private:
     QElapsedTimer clock;
 };
 
-void startDriving()
-{
-    // The helper programs VelmoraSync starts are left alone.
-    qunsetenv("LD_PRELOAD");
-    new WindowDriver(QCoreApplication::instance());
-}
-
 } // namespace
 
-Q_COREAPP_STARTUP_FUNCTION(startDriving)
+class BeatFindDriverPlugin : public QGenericPlugin
+{
+    Q_OBJECT
+    Q_PLUGIN_METADATA(IID QGenericPluginFactoryInterface_iid FILE "windowdriver.json")
+
+public:
+    // Qt owns and deletes what a generic plugin creates.
+    QObject *create(const QString &, const QString &) override { return new WindowDriver(nullptr); }
+};
 
 #include "windowdriver.moc"
