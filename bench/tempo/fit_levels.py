@@ -4,7 +4,7 @@
 usage: fit_levels.py LIST.csv EVIDENCE.csv [LIST.csv EVIDENCE.csv ...]
 
 EVIDENCE.csv is level_evidence's output for the list's rendered corpus. The
-score mirrors chooseBeatLevel() in tools/beatfind/metrical_level.cpp; the fit
+score mirrors chooseBeatLevel() in tools/beatfind/metricallevel.cpp; the fit
 is a conditional logit (each song's true beat against its other candidates)
 with a light L2 penalty. Prints, for each list, its accuracy when the weights
 are fitted on the other lists only, then the weights fitted on all lists
@@ -16,7 +16,7 @@ import os
 import sys
 
 PREFERRED_BPM, SPREAD_OCTAVES, FLOOR = 115.0, 0.8, 0.02
-# In the order of the constants in metrical_level.cpp.
+# In the order of the constants in metricallevel.cpp.
 NAMES = ["Prior", "Periodicity", "NextBeat", "CymbalNextBeat", "Thirds", "Bars", "HalfByOctaves", "SecondBeatByOctaves"]
 L2, ITERATIONS, STEP = 0.05, 800, 0.5
 

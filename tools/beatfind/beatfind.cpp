@@ -1,8 +1,8 @@
 #include "beatfind.h"
 
-#include "audio_reader.h"
-#include "onset_envelope.h"
-#include "tempo_estimator.h"
+#include "audioreader.h"
+#include "onsetenvelope.h"
+#include "tempoestimator.h"
 
 #include <cmath>
 #include <cstdio>

@@ -1,7 +1,7 @@
 // The analyser's library: output formatting, every audio format read alike,
 // determinism, and reading from memory (the fuzzer's path) like from a file.
 #include "beatfind.h"
-#include "synthetic_audio.h"
+#include "syntheticaudio.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -97,4 +97,4 @@ void BeatfindCoreTest::isDeterministicAndReadsMemoryLikeFile()
 }
 
 QTEST_GUILESS_MAIN(BeatfindCoreTest)
-#include "tst_beatfind_core.moc"
+#include "tst_beatfindcore.moc"

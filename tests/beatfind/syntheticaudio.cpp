@@ -1,4 +1,4 @@
-#include "synthetic_audio.h"
+#include "syntheticaudio.h"
 
 #include <sndfile.h>
 

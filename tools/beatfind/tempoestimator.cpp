@@ -1,6 +1,6 @@
-#include "tempo_estimator.h"
+#include "tempoestimator.h"
 
-#include "metrical_level.h"
+#include "metricallevel.h"
 #include "periodicity.h"
 
 #include <algorithm>

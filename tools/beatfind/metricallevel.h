@@ -1,7 +1,7 @@
 #pragma once
 
-#include "harmonic_rhythm.h"
-#include "tempo_estimator.h"
+#include "harmonicrhythm.h"
+#include "tempoestimator.h"
 
 #include <cstddef>
 #include <vector>

@@ -1,6 +1,6 @@
 // The analyser's contract, through the real executable: one "BPM: " line, the
 // exact tempo for steady songs, "BPM: 0" (and no crash) for everything else.
-#include "synthetic_audio.h"
+#include "syntheticaudio.h"
 
 #include <QFile>
 #include <QProcess>
@@ -181,4 +181,4 @@ void BeatfindToolTest::survivesMalformedFiles()
 }
 
 QTEST_GUILESS_MAIN(BeatfindToolTest)
-#include "tst_beatfind_tool.moc"
+#include "tst_beatfindtool.moc"

@@ -1,4 +1,4 @@
-#include "metrical_level.h"
+#include "metricallevel.h"
 
 #include "periodicity.h"
 
