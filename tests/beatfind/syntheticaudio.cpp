@@ -64,6 +64,16 @@ Pattern backbeatWithEighthHiHat()
     return p;
 }
 
+Pattern fourOnTheFloor()
+{
+    Pattern p{4.0, {{1, Sound::Snare}, {3, Sound::Snare}}};
+    for (double beat = 0.0; beat < 4.0; beat += 1.0) {
+        p.hits.push_back({beat, Sound::Kick});
+        p.hits.push_back({beat + 0.5, Sound::HiHat});
+    }
+    return p;
+}
+
 std::vector<float> render(const Pattern& pattern, double bpm, double seconds, int sampleRate)
 {
     std::vector<float> out(static_cast<std::size_t>(seconds * sampleRate), 0.0f);
