@@ -73,7 +73,7 @@ wrong = [r for r in runs if r["id"] in truth and r["estimated_bpm"] and not near
 right = [r for r in runs if r["id"] in truth and near(r["estimated_bpm"], truth[r["id"]])]
 rescued = sum(near(r["alternative"], truth[r["id"]]) for r in wrong)
 flagged = sum(bool(r["alternative"]) for r in right)
-print("\nAlternative (weights fitted on all lists, so in-sample): the right tempo on %d/%d wrong-level songs,"
+print("\nAlternative (its margin fitted on all lists, so in-sample): the right tempo on %d/%d wrong-level songs,"
       " a line on %d/%d right-level songs" % (rescued, len(wrong), flagged, len(right)))
 def median_secs(path):
     with open(path, newline="") as f:
