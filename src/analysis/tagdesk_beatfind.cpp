@@ -172,8 +172,11 @@ void Tagdesk::finishConversion(const ConversionReport &report)
 
 void Tagdesk::finishAnalysis(const QList<QByteArray> &output)
 {
-    if (!applyAnalyserResult(runRecord(), output, preferredBpmRange()))
+    DBelement *record = runRecord();
+    if (!applyAnalyserResult(record, output, preferredBpmRange()))
         showSongMessage(QStringLiteral("beatfind can't solve: "));
+    else if (record)
+        writeBpmAfterBeatFind(*record);
     passOverSong();
 }
 

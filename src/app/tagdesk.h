@@ -4,6 +4,7 @@
 #include "analysis/analysisprograms.h"
 #include "app/activities.h"
 #include "library/bpmlevel.h"
+#include "tags/bpmtagqueue.h"
 
 #include <QMainWindow>
 #include <QPersistentModelIndex>
@@ -25,6 +26,7 @@ class QTableWidgetItem;
 //   itunes/tagdesk_itunes.cpp    From iTunes: the import in steps
 //   itunes/tagdesk_merge.cpp     Merge
 //   analysis/tagdesk_beatfind.cpp  BeatFind: the analysis run
+//   app/tagdesk_writetags.cpp    Write BPM to Files, also after BeatFind
 class Tagdesk : public QMainWindow, public Ui::tagdesk
 {
     Q_OBJECT
@@ -38,6 +40,14 @@ public:
 
     // Writes the library to fileName; false when it could not be written.
     bool writeLibrary(const QString &fileName);
+
+    // A termination signal: unsaved changes go to a recovery copy, without a
+    // question, and any analysis run stops.
+    void quitOnSignal();
+    // Asks whether to open the recovery copy a signal left behind; true when
+    // there was one and a library is being read (the copy, or nothing because
+    // a signal ended the question), false when the last file is to be read.
+    bool offerRecoveryCopy();
 
 signals:
     void loadItunesDone();
@@ -65,6 +75,7 @@ public slots:
     void useAlternativeBpm();
     void bpmRange();
     void bpmEdited(const QPersistentModelIndex &cell);
+    void writeBpmToFiles();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -83,9 +94,14 @@ public:
     // The child of the analysis run, converter or analyser.
     QProcess process;
 
+    // Set once a termination signal has arrived.
+    bool quittingOnSignal = false;
+
     LibraryFileRead fileRead;
     ItunesImport itunesImport;
     AnalysisRun run;
+    // BPM tags being written into the songs' files.
+    BpmTagQueue tagWrites;
 
     // Stops a run under way: its child ends and its WAV file goes.
     void stopAnalysisRun();
@@ -114,4 +130,11 @@ private:
     void removeWav();
     void showSongMessage(const QString &text);
     DBelement *runRecord();
+    // writing BPM tags
+    void setUpTagWriting();
+    // Writes a song's new BPM into its file when the user asked for that.
+    void writeBpmAfterBeatFind(DBelement &record);
+    bool queueBpmWrite(DBelement &record);
+    void showBpmFileDone(const BpmWriteRequest &request, const BpmWriteResult &result);
+    void showBpmWritesDone(int written, int notWritten);
 };
