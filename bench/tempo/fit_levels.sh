@@ -1,16 +1,18 @@
 #!/bin/bash
-# Refits beatfind's metrical-level weights on rendered lists and prints how each
-# list scores when held out (see fit_levels.py).
+# Refits beatfind's metrical-level weights and doubt margin on rendered lists and
+# prints each list's figures when held out (see fit_levels.py), with the Acc1 a
+# preferred range of 70-140 or 80-160 BPM gives.
 #
 # usage: bench/tempo/fit_levels.sh [LIST.csv ...]
-#   default: the shared development list, fit.csv and wide.csv
-# Renders each list into /tmp/velmora-tempo/<list name>/corpus when missing (as run.sh does).
+#   default: the shared development list, fit.csv, wide.csv and the Freedoom list
+# Renders each list into OUT/<list name>/corpus when missing (as run.sh does).
+# Environment: FEATURES=NAME,... (fit_levels.py's names) to fit another set of evidence.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
-shared=${SHARED:-$(cd "$root/../shared/bench/tempo" 2>/dev/null && pwd || echo /work/shared/bench/tempo)}
+source "$here/corpora.sh"
 lists=("$@")
-[ ${#lists[@]} -gt 0 ] || lists=("$shared/dev.csv" "$here/fit.csv" "$here/wide.csv")
+[ ${#lists[@]} -gt 0 ] || read -ra lists <<< "$(tempo_lists)"
 
 command -v mma >/dev/null && command -v fluidsynth >/dev/null || DEBIAN_FRONTEND=noninteractive "$shared/install_deps.sh" >&2
 build=$root/build-bench
@@ -19,9 +21,9 @@ cmake --build "$build" --target level_evidence -j2 >/dev/null
 
 args=()
 for list in "${lists[@]}"; do
-    out=/tmp/velmora-tempo/$(basename "$list" .csv)
-    python3 "$shared/make_corpus.py" "$list" "$out/corpus" >&2
-    "$build/bench/level_evidence" "$out"/corpus/*.wav > "$out/level_evidence.csv"
-    args+=("$list" "$out/level_evidence.csv")
+    corpus=$(tempo_render "$list")
+    evidence=$OUT/$(basename "$list" .csv)/level_evidence.csv
+    nice "$build/bench/level_evidence" "$corpus"/*.wav > "$evidence"
+    args+=("$list" "$evidence")
 done
-python3 "$here/fit_levels.py" "${args[@]}"
+/usr/bin/python3 "$here/fit_levels.py" --features "${FEATURES:-all}" --ranges 70-140,80-160 "${args[@]}"

@@ -1,11 +1,11 @@
 // Prints, for each audio file given, beatfind's beat candidates and the
 // evidence it weighs for each: "file,bpm,periodicity,nextBeat,cymbalNextBeat,
 // half,thirds,secondBeat,bars", one line per candidate.
-#include "audio_reader.h"
+#include "audioreader.h"
 #include "beatfind.h"
-#include "metrical_level.h"
-#include "onset_envelope.h"
-#include "tempo_estimator.h"
+#include "metricallevel.h"
+#include "onsetenvelope.h"
+#include "tempoestimator.h"
 
 #include <cstdio>
 

@@ -1,24 +1,25 @@
 #!/bin/bash
-# Tempo bench: beatfind beside the open detectors, on the same files in one run.
+# Tempo bench: beatfind beside the open detectors, on the same files in one run, on every list;
+# then each list held out of the level fit, the Alternative's rates and the preferred ranges;
+# then the memory for a 13-minute song.
 #
-# usage: bench/tempo/run.sh [LIST.csv] [OUT_DIR]
-#   LIST.csv  corpus list (default: the shared development list dev.csv)
-#   OUT_DIR   rendered corpus and results (default: /tmp/velmora-tempo/<list name>)
-# Environment: BEATFIND=path of a built beatfind (default: built here into
-#   build-bench/), SHARED=the shared bench folder, ANCHORS="qm aubio ..." to run fewer.
+# usage: bench/tempo/run.sh [LIST.csv ...]
+#   LIST.csv  corpus lists (default: the shared development list, fit.csv, wide.csv and the
+#             shared Freedoom list)
+# Environment: BEATFIND=path of a built beatfind (default: built here into build-bench/),
+#   SHARED=the shared bench folder, OUT=where lists are rendered and results go (default
+#   /tmp/velmora-tempo/<list name>), ANCHORS="qm aubio ..." to run fewer detectors.
 #
 # Installs the corpus generator's and detectors' Debian packages when missing
-# (bench only, as root), renders the corpus once (later runs skip it), then
-# prints score.py's table and the median-time ratio of beatfind to Queen Mary's tracker.
+# (bench only, as root), renders each corpus once (later runs skip it), then
+# prints per list the scorer's table, the Alternative's rates with the weights the
+# analyser uses, and the median-time ratio of beatfind to Queen Mary's tracker.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
-shared=${SHARED:-$(cd "$root/../shared/bench/tempo" 2>/dev/null && pwd || echo /work/shared/bench/tempo)}
-list=${1:-$shared/dev.csv}
-name=$(basename "$list" .csv)
-out=${2:-/tmp/velmora-tempo/$name}
-corpus=$out/corpus
-results=$out/results
+source "$here/corpora.sh"
+lists=("$@")
+[ ${#lists[@]} -gt 0 ] || read -ra lists <<< "$(tempo_lists)"
 anchors=${ANCHORS:-"qm qm-mean aubio aubio-beat-median bpm-tools bpm-tools-50-200 soundstretch"}
 
 missing=0
@@ -31,8 +32,6 @@ if [ $missing = 1 ]; then
     DEBIAN_FRONTEND=noninteractive "$shared/install_deps.sh" >&2
 fi
 
-python3 "$shared/make_corpus.py" "$list" "$corpus" >&2
-
 bin=${BEATFIND:-}
 if [ -z "$bin" ]; then
     build=$root/build-bench
@@ -41,31 +40,61 @@ if [ -z "$bin" ]; then
     bin=$build/Resources/beatfind
 fi
 
-mkdir -p "$results"
-rm -f "$results"/*.csv
-"$here/beatfind.sh" "$bin" "$corpus" > "$results/beatfind.csv"
-for a in $anchors; do
-    case $a in
-        qm) "$shared/anchors/qm.sh" "$corpus" > "$results/qm-tempotrackv2.csv" ;;
-        qm-mean) "$shared/anchors/qm.sh" "$corpus" MeanBPM > "$results/qm-tempotrackv2-mean.csv" ;;
-        aubio) "$shared/anchors/aubio.sh" "$corpus" > "$results/aubio.csv" ;;
-        aubio-beat-median) "$shared/anchors/aubio.sh" "$corpus" beat-median > "$results/aubio-beat-median.csv" ;;
-        bpm-tools) "$shared/anchors/bpmtools.sh" "$corpus" > "$results/bpm-tools.csv" ;;
-        bpm-tools-50-200) "$shared/anchors/bpmtools.sh" "$corpus" -m 50 -x 200 > "$results/bpm-tools-50-200.csv" ;;
-        soundstretch) "$shared/anchors/soundstretch.sh" "$corpus" > "$results/soundstretch.csv" ;;
-        *) echo "unknown anchor $a" >&2; exit 2 ;;
-    esac
-done
+for list in "${lists[@]}"; do
+    name=$(basename "$list" .csv)
+    corpus=$(tempo_render "$list")
+    results=$OUT/$name/results
+    mkdir -p "$results"
+    rm -f "$results"/*.csv
+    "$here/beatfind.sh" "$bin" "$corpus" > "$results/beatfind.csv"
+    for a in $anchors; do
+        case $a in
+            qm) "$shared/anchors/qm.sh" "$corpus" > "$results/qm-tempotrackv2.csv" ;;
+            qm-mean) "$shared/anchors/qm.sh" "$corpus" MeanBPM > "$results/qm-tempotrackv2-mean.csv" ;;
+            aubio) "$shared/anchors/aubio.sh" "$corpus" > "$results/aubio.csv" ;;
+            aubio-beat-median) "$shared/anchors/aubio.sh" "$corpus" beat-median > "$results/aubio-beat-median.csv" ;;
+            bpm-tools) "$shared/anchors/bpmtools.sh" "$corpus" > "$results/bpm-tools.csv" ;;
+            bpm-tools-50-200) "$shared/anchors/bpmtools.sh" "$corpus" -m 50 -x 200 > "$results/bpm-tools-50-200.csv" ;;
+            soundstretch) "$shared/anchors/soundstretch.sh" "$corpus" > "$results/soundstretch.csv" ;;
+            *) echo "unknown anchor $a" >&2; exit 2 ;;
+        esac
+    done
 
-python3 "$shared/score.py" "$list" "$results"/*.csv | tee "$results/score.md"
-python3 - "$results" <<'PY'
+    echo "## $name ($list)"
+    echo
+    python3 "$(tempo_scorer "$list")" "$list" "$results"/*.csv | tee "$results/score.md"
+    python3 - "$list" "$results" <<'PY'
 import csv, os, statistics, sys
+truth = {r["id"]: float(r["bpm"]) for r in csv.DictReader(open(sys.argv[1], newline=""))}
+d = sys.argv[2]
+runs = list(csv.DictReader(open(os.path.join(d, "beatfind.csv"), newline="")))
+near = lambda v, t: bool(v) and abs(float(v) / t - 1.0) <= 0.04
+wrong = [r for r in runs if r["id"] in truth and r["estimated_bpm"] and not near(r["estimated_bpm"], truth[r["id"]])]
+right = [r for r in runs if r["id"] in truth and near(r["estimated_bpm"], truth[r["id"]])]
+rescued = sum(near(r["alternative"], truth[r["id"]]) for r in wrong)
+flagged = sum(bool(r["alternative"]) for r in right)
+print("\nAlternative (its margin fitted on all lists, so in-sample): the right tempo on %d/%d wrong-level songs,"
+      " a line on %d/%d right-level songs" % (rescued, len(wrong), flagged, len(right)))
 def median_secs(path):
     with open(path, newline="") as f:
         return statistics.median(float(r["seconds"]) for r in csv.DictReader(f) if r["seconds"])
-d = sys.argv[1]
 qm = os.path.join(d, "qm-tempotrackv2.csv")
 if os.path.exists(qm):
     ours, theirs = median_secs(os.path.join(d, "beatfind.csv")), median_secs(qm)
-    print("\nmedian s/file: beatfind %.3f, Queen Mary %.3f, ratio %.2f" % (ours, theirs, ours / theirs))
+    print("median s/file: beatfind %.3f, Queen Mary %.3f, ratio %.2f" % (ours, theirs, ours / theirs))
 PY
+    echo
+done
+
+echo "## Each list held out of the level fit"
+echo
+"$here/fit_levels.sh" "${lists[@]}"
+
+echo
+echo "## Memory for a 13-minute song"
+long=$OUT/thirteen-minutes.wav
+first=$(ls "$(tempo_render "${lists[0]}")"/*.wav | head -n 1)
+[ -s "$long" ] || sox "$first" "$long" repeat 40 trim 0 780
+printf "beatfind on %s (%s): " "$long" "$(soxi -d "$long")"
+/usr/bin/time -f "%e s %M KB" "$bin" "$long" 2>&1 | tr '\n' ' '
+echo

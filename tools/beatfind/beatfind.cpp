@@ -1,8 +1,7 @@
 #include "beatfind.h"
 
-#include "audio_reader.h"
-#include "onset_envelope.h"
-#include "tempo_estimator.h"
+#include "audioreader.h"
+#include "onsetenvelope.h"
 
 #include <cmath>
 #include <cstdio>
@@ -11,31 +10,42 @@ namespace beatfind {
 
 namespace {
 
-double tempoOf(std::unique_ptr<AudioReader> reader)
+TempoEstimate tempoOf(std::unique_ptr<AudioReader> reader)
 {
     if (!reader)
-        return 0.0;
+        return {};
     return estimateTempo(analyseOnsets(*reader, kMaxAnalysedSeconds));
+}
+
+bool isTempo(double bpm) { return bpm > 0.0 && std::isfinite(bpm); }
+
+std::string formatTempo(const char* label, double bpm)
+{
+    const double nearest = std::round(bpm);
+    const double shown = std::fabs(bpm - nearest) <= kSnapBpm ? nearest : bpm;
+    char text[64];
+    std::snprintf(text, sizeof text, "%s%.2f", label, std::floor(shown * 100.0) / 100.0);
+    return text;
 }
 
 } // namespace
 
-double tempoOfFile(const std::string& path) { return tempoOf(AudioReader::openFile(path)); }
+TempoEstimate tempoOfFile(const std::string& path) { return tempoOf(AudioReader::openFile(path)); }
 
-double tempoOfMemory(const unsigned char* data, std::size_t size)
+TempoEstimate tempoOfMemory(const unsigned char* data, std::size_t size)
 {
     return tempoOf(AudioReader::openMemory(data, size));
 }
 
 std::string bpmLine(double bpm)
 {
-    if (!(bpm > 0.0) || !std::isfinite(bpm))
-        return "BPM: 0";
-    const double nearest = std::round(bpm);
-    const double shown = std::fabs(bpm - nearest) <= kSnapBpm ? nearest : bpm;
-    char text[64];
-    std::snprintf(text, sizeof text, "BPM: %.2f", std::floor(shown * 100.0) / 100.0);
-    return text;
+    return isTempo(bpm) ? formatTempo("BPM: ", bpm) : "BPM: 0";
+}
+
+std::string alternativeLine(const TempoEstimate& estimate)
+{
+    return isTempo(estimate.bpm) && isTempo(estimate.alternative) ? formatTempo("Alternative: ", estimate.alternative)
+                                                                  : std::string();
 }
 
 } // namespace beatfind

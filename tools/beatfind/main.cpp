@@ -1,10 +1,10 @@
 // beatfind FILE: prints "BPM: <tempo>" for an audio file, "BPM: 0" when it has
-// none; when the file cannot be used at all, standard error says why.
-#include "audio_reader.h"
+// none, then "Alternative: <tempo>" when the metrical level is in doubt; when
+// the file cannot be used at all, standard error says why.
+#include "audioreader.h"
 #include "beatfind.h"
 
 #include <cstdio>
-#include <string>
 
 int main(int argc, char** argv)
 {
@@ -20,7 +20,10 @@ int main(int argc, char** argv)
         std::printf("%s\n", beatfind::bpmLine(0.0).c_str());
         return 0;
     }
-    const double bpm = beatfind::tempoOfFile(argv[1]);
-    std::printf("%s\n", beatfind::bpmLine(bpm).c_str());
+    const beatfind::TempoEstimate estimate = beatfind::tempoOfFile(argv[1]);
+    std::printf("%s\n", beatfind::bpmLine(estimate.bpm).c_str());
+    const std::string alternative = beatfind::alternativeLine(estimate);
+    if (!alternative.empty())
+        std::printf("%s\n", alternative.c_str());
     return 0;
 }

@@ -1,4 +1,4 @@
-#include "sliding_spectrum.h"
+#include "slidingspectrum.h"
 
 #include <fftw3.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "onset_envelope.h"
+#include "onsetenvelope.h"
 
 #include <vector>
 
@@ -29,7 +29,13 @@ struct LevelEvidence;
 std::vector<LevelEvidence> beatCandidates(const OnsetEnvelope& onsets, const RhythmSignal& rhythm);
 
 // The tempo a listener taps, in BPM within [kMinBpm, kMaxBpm], or 0 when the
-// song has no steady beat (silence, noise, too short).
-double estimateTempo(const OnsetEnvelope& onsets);
+// song has no steady beat (silence, noise, too short); and, when the song
+// leaves the metrical level in doubt, the tempo of the runner-up level (else 0).
+struct TempoEstimate {
+    double bpm = 0.0;
+    double alternative = 0.0;
+};
+
+TempoEstimate estimateTempo(const OnsetEnvelope& onsets);
 
 } // namespace beatfind

@@ -1,6 +1,7 @@
 // The analyser's contract, through the real executable: one "BPM: " line, the
-// exact tempo for steady songs, "BPM: 0" (and no crash) for everything else.
-#include "synthetic_audio.h"
+// exact tempo for steady songs, "BPM: 0" (and no crash) for everything else; an
+// "Alternative: " line after it only when the metrical level is in doubt.
+#include "syntheticaudio.h"
 
 #include <QFile>
 #include <QProcess>
@@ -68,6 +69,8 @@ private slots:
 
     void printsExactTempo_data();
     void printsExactTempo();
+    void printsAlternativeOnlyWhenInDoubt_data();
+    void printsAlternativeOnlyWhenInDoubt();
     void printsZeroWithoutBeat_data();
     void printsZeroWithoutBeat();
     void survivesMalformedFiles_data();
@@ -119,12 +122,61 @@ void BeatfindToolTest::printsExactTempo()
 
     const Run run = runBeatfind(path);
     QVERIFY(run.finished && !run.crashed);
-    const QRegularExpressionMatch line = QRegularExpression(QStringLiteral("^BPM: (\\d+\\.\\d\\d)\\n$")).match(run.output);
+    // Some of these leave the level in doubt (see printsAlternativeOnlyWhenInDoubt).
+    const QRegularExpressionMatch line =
+        QRegularExpression(QStringLiteral("^BPM: (\\d+\\.\\d\\d)\\n(Alternative: \\d+\\.\\d\\d\\n)?$")).match(run.output);
     QVERIFY2(line.hasMatch(), qPrintable(run.output));
     const double printed = line.captured(1).toDouble();
     // What the app stores is the printed value truncated.
     QCOMPARE(std::trunc(printed), std::trunc(bpm));
     QVERIFY2(std::fabs(printed - bpm) < 0.15, qPrintable(run.output));
+}
+
+void BeatfindToolTest::printsAlternativeOnlyWhenInDoubt_data()
+{
+    QTest::addColumn<int>("pattern");
+    QTest::addColumn<double>("bpm");
+    QTest::addColumn<bool>("chords");
+    // 0 when the level is not in doubt; else the other level, which may be printed
+    // as the BPM with bpm as the Alternative.
+    QTest::addColumn<double>("otherLevel");
+    enum { FourOnTheFloor, Backbeat, EighthHiHat };
+    QTest::newRow("four on the floor at 120") << int(FourOnTheFloor) << 120.0 << false << 0.0;
+    // Kick and snare mark one level, the hi-hat or the tempo listeners like best another.
+    QTest::newRow("backbeat at 199") << int(Backbeat) << 199.0 << false << 99.5;
+    QTest::newRow("eighth hi-hat at 96") << int(EighthHiHat) << 96.0 << false << 192.0;
+    QTest::newRow("eighth hi-hat and chords at 62") << int(EighthHiHat) << 62.0 << true << 124.0;
+}
+
+void BeatfindToolTest::printsAlternativeOnlyWhenInDoubt()
+{
+    QFETCH(int, pattern);
+    QFETCH(double, bpm);
+    QFETCH(bool, chords);
+    QFETCH(double, otherLevel);
+    const synthetic::Pattern patterns[] = {synthetic::fourOnTheFloor(), synthetic::backbeat(),
+                                           synthetic::backbeatWithEighthHiHat()};
+    std::vector<float> song = synthetic::render(patterns[pattern], bpm, 40.0, 44100);
+    if (chords)
+        synthetic::addChords(song, bpm, 44100);
+    const QString path = writeSong(QTest::currentDataTag(), song);
+    QVERIFY(!path.isEmpty());
+
+    const Run run = runBeatfind(path);
+    QVERIFY(run.finished && !run.crashed);
+    const QRegularExpressionMatch lines =
+        QRegularExpression(QStringLiteral("^BPM: (\\d+\\.\\d\\d)\\n(Alternative: (\\d+\\.\\d\\d)\\n)?$")).match(run.output);
+    QVERIFY2(lines.hasMatch(), qPrintable(run.output));
+    if (otherLevel == 0.0) {
+        QVERIFY2(lines.captured(2).isEmpty(), qPrintable(run.output));
+        QVERIFY2(std::fabs(lines.captured(1).toDouble() - bpm) < 0.15, qPrintable(run.output));
+        return;
+    }
+    QVERIFY2(!lines.captured(2).isEmpty(), qPrintable(run.output));
+    const double printed = lines.captured(1).toDouble(), alternative = lines.captured(3).toDouble();
+    const bool asGiven = std::fabs(printed - bpm) < 0.15 && std::fabs(alternative - otherLevel) < 0.15;
+    const bool swapped = std::fabs(printed - otherLevel) < 0.15 && std::fabs(alternative - bpm) < 0.15;
+    QVERIFY2(asGiven || swapped, qPrintable(run.output));
 }
 
 void BeatfindToolTest::printsZeroWithoutBeat_data()
@@ -226,4 +278,4 @@ void BeatfindToolTest::explainsUnusableInput()
 }
 
 QTEST_GUILESS_MAIN(BeatfindToolTest)
-#include "tst_beatfind_tool.moc"
+#include "tst_beatfindtool.moc"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "harmonic_rhythm.h"
-#include "tempo_estimator.h"
+#include "harmonicrhythm.h"
+#include "tempoestimator.h"
 
 #include <cstddef>
 #include <vector>
@@ -25,8 +25,16 @@ LevelEvidence describeLevel(const HarmonicRhythm& harmony, const RhythmSignal& r
                             const std::vector<double>& autocorrelation,
                             const std::vector<double>& cymbalAutocorrelation, double period);
 
-// Index of the candidate a listener most likely taps; candidates must not be empty.
-std::size_t chooseBeatLevel(const std::vector<LevelEvidence>& candidates);
+// The candidate a listener most likely taps, and the runner-up; unsure when
+// the runner-up scores nearly as well.
+struct LevelChoice {
+    std::size_t beat = 0;
+    std::size_t runnerUp = 0;
+    bool unsure = false;
+};
+
+// Candidates must not be empty.
+LevelChoice chooseBeatLevel(const std::vector<LevelEvidence>& candidates);
 
 // The comb over the autocorrelation that periodicity uses.
 double combPeriodicity(const std::vector<double>& autocorrelation, double period);

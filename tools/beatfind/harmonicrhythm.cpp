@@ -1,7 +1,7 @@
-#include "harmonic_rhythm.h"
+#include "harmonicrhythm.h"
 
 #include "periodicity.h"
-#include "tempo_estimator.h"
+#include "tempoestimator.h"
 
 #include <algorithm>
 #include <array>

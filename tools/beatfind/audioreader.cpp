@@ -1,4 +1,4 @@
-#include "audio_reader.h"
+#include "audioreader.h"
 
 #include <sndfile.h>
 

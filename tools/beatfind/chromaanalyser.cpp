@@ -1,4 +1,4 @@
-#include "chroma_analyser.h"
+#include "chromaanalyser.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "synthetic_audio.h"
+#include "syntheticaudio.h"
 
 #include <sndfile.h>
 
@@ -61,6 +61,16 @@ Pattern backbeatWithEighthHiHat()
     Pattern p = backbeat();
     for (double beat = 0.5; beat < 4.0; beat += 1.0)
         p.hits.push_back({beat, Sound::HiHat});
+    return p;
+}
+
+Pattern fourOnTheFloor()
+{
+    Pattern p{4.0, {{1, Sound::Snare}, {3, Sound::Snare}}};
+    for (double beat = 0.0; beat < 4.0; beat += 1.0) {
+        p.hits.push_back({beat, Sound::Kick});
+        p.hits.push_back({beat + 0.5, Sound::HiHat});
+    }
     return p;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "decimator.h"
-#include "sliding_spectrum.h"
+#include "slidingspectrum.h"
 
 #include <cstddef>
 #include <vector>

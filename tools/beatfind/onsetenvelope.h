@@ -1,8 +1,8 @@
 #pragma once
 
-#include "chroma_analyser.h"
+#include "chromaanalyser.h"
 #include "decimator.h"
-#include "sliding_spectrum.h"
+#include "slidingspectrum.h"
 
 #include <cstddef>
 #include <vector>

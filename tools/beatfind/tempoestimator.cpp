@@ -1,6 +1,6 @@
-#include "tempo_estimator.h"
+#include "tempoestimator.h"
 
-#include "metrical_level.h"
+#include "metricallevel.h"
 #include "periodicity.h"
 
 #include <algorithm>
@@ -145,17 +145,24 @@ std::vector<LevelEvidence> beatCandidates(const OnsetEnvelope& onsets, const Rhy
     return levels;
 }
 
-double estimateTempo(const OnsetEnvelope& onsets)
+TempoEstimate estimateTempo(const OnsetEnvelope& onsets)
 {
     if (onsets.frameRate <= 0.0 || onsets.frames() < kMinSongSeconds * onsets.frameRate)
-        return 0.0;
+        return {};
     const RhythmSignal rhythm = prepareRhythm(onsets);
     const std::vector<LevelEvidence> levels = beatCandidates(onsets, rhythm);
     if (levels.empty())
-        return 0.0;
-    const LevelEvidence& beat = levels[chooseBeatLevel(levels)];
-    const double bpm = 60.0 * rhythm.frameRate / refinePeriod(rhythm.combined, beat.period, 0.002);
-    return std::clamp(bpm, kMinBpm, kMaxBpm);
+        return {};
+    auto bpmOf = [&](const LevelEvidence& level) {
+        const double bpm = 60.0 * rhythm.frameRate / refinePeriod(rhythm.combined, level.period, 0.002);
+        return std::clamp(bpm, kMinBpm, kMaxBpm);
+    };
+    const LevelChoice choice = chooseBeatLevel(levels);
+    TempoEstimate estimate;
+    estimate.bpm = bpmOf(levels[choice.beat]);
+    if (choice.unsure)
+        estimate.alternative = bpmOf(levels[choice.runnerUp]);
+    return estimate;
 }
 
 } // namespace beatfind

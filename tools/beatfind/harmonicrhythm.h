@@ -1,6 +1,6 @@
 #pragma once
 
-#include "onset_envelope.h"
+#include "onsetenvelope.h"
 
 #include <vector>
 

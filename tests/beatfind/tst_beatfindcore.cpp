@@ -1,7 +1,8 @@
-// The analyser's library: output formatting, every audio format read alike,
-// determinism, and reading from memory (the fuzzer's path) like from a file.
+// The analyser's library: output formatting of the tempo and its alternative,
+// every audio format read alike, determinism, and reading from memory (the
+// fuzzer's path) like from a file.
 #include "beatfind.h"
-#include "synthetic_audio.h"
+#include "syntheticaudio.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -20,6 +21,8 @@ private slots:
 
     void formatsStoredValue_data();
     void formatsStoredValue();
+    void formatsAlternative_data();
+    void formatsAlternative();
     void readsAnyFormatAlike_data();
     void readsAnyFormatAlike();
     void isDeterministicAndReadsMemoryLikeFile();
@@ -50,6 +53,31 @@ void BeatfindCoreTest::formatsStoredValue()
     QCOMPARE(QString::fromStdString(beatfind::bpmLine(bpm)), line);
 }
 
+void BeatfindCoreTest::formatsAlternative_data()
+{
+    QTest::addColumn<double>("bpm");
+    QTest::addColumn<double>("alternative");
+    QTest::addColumn<QString>("line");
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    QTest::newRow("sure of the level") << 126.0 << 0.0 << "";
+    QTest::newRow("in doubt") << 126.0 << 63.2 << "Alternative: 63.00";
+    QTest::newRow("snapped as in the BPM line") << 87.559 << 175.118 << "Alternative: 175.00";
+    QTest::newRow("truncated as in the BPM line") << 87.77 << 175.559 << "Alternative: 175.55";
+    // Never an Alternative without a tempo to be the alternative to.
+    QTest::newRow("no tempo") << 0.0 << 63.0 << "";
+    QTest::newRow("tempo not a number") << nan << 63.0 << "";
+    QTest::newRow("alternative not a number") << 126.0 << nan << "";
+    QTest::newRow("alternative negative") << 126.0 << -63.0 << "";
+}
+
+void BeatfindCoreTest::formatsAlternative()
+{
+    QFETCH(double, bpm);
+    QFETCH(double, alternative);
+    QFETCH(QString, line);
+    QCOMPARE(QString::fromStdString(beatfind::alternativeLine({bpm, alternative})), line);
+}
+
 void BeatfindCoreTest::readsAnyFormatAlike_data()
 {
     QTest::addColumn<int>("rate");
@@ -75,7 +103,7 @@ void BeatfindCoreTest::readsAnyFormatAlike()
     std::vector<float> song = synthetic::render(synthetic::backbeatWithEighthHiHat(), bpm, 30.0, rate);
     synthetic::addChords(song, bpm, rate);
     QVERIFY(synthetic::writeAudio(path, song, rate, channels, format));
-    const double found = beatfind::tempoOfFile(path.toStdString());
+    const double found = beatfind::tempoOfFile(path.toStdString()).bpm;
     QVERIFY2(std::fabs(found - bpm) < 0.15, qPrintable(QString::number(found)));
 }
 
@@ -84,17 +112,17 @@ void BeatfindCoreTest::isDeterministicAndReadsMemoryLikeFile()
     const QString path = dir.filePath(QStringLiteral("song.wav"));
     QVERIFY(synthetic::writeAudio(path, synthetic::render(synthetic::backbeat(), 141.0, 30.0, 44100), 44100, 2,
                                   SF_FORMAT_WAV | SF_FORMAT_PCM_16));
-    const double first = beatfind::tempoOfFile(path.toStdString());
-    QCOMPARE(beatfind::tempoOfFile(path.toStdString()), first);
+    const double first = beatfind::tempoOfFile(path.toStdString()).bpm;
+    QCOMPARE(beatfind::tempoOfFile(path.toStdString()).bpm, first);
 
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QByteArray bytes = file.readAll();
     QCOMPARE(beatfind::tempoOfMemory(reinterpret_cast<const unsigned char*>(bytes.constData()),
-                                     static_cast<std::size_t>(bytes.size())),
+                                     static_cast<std::size_t>(bytes.size())).bpm,
              first);
     QCOMPARE(QString::fromStdString(beatfind::bpmLine(first)), QStringLiteral("BPM: 141.00"));
 }
 
 QTEST_GUILESS_MAIN(BeatfindCoreTest)
-#include "tst_beatfind_core.moc"
+#include "tst_beatfindcore.moc"

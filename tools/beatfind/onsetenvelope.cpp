@@ -1,6 +1,6 @@
-#include "onset_envelope.h"
+#include "onsetenvelope.h"
 
-#include "audio_reader.h"
+#include "audioreader.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,8 +1,8 @@
 // The harmony the analyser hears: pitch classes of chords, and bars found
 // from where chords change.
-#include "harmonic_rhythm.h"
-#include "onset_envelope.h"
-#include "synthetic_audio.h"
+#include "harmonicrhythm.h"
+#include "onsetenvelope.h"
+#include "syntheticaudio.h"
 
 #include <QtTest>
 
@@ -112,4 +112,4 @@ void BeatfindHarmonyTest::drumsAloneSayNothingAboutBars()
 }
 
 QTEST_GUILESS_MAIN(BeatfindHarmonyTest)
-#include "tst_beatfind_harmony.moc"
+#include "tst_beatfindharmony.moc"

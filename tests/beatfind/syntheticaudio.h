@@ -22,6 +22,7 @@ struct Pattern {
 Pattern clickTrack();                 // a click on every beat
 Pattern backbeat();                   // kick 1 and 3, snare 2 and 4, hi-hat on each beat
 Pattern backbeatWithEighthHiHat();    // the same with the hi-hat twice per beat
+Pattern fourOnTheFloor();             // kick on every beat, snare 2 and 4, hi-hat on the off-beats
 
 // Mono samples in [-1, 1] of the pattern looped at bpm for the given length.
 std::vector<float> render(const Pattern& pattern, double bpm, double seconds, int sampleRate);
