@@ -5,20 +5,68 @@
 #include "sync/broadcastserver.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
+#include <QIcon>
 #include <QSettings>
 #include <QTimer>
 #include <memory>
 
-int main(int argc, char *argv[])
+namespace {
+
+void nameApplication()
 {
-    QApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Harrowfen"));
     QCoreApplication::setOrganizationDomain(QStringLiteral("harrowfen.example"));
     QCoreApplication::setApplicationName(QStringLiteral("VelmoraSync"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VELMORA_VERSION));
+}
+
+void describeCommandLine(QCommandLineParser &parser)
+{
+    parser.setApplicationDescription(
+        QStringLiteral("Keeps the tempo (BPM) of a music library right and in step with a phone."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("files"),
+                                 QStringLiteral("A library file (.tgd) to open, or music folders and audio files to import."),
+                                 QStringLiteral("[files or folders...]"));
+}
+
+QStringList argumentList(int argc, char *argv[])
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    return arguments;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCommandLineParser parser;
+    describeCommandLine(parser);
+    // Help and version are answered without a window, so they work where
+    // there is no display (a terminal over ssh, a package build).
+    parser.parse(argumentList(argc, argv));
+    if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all"))
+        || parser.isSet(QStringLiteral("version"))) {
+        QCoreApplication textOnly(argc, argv);
+        nameApplication();
+        parser.process(textOnly);
+        return 0;
+    }
+
+    QApplication app(argc, argv);
+    nameApplication();
+    // Lets a desktop match the window to its launcher entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("example.harrowfen.VelmoraSync"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("example.harrowfen.VelmoraSync")));
+    parser.process(app);
 
     auto window = std::make_unique<Tagdesk>();
     window->setWindowTitle(QStringLiteral("VelmoraSync"));
-    window->statusbar->showMessage(QStringLiteral("v1.0.0"), 0);
+    window->statusbar->showMessage(QStringLiteral("v" VELMORA_VERSION), 0);
     window->convertLabel->hide();
     window->convertCancelButton->hide();
 

@@ -1,20 +1,25 @@
 #include "analysis/analysisprograms.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QProcess>
 
-namespace {
-
-QString resourcePath(const char *name)
+QString analysisProgramPath(const QString &name, const QString &programDir)
 {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/../Resources/") + QLatin1String(name);
+    const QString installed = programDir + QStringLiteral("/../libexec/velmorasync/") + name;
+    const QString beside = programDir + QStringLiteral("/../Resources/") + name;
+    const QFileInfo installedInfo(installed);
+    return installedInfo.isFile() && installedInfo.isExecutable() ? installed : beside;
 }
 
-} // namespace
+QString analysisProgramPath(const QString &name)
+{
+    return analysisProgramPath(name, QCoreApplication::applicationDirPath());
+}
 
 #ifdef Q_OS_MACOS
 
-QString defaultConverterPath() { return resourcePath("pcmdump.scpt"); }
+QString defaultConverterPath() { return analysisProgramPath(QStringLiteral("pcmdump.scpt")); }
 
 void startConverter(QProcess &process, const QString &converterPath, const QString &songPath)
 {
@@ -23,7 +28,7 @@ void startConverter(QProcess &process, const QString &converterPath, const QStri
 
 #else
 
-QString defaultConverterPath() { return resourcePath("pcmdump"); }
+QString defaultConverterPath() { return analysisProgramPath(QStringLiteral("pcmdump")); }
 
 void startConverter(QProcess &process, const QString &converterPath, const QString &songPath)
 {
@@ -32,4 +37,4 @@ void startConverter(QProcess &process, const QString &converterPath, const QStri
 
 #endif
 
-QString defaultAnalyserPath() { return resourcePath("beatfind"); }
+QString defaultAnalyserPath() { return analysisProgramPath(QStringLiteral("beatfind")); }

@@ -1,9 +1,12 @@
+#include "analysis/analysisprograms.h"
 #include "analysis/analysertempo.h"
 #include "analysis/childoutput.h"
 #include "analysis/songlocation.h"
 #include "testenvironment.h"
 
 #include <QBuffer>
+#include <QDir>
+#include <QTemporaryDir>
 
 namespace {
 
@@ -176,6 +179,46 @@ private slots:
         QFETCH(int, bpm);
         QCOMPARE(reportedBpm(piecesOf(output).pieces), bpmText);
         QCOMPARE(acceptedBpm(bpmText), bpm);
+    }
+
+    // An installed tree keeps its helpers in libexec/velmorasync, the build
+    // tree in Resources; a file there that cannot be run does not count.
+    void analysisProgramPathPrefersTheInstalledPlace_data()
+    {
+        QTest::addColumn<QString>("installed");
+        QTest::addColumn<QString>("beside");
+        QTest::addColumn<QString>("found");
+        QTest::newRow("both") << "program" << "program" << "libexec/velmorasync";
+        QTest::newRow("installed only") << "program" << "" << "libexec/velmorasync";
+        QTest::newRow("build tree only") << "" << "program" << "Resources";
+        QTest::newRow("neither") << "" << "" << "Resources";
+        QTest::newRow("installed one not executable") << "plain file" << "program" << "Resources";
+        QTest::newRow("installed one a folder") << "folder" << "" << "Resources";
+    }
+    void analysisProgramPathPrefersTheInstalledPlace()
+    {
+        QFETCH(QString, installed);
+        QFETCH(QString, beside);
+        QFETCH(QString, found);
+        QTemporaryDir root;
+        QVERIFY(root.isValid());
+        QVERIFY(QDir(root.path()).mkpath("bin"));
+        const auto place = [&](const QString &dir, const QString &kind) {
+            QVERIFY(QDir(root.path()).mkpath(dir));
+            const QString path = root.filePath(dir + "/pcmdump");
+            if (kind == "folder") {
+                QVERIFY(QDir().mkpath(path));
+            } else if (!kind.isEmpty()) {
+                QFile file(path);
+                QVERIFY(file.open(QIODevice::WriteOnly));
+                if (kind == "program")
+                    QVERIFY(file.setPermissions(file.permissions() | QFile::ExeOwner));
+            }
+        };
+        place("libexec/velmorasync", installed);
+        place("Resources", beside);
+        const QString bin = root.filePath("bin");
+        QCOMPARE(QDir::cleanPath(analysisProgramPath("pcmdump", bin)), root.filePath(found + "/pcmdump"));
     }
 
     // The runner-up level counts only beside a tempo, and only as a number
