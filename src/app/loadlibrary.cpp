@@ -1,4 +1,5 @@
 #include "app/tagdesk.h"
+#include "app/tablesorting.h"
 #include "app/globals.h"
 #include "app/paintbreaks.h"
 #include "library/dbelement.h"
@@ -88,7 +89,7 @@ void Tagdesk::finishLoadingFile()
     actionSave_File->setEnabled(true);
     actionNew_File->setEnabled(true);
     fileReader.clear();
-    tableWidget->setSortingEnabled(true);
+    switchSortingOn(tableWidget);
     if (QTableWidgetItem *first = tableWidget->rowCount() > 0 ? tableWidget->item(0, 0) : nullptr)
         tableWidget->scrollToItem(first, QAbstractItemView::PositionAtTop);
     emit loadFileDone();

@@ -1,4 +1,5 @@
 #include "app/tagdesk.h"
+#include "app/tablesorting.h"
 #include "itunes/ituneslibraryreader.h"
 #include "itunes/itunestrackimport.h"
 #include "app/paintbreaks.h"
@@ -92,7 +93,7 @@ void Tagdesk::finishItunesImport()
     itunesTracks.clear();
     statusbar->clearMessage();
     loadingItunes = false;
-    tableWidget->setSortingEnabled(true);
+    switchSortingOn(tableWidget);
     // The sort has gathered the emptied rows at the bottom.
     if (itunesEmptiedRows > 0)
         removeEmptiedRows(tableWidget);
