@@ -1,7 +1,7 @@
 #include "sync/broadcastserver.h"
-#include "app/globals.h"
-#include "app/tablecells.h"
-#include "app/tablesorting.h"
+#include "library/globals.h"
+#include "table/tablecells.h"
+#include "table/tablesorting.h"
 #include "sync/discoverydestinations.h"
 #include "sync/wirecodec.h"
 

@@ -1,5 +1,5 @@
 #include "app/qvxtablewidgetitem.h"
-#include "app/tablesorting.h"
+#include "table/tablesorting.h"
 
 #include <QHeaderView>
 #include <QTableWidget>

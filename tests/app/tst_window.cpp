@@ -1,4 +1,5 @@
-#include "app/globals.h"
+#include "table/columns.h"
+#include "library/globals.h"
 #include "app/tagdesk.h"
 #include "library/dbelement.h"
 #include "dialoganswerer.h"
@@ -44,13 +45,17 @@ private slots:
         QCOMPARE(actionTexts(window->menubar->actions()), QStringList({"File", "Sync", "Edit"}));
         QCOMPARE(actionTexts(window->menuFile->actions()), QStringList({"Open File", "Save File", "New File", "Quit"}));
         QCOMPARE(actionTexts(window->menuSync->actions()), QStringList({"From iTunes"}));
-        QCOMPARE(actionTexts(window->menuEdit->actions()), QStringList({"Delete", "Merge", "BeatFind"}));
+        QCOMPARE(actionTexts(window->menuEdit->actions()), QStringList({"Delete", "Merge", "BeatFind", "Double BPM", "Halve BPM",
+                                                                          "Use Alternative BPM", "BPM Range..."}));
         for (QMenu *menu : {window->menuFile, window->menuSync, window->menuEdit})
             QVERIFY(!menu->actions().contains(window->actionEdit));
         QCOMPARE(window->actionQuit->shortcut(), QKeySequence(QStringLiteral("Ctrl+Q")));
         QCOMPARE(window->actionOpen_File->shortcut(), QKeySequence(QStringLiteral("Ctrl+O")));
         QCOMPARE(window->actionSave_File->shortcut(), QKeySequence(QStringLiteral("Ctrl+S")));
         QCOMPARE(window->actionDelete->shortcut(), QKeySequence(QStringLiteral("Del")));
+        QCOMPARE(window->actionDouble_BPM->shortcut(), QKeySequence(QStringLiteral("Ctrl+Up")));
+        QCOMPARE(window->actionHalve_BPM->shortcut(), QKeySequence(QStringLiteral("Ctrl+Down")));
+        QCOMPARE(window->actionUse_Alternative_BPM->shortcut(), QKeySequence(QStringLiteral("Ctrl+Right")));
         QCOMPARE(window->actionMerge->whatsThis(), QStringLiteral("merge potential dups"));
         QCOMPARE(window->windowTitle(), QStringLiteral("BPM-Velmora"));
     }
@@ -66,10 +71,10 @@ private slots:
                                        "iTunes", "iPhone", "PersistentID"}));
         QCOMPARE(table->rowCount(), 0);
         QVERIFY(table->isSortingEnabled());
-        QCOMPARE(table->horizontalHeader()->sortIndicatorSection(), 0);
+        QCOMPARE(table->horizontalHeader()->sortIndicatorSection(), ColumnTitle);
         QCOMPARE(table->horizontalHeader()->sortIndicatorOrder(), Qt::AscendingOrder);
-        QCOMPARE(table->horizontalHeader()->sectionSize(0), 200);
-        QCOMPARE(table->horizontalHeader()->sectionSize(1), 60);
+        QCOMPARE(table->horizontalHeader()->sectionSize(ColumnTitle), 200);
+        QCOMPARE(table->horizontalHeader()->sectionSize(ColumnBpm), 60);
         QCOMPARE(table->selectionBehavior(), QAbstractItemView::SelectRows);
         QCOMPARE(window->convertCancelButton->maximumWidth(), 100);
     }
@@ -91,12 +96,12 @@ private slots:
         DBelement &record = song(QStringLiteral("5"), QStringLiteral("Song"), QStringLiteral("120"));
         record.setupRow(window->tableWidget, -1);
         QCOMPARE(window->tableWidget->rowCount(), 1);
-        for (int column = 0; column < 10; ++column)
-            QCOMPARE(window->tableWidget->item(0, column), &record.field(DBelement::columnFields[column]));
+        for (int column = 0; column < ColumnCount; ++column)
+            QCOMPARE(window->tableWidget->item(0, column), &record.field(columns[column].field));
         QVERIFY(record.isShown());
         // A change to the record shows at once.
         record.setTitle(QStringLiteral("Renamed"));
-        QCOMPARE(window->tableWidget->item(0, 0)->text(), QStringLiteral("Renamed"));
+        QCOMPARE(window->tableWidget->item(0, ColumnTitle)->text(), QStringLiteral("Renamed"));
         QVERIFY(!(record.field("title").flags() & Qt::ItemIsEditable));
         QVERIFY(!(record.field("persistentID").flags() & Qt::ItemIsEditable));
         QVERIFY(record.field("bpm").flags() & Qt::ItemIsEditable);
@@ -107,9 +112,9 @@ private slots:
     {
         DBelement &record = tableMap[libraryKey(QStringLiteral("x"))];
         record.setupRow(window->tableWidget, -1);
-        QCOMPARE(window->tableWidget->item(0, 1)->data(Qt::DisplayRole), QVariant(0));
-        QVERIFY(window->tableWidget->item(0, 0)->text().isEmpty());
-        QVERIFY(window->tableWidget->item(0, 8)->text().isEmpty());
+        QCOMPARE(window->tableWidget->item(0, ColumnBpm)->data(Qt::DisplayRole), QVariant(0));
+        QVERIFY(window->tableWidget->item(0, ColumnTitle)->text().isEmpty());
+        QVERIFY(window->tableWidget->item(0, ColumnIphone)->text().isEmpty());
     }
 
     void shownRecordKeepsItsRow()
@@ -127,8 +132,8 @@ private slots:
         song(QStringLiteral("1"), QStringLiteral("Beta")).setupRow(window->tableWidget, -1);
         song(QStringLiteral("2"), QStringLiteral("Gamma")).setupRow(window->tableWidget, -1);
         song(QStringLiteral("3"), QStringLiteral("Alpha")).setupRow(window->tableWidget, -1);
-        QCOMPARE(window->tableWidget->item(0, 0)->text(), QStringLiteral("Alpha"));
-        QCOMPARE(window->tableWidget->item(2, 0)->text(), QStringLiteral("Gamma"));
+        QCOMPARE(window->tableWidget->item(0, ColumnTitle)->text(), QStringLiteral("Alpha"));
+        QCOMPARE(window->tableWidget->item(2, ColumnTitle)->text(), QStringLiteral("Gamma"));
         QVERIFY(window->tableWidget->isSortingEnabled());
     }
 
@@ -137,7 +142,7 @@ private slots:
         song(QStringLiteral("1"), QStringLiteral("Gone")).setupRow(window->tableWidget, -1);
         tableMap.erase(libraryKey(QStringLiteral("1")));
         QCOMPARE(window->tableWidget->rowCount(), 1);
-        for (int column = 0; column < 10; ++column)
+        for (int column = 0; column < ColumnCount; ++column)
             QVERIFY(!window->tableWidget->item(0, column));
     }
 };

@@ -1,6 +1,6 @@
-#include "app/tablesorting.h"
-#include "app/paintbreaks.h"
-#include "app/qvxtablewidgetitem.h"
+#include "table/tablesorting.h"
+#include "table/paintbreaks.h"
+#include "table/rankeditem.h"
 
 #include <QHeaderView>
 #include <QSignalBlocker>
@@ -257,7 +257,7 @@ std::vector<int> sortedRowOrder(QTableWidget *table, int column, Qt::SortOrder o
     for (size_t i = 0; i < entries.size(); ++i) {
         if (i > 0 && before(entries[i - 1], entries[i]))
             ++rank;
-        if (auto *cell = dynamic_cast<QVXtableWidgetItem *>(entries[i].item))
+        if (auto *cell = dynamic_cast<RankedItem *>(entries[i].item))
             cell->setSortRank(ranking, ascending ? rank : -rank);
         sorted.push_back(entries[i].row);
     }

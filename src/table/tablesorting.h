@@ -17,7 +17,7 @@ void switchSortingOn(QTableWidget *table, int presortFrom = 2000);
 
 // The rows in the order the table's own sort puts them: entry i is the row
 // that goes to row i. Rows without an item in the column go last, in their
-// order. Items of the column that are library cells are ranked on the way.
+// order. Ranked items of the column (rankeditem.h) get their ranks on the way.
 // pause is called every so often during a long sort.
 std::vector<int> sortedRowOrder(QTableWidget *table, int column, Qt::SortOrder order,
                                 const std::function<void()> &pause = {});
