@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QXmlStreamReader>
 #include <cstdio>
+#include <ctime>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -23,28 +24,53 @@ TurnProbe::TurnProbe()
     timer.start();
 }
 
-void TurnProbe::restart()
+namespace {
+
+qint64 threadCpuNs()
 {
-    longestNs = {};
-    sinceLast.start();
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
 }
 
-void TurnProbe::tick()
+void keepLongest(std::array<qint64, 3> &longestNs, qint64 turn)
 {
-    qint64 turn = sinceLast.nsecsElapsed();
     for (qint64 &longest : longestNs) {
         if (turn > longest)
             std::swap(turn, longest);
     }
-    sinceLast.start();
 }
 
-QString TurnProbe::longestTurns() const
+QString asMs(const std::array<qint64, 3> &longestNs)
 {
     return QStringLiteral("%1, %2, %3 ms")
         .arg(longestNs[0] / 1000000)
         .arg(longestNs[1] / 1000000)
         .arg(longestNs[2] / 1000000);
+}
+
+} // namespace
+
+void TurnProbe::restart()
+{
+    longestNs = {};
+    longestCpuNs = {};
+    sinceLast.start();
+    cpuAtLast = threadCpuNs();
+}
+
+void TurnProbe::tick()
+{
+    keepLongest(longestNs, sinceLast.nsecsElapsed());
+    const qint64 cpu = threadCpuNs();
+    keepLongest(longestCpuNs, cpu - cpuAtLast);
+    cpuAtLast = cpu;
+    sinceLast.start();
+}
+
+QString TurnProbe::longestTurns() const
+{
+    return asMs(longestNs) + QStringLiteral(" (in CPU time %1)").arg(asMs(longestCpuNs));
 }
 
 long peakMemoryMb()

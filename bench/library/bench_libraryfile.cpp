@@ -74,7 +74,14 @@ int main(int argc, char *argv[])
     while (done.isEmpty())
         QApplication::processEvents(QEventLoop::WaitForMoreEvents);
     const double readSeconds = timer.nsecsElapsed() / 1e9;
+    // The turn that completed the read (and re-sorted the table) counts once
+    // the probe has fired after it.
+    QElapsedTimer settle;
+    settle.start();
+    while (settle.elapsed() < 20)
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
     const double longestTurn = turns.longest();
+    const double longestTurnCpu = turns.longestCpu();
     const int rows = window.tableWidget->rowCount();
 
     timer.restart();
@@ -86,6 +93,8 @@ int main(int argc, char *argv[])
                 floor);
     std::printf("  longest event-loop turn          %8.1f ms   (the loadFile call, with its paint breaks: %.0f ms)\n",
                 longestTurn, loadFileCallMs);
+    std::printf("  longest turn in CPU time         %8.1f ms   (without waits for a core on a busy machine)\n",
+                longestTurnCpu);
     std::printf("  Save File                        %8.3f s\n", saveSeconds);
     std::printf("  peak memory                      %8.0f MB\n", peakMemoryMB());
     return 0;

@@ -1,17 +1,17 @@
 #pragma once
 
-#include <QTableWidgetItem>
+#include "table/rankeditem.h"
 
 // A table cell that belongs to a song record. The tag tells the edit handlers
 // which cell holds the song's BPM.
-class QVXtableWidgetItem : public QTableWidgetItem
+class QVXtableWidgetItem : public RankedItem
 {
 public:
     static constexpr int BpmTag = QTableWidgetItem::UserType + 1;
 
-    QVXtableWidgetItem() : QTableWidgetItem(QTableWidgetItem::Type) {}
+    QVXtableWidgetItem() : RankedItem(QTableWidgetItem::Type) {}
     QVXtableWidgetItem(const QVXtableWidgetItem &other)
-        : QTableWidgetItem(other), itemTag(other.itemTag) {}
+        : RankedItem(other), itemTag(other.itemTag) {}
     QVXtableWidgetItem &operator=(const QVXtableWidgetItem &) = delete;
     ~QVXtableWidgetItem() override;
 

@@ -1,6 +1,7 @@
 #include "app/tagdesk.h"
 #include "library/globals.h"
 #include "table/paintbreaks.h"
+#include "table/tablesorting.h"
 #include "table/timedbatches.h"
 #include "library/dbelement.h"
 #include "table/columns.h"
@@ -98,7 +99,7 @@ void Tagdesk::finishLoadingFile()
     actionOpen_File->setEnabled(true);
     actionSave_File->setEnabled(true);
     actionNew_File->setEnabled(true);
-    tableWidget->setSortingEnabled(true);
+    switchSortingOn(tableWidget);
     if (QTableWidgetItem *first = tableWidget->rowCount() > 0 ? tableWidget->item(0, ColumnTitle) : nullptr)
         tableWidget->scrollToItem(first, QAbstractItemView::PositionAtTop);
     emit loadFileDone();

@@ -1,4 +1,5 @@
 #include "app/tagdesk.h"
+#include "table/tablesorting.h"
 #include "itunes/ituneslibraryreader.h"
 #include "itunes/itunestrackimport.h"
 #include "table/paintbreaks.h"
@@ -107,7 +108,7 @@ void Tagdesk::finishItunesImport()
     const bool rowsEmptied = itunesImport.itunesEmptiedRows > 0;
     itunesImport.reset();
     statusbar->clearMessage();
-    tableWidget->setSortingEnabled(true);
+    switchSortingOn(tableWidget);
     // The sort has gathered the emptied rows at the bottom.
     if (rowsEmptied)
         removeEmptiedRows(tableWidget);

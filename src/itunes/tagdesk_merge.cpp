@@ -1,4 +1,5 @@
 #include "app/tagdesk.h"
+#include "table/tablesorting.h"
 #include "itunes/duplicatemerge.h"
 #include "table/tablecells.h"
 #include "library/dbelement.h"
@@ -53,7 +54,7 @@ void Tagdesk::doMerge()
         tableMap.erase(record);
     }
     // Sorting gathers the emptied rows at the bottom, where they go at once.
-    tableWidget->setSortingEnabled(true);
+    switchSortingOn(tableWidget);
     if (rowsEmptied)
         removeEmptiedRows(tableWidget);
     std::cout << "Merge done\n";

@@ -1,6 +1,7 @@
 #include "sync/broadcastserver.h"
 #include "library/globals.h"
 #include "table/tablecells.h"
+#include "table/tablesorting.h"
 #include "sync/discoverydestinations.h"
 #include "sync/wirecodec.h"
 
@@ -67,5 +68,5 @@ void BroadcastServer::tcpDone()
 {
     // A session that began before this late notice keeps sorting off.
     if (tableWidget && !sessionThread.isRunning())
-        tableWidget->setSortingEnabled(true);
+        switchSortingOn(tableWidget);
 }

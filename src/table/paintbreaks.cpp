@@ -6,6 +6,6 @@ void PaintBreaks::take()
 {
     if (clock.elapsed() < sliceMs)
         return;
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    QCoreApplication::processEvents(flags);
     clock.restart();
 }

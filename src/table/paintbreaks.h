@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QEventLoop>
 
 // Long work that must end before a command returns (the file read and the
 // flag reset of an import) takes a break every few milliseconds, in which the
@@ -11,10 +12,17 @@ class PaintBreaks
 public:
     static constexpr qint64 sliceMs = 20;
 
-    PaintBreaks() { clock.start(); }
+    // Work that must not see a new phone session begin in the middle of it
+    // also leaves socket notifiers waiting.
+    explicit PaintBreaks(QEventLoop::ProcessEventsFlags flags = QEventLoop::ExcludeUserInputEvents)
+        : flags(flags)
+    {
+        clock.start();
+    }
     // Takes a break when the current slice is used up.
     void take();
 
 private:
+    QEventLoop::ProcessEventsFlags flags;
     QElapsedTimer clock;
 };
