@@ -1,20 +1,22 @@
 #include "analysis/analysisprograms.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QProcess>
 
-namespace {
-
-QString resourcePath(const char *name)
+QString analysisProgramPath(const QString &name)
 {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/../Resources/") + QLatin1String(name);
+    const QString base = QCoreApplication::applicationDirPath();
+    const QString resources = base + QStringLiteral("/../Resources/") + name;
+    const QString libexec = base + QStringLiteral("/../libexec/velmorasync/") + name;
+    if (!QFileInfo::exists(resources) && QFileInfo::exists(libexec))
+        return libexec;
+    return resources;
 }
-
-} // namespace
 
 #ifdef Q_OS_MACOS
 
-QString defaultConverterPath() { return resourcePath("pcmdump.scpt"); }
+QString defaultConverterPath() { return analysisProgramPath(QStringLiteral("pcmdump.scpt")); }
 
 void startConverter(QProcess &process, const QString &converterPath, const QString &songPath)
 {
@@ -23,7 +25,7 @@ void startConverter(QProcess &process, const QString &converterPath, const QStri
 
 #else
 
-QString defaultConverterPath() { return resourcePath("pcmdump"); }
+QString defaultConverterPath() { return analysisProgramPath(QStringLiteral("pcmdump")); }
 
 void startConverter(QProcess &process, const QString &converterPath, const QString &songPath)
 {
@@ -32,4 +34,4 @@ void startConverter(QProcess &process, const QString &converterPath, const QStri
 
 #endif
 
-QString defaultAnalyserPath() { return resourcePath("beatfind"); }
+QString defaultAnalyserPath() { return analysisProgramPath(QStringLiteral("beatfind")); }
