@@ -129,7 +129,7 @@ private slots:
         window.tableWidget->selectRow(row);
 
         window.BeatFind();
-        QVERIFY(QTest::qWaitFor([&] { return !window.analysisRunning; }, 120000));
+        QVERIFY(QTest::qWaitFor([&] { return !window.run.analysisRunning; }, 120000));
         QCOMPARE(tableMap[key].bpm(), clickTempo);
         QCOMPARE(window.statusbar->currentMessage(), QStringLiteral("beatfind has completed"));
         QCOMPARE(QDir(work.filePath(QStringLiteral("tmp"))).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),

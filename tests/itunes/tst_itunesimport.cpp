@@ -1,8 +1,9 @@
+#include "table/columns.h"
 #include "testenvironment.h"
 #include "dialoganswerer.h"
 #include "itunestestfiles.h"
 #include "outputcapture.h"
-#include "app/globals.h"
+#include "library/globals.h"
 #include "app/tagdesk.h"
 #include "library/dbelement.h"
 
@@ -34,7 +35,7 @@ DBelement &addShownRecord(const std::string &key, const QString &title, int bpm)
 bool hasEmptyRow(QTableWidget *table)
 {
     for (int row = 0; row < table->rowCount(); ++row) {
-        if (!table->item(row, 0) || !table->item(row, 9))
+        if (!table->item(row, ColumnTitle) || !table->item(row, ColumnPersistentID))
             return true;
     }
     return false;
@@ -88,7 +89,7 @@ void ItunesImportTest::fileWithoutKeysFinishesInsideLoadItunes()
     QCOMPARE(window->loadItunes(), 0);
     QCOMPARE(done.count(), 1);
     QVERIFY(window->itunesLoaded);
-    QVERIFY(!window->loadingItunes);
+    QVERIFY(!window->itunesImport.loadingItunes);
     QVERIFY(window->tableWidget->isSortingEnabled());
     QVERIFY(window->statusbar->currentMessage().isEmpty());
 }
@@ -103,7 +104,7 @@ void ItunesImportTest::missingFileShowsItsPathAndALaterImportWorks()
     QCOMPARE(answers.seen[0].title, QStringLiteral("iTunes Music Library file missing"));
     QCOMPARE(answers.seen[0].text, QStringLiteral("File \"%1\" not found.").arg(itunesLibraryPath()));
     QCOMPARE(done.count(), 0);
-    QVERIFY(!window->loadingItunes);
+    QVERIFY(!window->itunesImport.loadingItunes);
     QVERIFY(!window->itunesLoaded);
     QVERIFY(window->modified);
     QVERIFY(window->tableWidget->isSortingEnabled());
@@ -129,7 +130,7 @@ void ItunesImportTest::malformedFileChangesNothing()
                  .hasMatch(),
              qPrintable(out));
     QCOMPARE(done.count(), 0);
-    QVERIFY(!window->loadingItunes);
+    QVERIFY(!window->itunesImport.loadingItunes);
     QVERIFY(!window->itunesLoaded);
     QCOMPARE(tableMap.size(), size_t(1));
     QCOMPARE(tableMap["77"].text("title"), QStringLiteral("Kept"));
@@ -145,7 +146,7 @@ void ItunesImportTest::secondImportWhileOneRunsIsIgnored()
                                           itunesTrackDict(audioTrack("3", "Three"))}));
     QSignalSpy done(window.get(), &Tagdesk::loadItunesDone);
     window->from_iTunesSync();
-    QVERIFY(window->loadingItunes);
+    QVERIFY(window->itunesImport.loadingItunes);
     QCOMPARE(window->loadItunes(), 0);
     QVERIFY(done.wait(10000));
     QTest::qWait(50);
@@ -336,8 +337,8 @@ void ItunesImportTest::reimportIntoSortedTable()
     QCOMPARE(table->rowCount(), rows + 1);
     QStringList titles;
     for (int row = 0; row < table->rowCount(); ++row) {
-        DBelement &record = tableMap[table->item(row, 9)->text().toStdString()];
-        QCOMPARE(table->item(row, 0), &record.field("title"));
+        DBelement &record = tableMap[table->item(row, ColumnPersistentID)->text().toStdString()];
+        QCOMPARE(table->item(row, ColumnTitle), &record.field("title"));
         QCOMPARE(record.text("iTunes"), QString::fromLatin1(record.text("persistentID") == "5" ? "false" : "true"));
         titles << record.text("title");
     }

@@ -1,3 +1,4 @@
+#include "table/columns.h"
 #include "testenvironment.h"
 #include "dialoganswerer.h"
 #include "itunestestfiles.h"
@@ -178,9 +179,9 @@ void MergeTest::mergeKeepsTheItunesRecordAndItsRow()
     QCOMPARE(table->rowCount(), 3);
     QStringList titles;
     for (int row = 0; row < table->rowCount(); ++row) {
-        QVERIFY(table->item(row, 0) && table->item(row, 9));
-        QCOMPARE(table->item(row, 0), &tableMap[table->item(row, 9)->text().toStdString()].field("title"));
-        titles << table->item(row, 0)->text();
+        QVERIFY(table->item(row, ColumnTitle) && table->item(row, ColumnPersistentID));
+        QCOMPARE(table->item(row, ColumnTitle), &tableMap[table->item(row, ColumnPersistentID)->text().toStdString()].field("title"));
+        titles << table->item(row, ColumnTitle)->text();
     }
     QCOMPARE(titles, (QStringList{"Alone", "Other", "Song"}));
     QVERIFY(window.modified);
@@ -197,7 +198,7 @@ void MergeTest::cancelledSaveQuestionDoesNothing()
     QCOMPARE(answers.seen.size(), 1);
     QCOMPARE(answers.seen[0].title, QStringLiteral("Merge"));
     QCOMPARE(answers.seen[0].text, QStringLiteral("Do you want to Save before doing a merge?"));
-    QVERIFY(!window.loadingItunes);
+    QVERIFY(!window.itunesImport.loadingItunes);
     QVERIFY(tableMap.empty());
     // No merge is left waiting for the next import.
     OutputCapture output;
