@@ -1,16 +1,15 @@
 #pragma once
 
 #include "ui_tagdesk.h"
+#include "analysis/analysispool.h"
 #include "analysis/analysisprograms.h"
 #include "app/activities.h"
 
 #include <QMainWindow>
-#include <QProcess>
 #include <QString>
 
 class DBelement;
 class QCloseEvent;
-struct ConversionReport;
 class QTableWidgetItem;
 
 // The one main window: the library table and every command of the program.
@@ -55,7 +54,6 @@ public slots:
     void doBeatFind();
     void doMerge();
     void processItunes();
-    void handleProcessFinished(int exitCode, QProcess::ExitStatus exitStatus);
     void handleUserWantCancel();
     void loadDOM();
 
@@ -73,14 +71,15 @@ public:
     // The warning comes before the first run of this window, and there is
     // one window per program run.
     bool haveWarned = false;
-    // The child of the analysis run, converter or analyser.
-    QProcess process;
+    // The children of the analysis run, a converter or an analyser per song
+    // in hand.
+    AnalysisPool pool;
 
     LibraryFileRead fileRead;
     ItunesImport itunesImport;
     AnalysisRun run;
 
-    // Stops a run under way: its child ends and its WAV file goes.
+    // Stops a run under way at once: its children end and their WAV files go.
     void stopAnalysisRun();
 
 private:
@@ -94,14 +93,11 @@ private:
     void finishItunesImport();
     void abandonItunesImport();
     // analysis run
-    void startConversion();
-    void finishConversion(const ConversionReport &report);
-    void finishAnalysis(const QString &bpmText);
-    void handleProcessError(QProcess::ProcessError error);
-    void passOverSong();
+    QString chooseSong(int position);
+    void releaseSong(int position, const SongJobResult &result);
+    void applySongResult(const QString &id, const QString &title, const SongJobResult &result);
+    void showRunProgress();
     void endRun();
     void showRunIdle();
-    void removeWav();
-    void showSongMessage(const QString &text);
-    DBelement *runRecord();
+    void showSongMessage(const QString &text, const QString &title);
 };
