@@ -60,7 +60,7 @@ private slots:
             answerer.messageBox(QMessageBox::Ok);
         // Through the table's own editor, as a user edits the cell.
         QTableWidget *table = window->tableWidget;
-        QTableWidgetItem *cell = table->item(table->row(&record.field("bpm")), 1);
+        QTableWidgetItem *cell = table->item(table->row(&record.field("bpm")), ColumnBpm);
         table->editItem(cell);
         auto *editor = table->viewport()->findChild<QSpinBox *>();
         QVERIFY(editor);

@@ -92,7 +92,7 @@ private slots:
         DBelement &record = song(QStringLiteral("5"), QStringLiteral("Song"), QStringLiteral("120"));
         record.setupRow(window->tableWidget, -1);
         QCOMPARE(window->tableWidget->rowCount(), 1);
-        for (int column = 0; column < 10; ++column)
+        for (int column = 0; column < ColumnCount; ++column)
             QCOMPARE(window->tableWidget->item(0, column), &record.field(columns[column].field));
         QVERIFY(record.isShown());
         // A change to the record shows at once.
@@ -138,7 +138,7 @@ private slots:
         song(QStringLiteral("1"), QStringLiteral("Gone")).setupRow(window->tableWidget, -1);
         tableMap.erase(libraryKey(QStringLiteral("1")));
         QCOMPARE(window->tableWidget->rowCount(), 1);
-        for (int column = 0; column < 10; ++column)
+        for (int column = 0; column < ColumnCount; ++column)
             QVERIFY(!window->tableWidget->item(0, column));
     }
 };

@@ -43,7 +43,7 @@ bool hasEmptyRow(QTableWidget *table)
 
 } // namespace
 
-class ItunesImportTest : public QObject
+class TestItunesImport : public QObject
 {
     Q_OBJECT
 
@@ -70,19 +70,19 @@ private:
     std::unique_ptr<Tagdesk> window;
 };
 
-void ItunesImportTest::init()
+void TestItunesImport::init()
 {
     window = std::make_unique<Tagdesk>();
     window->show();
 }
 
-void ItunesImportTest::cleanup()
+void TestItunesImport::cleanup()
 {
     window.reset();
     QFile::remove(itunesLibraryPath());
 }
 
-void ItunesImportTest::fileWithoutKeysFinishesInsideLoadItunes()
+void TestItunesImport::fileWithoutKeysFinishesInsideLoadItunes()
 {
     writeItunesLibrary("<?xml version=\"1.0\"?>\n<plist version=\"1.0\"><dict><string>x</string></dict></plist>\n");
     QSignalSpy done(window.get(), &Tagdesk::loadItunesDone);
@@ -94,7 +94,7 @@ void ItunesImportTest::fileWithoutKeysFinishesInsideLoadItunes()
     QVERIFY(window->statusbar->currentMessage().isEmpty());
 }
 
-void ItunesImportTest::missingFileShowsItsPathAndALaterImportWorks()
+void TestItunesImport::missingFileShowsItsPathAndALaterImportWorks()
 {
     DialogAnswerer answers;
     answers.messageBox(QMessageBox::Ok);
@@ -116,7 +116,7 @@ void ItunesImportTest::missingFileShowsItsPathAndALaterImportWorks()
     QCOMPARE(tableMap["255"].text("title"), QStringLiteral("Later"));
 }
 
-void ItunesImportTest::malformedFileChangesNothing()
+void TestItunesImport::malformedFileChangesNothing()
 {
     addShownRecord("77", QStringLiteral("Kept"), 120);
     const QByteArray whole = itunesLibraryFile({itunesTrackDict(audioTrack("000000000000004D", "Replaced"))});
@@ -139,7 +139,7 @@ void ItunesImportTest::malformedFileChangesNothing()
     QVERIFY(window->tableWidget->isSortingEnabled());
 }
 
-void ItunesImportTest::secondImportWhileOneRunsIsIgnored()
+void TestItunesImport::secondImportWhileOneRunsIsIgnored()
 {
     writeItunesLibrary(itunesLibraryFile({itunesTrackDict(audioTrack("1", "One")),
                                           itunesTrackDict(audioTrack("2", "Two")),
@@ -154,7 +154,7 @@ void ItunesImportTest::secondImportWhileOneRunsIsIgnored()
     QCOMPARE(window->tableWidget->rowCount(), 3);
 }
 
-void ItunesImportTest::recordNoLongerInItunesKeepsItsFields()
+void TestItunesImport::recordNoLongerInItunesKeepsItsFields()
 {
     addShownRecord("42", QStringLiteral("Gone From iTunes"), 120);
     writeItunesLibrary(itunesLibraryFile({itunesTrackDict(audioTrack("00000000000000FF", "Still There"))}));
@@ -170,7 +170,7 @@ void ItunesImportTest::recordNoLongerInItunesKeepsItsFields()
     QCOMPARE(window->tableWidget->rowCount(), 2);
 }
 
-void ItunesImportTest::bpmTakenOver_data()
+void TestItunesImport::bpmTakenOver_data()
 {
     QTest::addColumn<int>("existing");
     QTest::addColumn<QByteArray>("itunes");
@@ -182,7 +182,7 @@ void ItunesImportTest::bpmTakenOver_data()
     QTest::newRow("existing kept") << 95 << QByteArray("122") << 95;
 }
 
-void ItunesImportTest::bpmTakenOver()
+void TestItunesImport::bpmTakenOver()
 {
     QFETCH(int, existing);
     QFETCH(QByteArray, itunes);
@@ -197,7 +197,7 @@ void ItunesImportTest::bpmTakenOver()
     QCOMPARE(window->tableWidget->rowCount(), 1);
 }
 
-void ItunesImportTest::kindDecides_data()
+void TestItunesImport::kindDecides_data()
 {
     QTest::addColumn<QByteArray>("kind");
     QTest::addColumn<bool>("shownBefore");
@@ -212,7 +212,7 @@ void ItunesImportTest::kindDecides_data()
     QTest::newRow("no kind text") << QByteArray("<string></string>") << true << false << false;
 }
 
-void ItunesImportTest::kindDecides()
+void TestItunesImport::kindDecides()
 {
     QFETCH(QByteArray, kind);
     QFETCH(bool, shownBefore);
@@ -235,7 +235,7 @@ void ItunesImportTest::kindDecides()
     }
 }
 
-void ItunesImportTest::writesOneLinePerTrack()
+void TestItunesImport::writesOneLinePerTrack()
 {
     const ItunesKeys tempo = {{"Name", "<string>Tempo</string>"},
                               {"BPM", "<integer>122</integer>"},
@@ -258,7 +258,7 @@ void ItunesImportTest::writesOneLinePerTrack()
     QCOMPARE(tableMap["255"].text("location"), QStringLiteral("/Music/a b.mp3"));
 }
 
-void ItunesImportTest::fileWithBpmKeys()
+void TestItunesImport::fileWithBpmKeys()
 {
     installItunesLibrary(QStringLiteral("bpm_keys_iTunes_Music_Library.xml"));
     OutputCapture output;
@@ -276,7 +276,7 @@ void ItunesImportTest::fileWithBpmKeys()
                        "iTunes Music/The Testers/Tempo Tests/03 Mid Tempo.m4a \n")));
 }
 
-void ItunesImportTest::realFiles_data()
+void TestItunesImport::realFiles_data()
 {
     QTest::addColumn<QString>("library");
     for (const char *name : {"mixxx_iTunes_Music_Library", "rkiv-python_iTunes", "beets_itunes_library_windows",
@@ -286,7 +286,7 @@ void ItunesImportTest::realFiles_data()
 
 // Each real file gives exactly the tracks it holds, with every field taken
 // over, as an independent reading of the file lists them.
-void ItunesImportTest::realFiles()
+void TestItunesImport::realFiles()
 {
     QFETCH(QString, library);
     installItunesLibrary(library + QStringLiteral(".xml"));
@@ -322,7 +322,7 @@ void ItunesImportTest::realFiles()
 }
 
 // A second import refreshes records that a sort has moved around the table.
-void ItunesImportTest::reimportIntoSortedTable()
+void TestItunesImport::reimportIntoSortedTable()
 {
     installItunesLibrary(QStringLiteral("Mac-iTunes-Library_iTunes_Music_Library.xml"));
     QVERIFY(importFromItunes(*window));
@@ -348,5 +348,5 @@ void ItunesImportTest::reimportIntoSortedTable()
     QCOMPARE(titles, sorted);
 }
 
-VELMORA_TEST_MAIN(ItunesImportTest)
+VELMORA_TEST_MAIN(TestItunesImport)
 #include "tst_itunesimport.moc"

@@ -37,7 +37,7 @@ QString bpmsByKey()
 
 } // namespace
 
-class MergeTest : public QObject
+class TestItunesMerge : public QObject
 {
     Q_OBJECT
 
@@ -55,13 +55,13 @@ private slots:
     void mergeDuringAnImportFollowsIt();
 };
 
-void MergeTest::cleanup()
+void TestItunesMerge::cleanup()
 {
     tableMap.clear();
     QFile::remove(itunesLibraryPath());
 }
 
-void MergeTest::pairTable_data()
+void TestItunesMerge::pairTable_data()
 {
     using Side = PairOutcome::Side;
     QTest::addColumn<bool>("currentIn");
@@ -79,7 +79,7 @@ void MergeTest::pairTable_data()
     QTest::newRow("neither in iTunes") << false << 0 << false << 120 << Side::Neither << Side::Neither;
 }
 
-void MergeTest::pairTable()
+void TestItunesMerge::pairTable()
 {
     using Side = PairOutcome::Side;
     QFETCH(bool, currentIn);
@@ -93,7 +93,7 @@ void MergeTest::pairTable()
     QCOMPARE(outcome.takesBpm, takesBpm);
 }
 
-void MergeTest::findsDuplicates_data()
+void TestItunesMerge::findsDuplicates_data()
 {
     QTest::addColumn<QStringList>("records");
     QTest::addColumn<QStringList>("dropped");
@@ -132,7 +132,7 @@ void MergeTest::findsDuplicates_data()
         << "-7=100 1=100 12=120 3=120" << "";
 }
 
-void MergeTest::findsDuplicates()
+void TestItunesMerge::findsDuplicates()
 {
     QFETCH(QStringList, records);
     QFETCH(QStringList, dropped);
@@ -154,7 +154,7 @@ void MergeTest::findsDuplicates()
     QCOMPARE(QString::fromStdString(out.str()), output);
 }
 
-void MergeTest::mergeKeepsTheItunesRecordAndItsRow()
+void TestItunesMerge::mergeKeepsTheItunesRecordAndItsRow()
 {
     Tagdesk window;
     window.show();
@@ -187,7 +187,7 @@ void MergeTest::mergeKeepsTheItunesRecordAndItsRow()
     QVERIFY(window.modified);
 }
 
-void MergeTest::cancelledSaveQuestionDoesNothing()
+void TestItunesMerge::cancelledSaveQuestionDoesNothing()
 {
     Tagdesk window;
     window.modified = true;
@@ -206,7 +206,7 @@ void MergeTest::cancelledSaveQuestionDoesNothing()
     QVERIFY(!output.out().contains(QStringLiteral("Merge done")));
 }
 
-void MergeTest::failedImportBreaksTheConnection()
+void TestItunesMerge::failedImportBreaksTheConnection()
 {
     Tagdesk window;
     DialogAnswerer answers;
@@ -222,7 +222,7 @@ void MergeTest::failedImportBreaksTheConnection()
     QVERIFY(!output.out().contains(QStringLiteral("Merge done")));
 }
 
-void MergeTest::mergeDuringAnImportFollowsIt()
+void TestItunesMerge::mergeDuringAnImportFollowsIt()
 {
     Tagdesk window;
     writeItunesLibrary(itunesLibraryFile({itunesTrackDict({{"Persistent ID", "<string>01</string>"},
@@ -243,5 +243,5 @@ void MergeTest::mergeDuringAnImportFollowsIt()
     QCOMPARE(window.tableWidget->rowCount(), 1);
 }
 
-VELMORA_TEST_MAIN(MergeTest)
-#include "tst_merge.moc"
+VELMORA_TEST_MAIN(TestItunesMerge)
+#include "tst_itunesmerge.moc"

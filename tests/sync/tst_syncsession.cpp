@@ -48,7 +48,7 @@ bool flag(const char *id, const char *name)
 
 } // namespace
 
-class SyncSessionTest : public QObject
+class TestSyncSession : public QObject
 {
     Q_OBJECT
 
@@ -400,5 +400,5 @@ private slots:
     }
 };
 
-VELMORA_TEST_MAIN_PRIVATE_NETWORK(SyncSessionTest)
-#include "tst_sync_session.moc"
+VELMORA_TEST_MAIN_PRIVATE_NETWORK(TestSyncSession)
+#include "tst_syncsession.moc"

@@ -81,7 +81,7 @@ void sendTick(BroadcastServer *server)
 
 } // namespace
 
-class SyncDiscoveryTest : public QObject
+class TestSyncDiscovery : public QObject
 {
     Q_OBJECT
 
@@ -202,5 +202,5 @@ static void enterNetworkWithDefaultRoute()
         std::exit(2);
 }
 
-VELMORA_TEST_MAIN_WITH(SyncDiscoveryTest, enterNetworkWithDefaultRoute())
-#include "tst_sync_discovery.moc"
+VELMORA_TEST_MAIN_WITH(TestSyncDiscovery, enterNetworkWithDefaultRoute())
+#include "tst_syncdiscovery.moc"
