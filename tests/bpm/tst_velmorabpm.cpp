@@ -154,6 +154,7 @@ private slots:
         QTest::newRow("-j 10000") << QStringList{"-j", "10000"} << "-j wants a number of jobs from 1 to 256" << 2;
         QTest::newRow("--range 200-50") << QStringList{"--range", "200-50"} << "--range wants MIN-MAX" << 2;
         QTest::newRow("--range 30-100") << QStringList{"--range", "30-100"} << "--range wants MIN-MAX" << 2;
+        QTest::newRow("unknown option") << QStringList{"--fast"} << "Unknown option 'fast'." << 2;
     }
     void badInputs()
     {

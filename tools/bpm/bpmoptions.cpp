@@ -24,14 +24,22 @@ BpmOptions parseBpmOptions(const QStringList &arguments, QString *error)
     const QCommandLineOption csvOption(QStringLiteral("csv"),
                                        QStringLiteral("Print CSV lines \"bpm,alternative,path\" after a header."));
     parser.addOptions({jobsOption, writeTagsOption, rangeOption, csvOption});
-    parser.addHelpOption();
-    parser.addVersionOption();
+    const QCommandLineOption helpOption = parser.addHelpOption();
+    const QCommandLineOption versionOption = parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("PATH"), QStringLiteral("Audio files, or folders to search."),
                                  QStringLiteral("PATH..."));
-    // process() prints --help and --version, and a malformed command line, and exits.
-    parser.process(arguments);
-
     BpmOptions options;
+    // A malformed command line is an error like any other value that makes
+    // no sense, with the same exit status.
+    if (!parser.parse(arguments)) {
+        *error = parser.errorText();
+        return options;
+    }
+    if (parser.isSet(helpOption))
+        parser.showHelp(0);
+    if (parser.isSet(versionOption))
+        parser.showVersion();
+
     options.jobs = QThread::idealThreadCount();
     options.writeTags = parser.isSet(writeTagsOption);
     options.csv = parser.isSet(csvOption);

@@ -18,9 +18,9 @@ struct BpmOptions
     QStringList paths;
 };
 
-// Reads the command line; --help and --version print and exit here. A value
-// that makes no sense sets error and nothing is analysed: a batch run with
-// the wrong settings would waste hours.
+// Reads the command line; --help and --version print and exit here. An
+// option or a value that makes no sense sets error and nothing is analysed:
+// a batch run with the wrong settings would waste hours.
 BpmOptions parseBpmOptions(const QStringList &arguments, QString *error);
 
 // The most jobs -j accepts: each holds two processes and a WAV file.
