@@ -28,19 +28,33 @@ jobs=${JOBS:-"1 $cores"}
 cmake --build "$build" -j2 --target bench_beatfindwindow velmora-bpm pcmdump beatfind >/dev/null
 
 mkdir -p "$work/songs" "$work/home"
+# A click every beat over a low tone: one beat generated, then looped.
+generate() {
+    local song=$1 bpm=$2 seconds=$3
+    local period
+    period=$(awk -v b="$bpm" 'BEGIN { printf "%.6f", 60 / b }')
+    nice ffmpeg -nostdin -loglevel error -y \
+        -f lavfi -i "sine=frequency=1200:duration=0.04:sample_rate=44100,apad=whole_dur=$period,aloop=loop=-1:size=$(awk -v p="$period" 'BEGIN { printf "%d", p * 44100 }'),atrim=duration=$seconds" \
+        -f lavfi -i "sine=frequency=110:sample_rate=44100:duration=$seconds" \
+        -filter_complex "[0][1]amix=inputs=2:weights=3 1" -ac 2 "${song%.*}.part.${song##*.}" &&
+        mv "${song%.*}.part.${song##*.}" "$song"
+}
 songs=()
+pending=()
 for ((i = 0; i < count; i++)); do
     seconds=$((120 + i * 120 / (count > 1 ? count - 1 : 1)))
     bpm=$((84 + (i * 7) % 70))
     if ((i % 2)); then ext=m4a; else ext=mp3; fi
     song="$work/songs/song$i-${bpm}bpm.$ext"
-    if [ ! -s "$song" ]; then
-        nice ffmpeg -loglevel error -y -f lavfi \
-            -i "aevalsrc=0.6*sin(2*PI*1200*t)*exp(-60*mod(t\,60/$bpm))+0.2*sin(2*PI*110*t):s=44100:d=$seconds" \
-            -ac 2 "$song"
-    fi
+    [ -s "$song" ] || pending+=("$song $bpm $seconds")
     songs+=("$song")
 done
+for job in "${pending[@]}"; do
+    # shellcheck disable=SC2086
+    generate $job &
+    while [ "$(jobs -rp | wc -l)" -ge "$cores" ]; do wait -n; done
+done
+wait
 echo "songs: $count files, $(du -shc "${songs[@]}" | tail -1 | cut -f1), 2 to 4 minutes each; cores: $cores"
 
 export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config QT_QPA_PLATFORM=offscreen

@@ -123,6 +123,10 @@ private slots:
                                 "90,,\"%1/c 90, quoted \"\".mp3\"\n"
                                 "120,,%1/album/a 120.mp3\n"
                                 "100,,%1/album/disc 2/b 100.m4a\n";
+        QTest::newRow("range") << QStringList{"--range", "50-100"}
+                               << "90\t-\t%1/c 90, quoted \".mp3\n"
+                                  "60\t120\t%1/album/a 120.mp3\n"
+                                  "100\t-\t%1/album/disc 2/b 100.m4a\n";
     }
     void resultsInTheOrderGiven()
     {

@@ -3,6 +3,7 @@
 #include "analysis/analysisprograms.h"
 #include "analysis/childoutput.h"
 #include "analysis/runprogress.h"
+#include "foundtempo.h"
 #include "resultline.h"
 
 #include <cstdio>
@@ -68,13 +69,13 @@ void BpmBatch::release(int position, const SongJobResult &result)
     case SongJobResult::Analysed:
         break;
     }
-    const int bpm = acceptedBpm(reportedBpm(result.analyserPieces));
-    if (bpm == 0) {
+    const FoundTempo tempo = foundTempo(result.analyserPieces, options.rangeLow, options.rangeHigh);
+    if (tempo.bpm == 0) {
         fail(entry.path, QStringLiteral("no tempo found"));
         return;
     }
     clearProgress();
-    printLine(stdout, resultLine(bpm, 0, entry.path, options.csv));
+    printLine(stdout, resultLine(tempo.bpm, tempo.alternative, entry.path, options.csv));
 }
 
 void BpmBatch::fail(const QString &path, const QString &reason)
