@@ -1,4 +1,5 @@
 #include "app/tagdesk.h"
+#include "analysis/analysertempo.h"
 #include "analysis/analysisjobs.h"
 #include "analysis/childoutput.h"
 #include "analysis/runprogress.h"
@@ -170,16 +171,8 @@ void Tagdesk::releaseSong(int position, const SongJobResult &result)
 // The one place where a song's analysis reaches its record.
 void Tagdesk::applySongResult(const QString &id, const QString &title, const SongJobResult &result)
 {
-    const int bpm = acceptedBpm(reportedBpm(result.analyserPieces));
-    if (bpm == 0) {
+    if (!applyAnalyserResult(recordOf(id), result.analyserPieces, preferredBpmRange()))
         showSongMessage(QStringLiteral("beatfind can't solve: "), title);
-        return;
-    }
-    if (DBelement *record = recordOf(id)) {
-        // The BPM cell itself changes, so the table shows the value at once
-        // and the range check runs on it.
-        record->field("bpm").setData(Qt::DisplayRole, QVariant(bpm));
-    }
 }
 
 void Tagdesk::showRunProgress()

@@ -32,6 +32,7 @@ Tagdesk::Tagdesk(QWidget *parent)
     connect(actionDelete, &QAction::triggered, this, &Tagdesk::deleteEdit);
     connect(actionMerge, &QAction::triggered, this, &Tagdesk::mergeEdit);
     connect(actionBeatFind, &QAction::triggered, this, &Tagdesk::BeatFind);
+    setUpLevelCommands();
 }
 
 // A child of the BPM analysis run must not outlive the window, nor its WAV

@@ -4,8 +4,10 @@
 #include "analysis/analysispool.h"
 #include "analysis/analysisprograms.h"
 #include "app/activities.h"
+#include "library/bpmlevel.h"
 
 #include <QMainWindow>
+#include <QPersistentModelIndex>
 #include <QString>
 
 class DBelement;
@@ -56,6 +58,11 @@ public slots:
     void processItunes();
     void handleUserWantCancel();
     void loadDOM();
+    void doubleBpm();
+    void halveBpm();
+    void useAlternativeBpm();
+    void bpmRange();
+    void bpmEdited(const QPersistentModelIndex &cell);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -89,6 +96,9 @@ private:
     void finishLoadingFile();
     // Remembers the file just read or written as the library's file.
     void rememberLibraryFile(const QString &fileName);
+    // tempo level commands, and the user's own BPM edits, which settle the level
+    void setUpLevelCommands();
+    void changeLevel(LevelCommand command);
     // iTunes import
     void finishItunesImport();
     void abandonItunesImport();

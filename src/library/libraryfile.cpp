@@ -1,5 +1,6 @@
 #include "library/libraryfile.h"
 #include "library/dbelement.h"
+#include "library/bpmtext.h"
 
 #include <QSaveFile>
 #include <QXmlStreamReader>
@@ -20,6 +21,10 @@ void DBelement::saveDom(QXmlStreamWriter &writer)
     writer.writeEmptyElement(QStringLiteral("Element_Data"));
     for (const char *name : storedFields)
         writer.writeAttribute(QLatin1String(name), text(name));
+    // Only songs the analyser was unsure of carry one, so the files of a
+    // library without any stay as they were.
+    if (bpmAlternative())
+        writer.writeAttribute(QStringLiteral("bpmAlternative"), QString::number(bpmAlternative()));
 }
 
 void DBelement::loadDom(const QXmlStreamAttributes &attributes)
@@ -35,6 +40,7 @@ void DBelement::loadDom(const QXmlStreamAttributes &attributes)
     setComposer(value("composer"));
     setItunes(value("iTunes"));
     setIphone(value("iPhone"));
+    setBpmAlternative(bpmFromText(value("bpmAlternative")));
 }
 
 void writeLibraryDocument(QIODevice *device)

@@ -1,9 +1,9 @@
 #include "bpmbatch.h"
 
+#include "analysis/analysertempo.h"
 #include "analysis/analysisprograms.h"
 #include "analysis/childoutput.h"
 #include "analysis/runprogress.h"
-#include "foundtempo.h"
 #include "resultline.h"
 
 #include <cstdio>
@@ -69,13 +69,18 @@ void BpmBatch::release(int position, const SongJobResult &result)
     case SongJobResult::Analysed:
         break;
     }
-    const FoundTempo tempo = foundTempo(result.analyserPieces, options.rangeLow, options.rangeHigh);
+    AnalyserTempo tempo = analyserTempo(result.analyserPieces);
+    if (options.rangeLow > 0)
+        tempo = foldIntoRange(tempo, BpmRange{options.rangeLow, options.rangeHigh});
     if (tempo.bpm == 0) {
         fail(entry.path, QStringLiteral("no tempo found"));
         return;
     }
+    const int bpm = int(tempo.bpm);
+    // An alternative that comes to the same whole BPM offers no choice.
+    const int alternative = int(tempo.alternative) == bpm ? 0 : int(tempo.alternative);
     clearProgress();
-    printLine(stdout, resultLine(tempo.bpm, tempo.alternative, entry.path, options.csv));
+    printLine(stdout, resultLine(bpm, alternative, entry.path, options.csv));
 }
 
 void BpmBatch::fail(const QString &path, const QString &reason)
