@@ -1,10 +1,12 @@
 #include "library/globals.h"
+#include "library/recoverycopy.h"
 #include "app/quitonsignal.h"
 #include "app/tagdesk.h"
 #include "sync/broadcastserver.h"
 
 #include <QApplication>
 #include <QSettings>
+#include <QTimer>
 #include <memory>
 
 int main(int argc, char *argv[])
@@ -22,14 +24,28 @@ int main(int argc, char *argv[])
 
     auto settings = std::make_unique<QSettings>();
     const QVariant lastFile = settings->value(QStringLiteral("lastFile"));
-    if (lastFile.isNull())
-        syncEnabled = true;
-    else
-        window->loadFile(lastFile.toString());
+    auto openLastFile = [&window, lastFile] {
+        if (lastFile.isNull())
+            syncEnabled = true;
+        else
+            window->loadFile(lastFile.toString());
+    };
+    // A recovery copy left by a signal is offered first, in the running event
+    // loop (so that another signal ends the question too); otherwise the last
+    // file is read as before.
+    const bool recoveryPending = !pendingRecoveryCopy().isEmpty();
+    if (!recoveryPending)
+        openLastFile();
     window->show();
 
     auto server = std::make_unique<BroadcastServer>();
-    quitOnTerminationSignals();
+    quitOnTerminationSignals([&window] { window->quitOnSignal(); });
+    if (recoveryPending) {
+        QTimer::singleShot(0, window.get(), [&window, openLastFile] {
+            if (!window->offerRecoveryCopy())
+                openLastFile();
+        });
+    }
     const int result = app.exec();
 
     // The session thread is joined before the library goes, and the library's

@@ -171,8 +171,11 @@ void Tagdesk::releaseSong(int position, const SongJobResult &result)
 // The one place where a song's analysis reaches its record.
 void Tagdesk::applySongResult(const QString &id, const QString &title, const SongJobResult &result)
 {
-    if (!applyAnalyserResult(recordOf(id), result.analyserPieces, preferredBpmRange()))
+    DBelement *record = recordOf(id);
+    if (!applyAnalyserResult(record, result.analyserPieces, preferredBpmRange()))
         showSongMessage(QStringLiteral("beatfind can't solve: "), title);
+    else if (record)
+        writeBpmAfterBeatFind(*record);
 }
 
 void Tagdesk::showRunProgress()

@@ -33,6 +33,7 @@ Tagdesk::Tagdesk(QWidget *parent)
     connect(actionMerge, &QAction::triggered, this, &Tagdesk::mergeEdit);
     connect(actionBeatFind, &QAction::triggered, this, &Tagdesk::BeatFind);
     setUpLevelCommands();
+    setUpTagWriting();
 }
 
 // A child of the BPM analysis run must not outlive the window, nor its WAV

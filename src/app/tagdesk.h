@@ -5,6 +5,7 @@
 #include "analysis/analysisprograms.h"
 #include "app/activities.h"
 #include "library/bpmlevel.h"
+#include "tags/bpmtagqueue.h"
 
 #include <QMainWindow>
 #include <QPersistentModelIndex>
@@ -24,6 +25,7 @@ class QTableWidgetItem;
 //   itunes/tagdesk_itunes.cpp    From iTunes: the import in steps
 //   itunes/tagdesk_merge.cpp     Merge
 //   analysis/tagdesk_beatfind.cpp  BeatFind: the analysis run
+//   app/tagdesk_writetags.cpp    Write BPM to Files, also after BeatFind
 class Tagdesk : public QMainWindow, public Ui::tagdesk
 {
     Q_OBJECT
@@ -37,6 +39,14 @@ public:
 
     // Writes the library to fileName; false when it could not be written.
     bool writeLibrary(const QString &fileName);
+
+    // A termination signal: unsaved changes go to a recovery copy, without a
+    // question, and any analysis run stops.
+    void quitOnSignal();
+    // Asks whether to open the recovery copy a signal left behind; true when
+    // there was one and a library is being read (the copy, or nothing because
+    // a signal ended the question), false when the last file is to be read.
+    bool offerRecoveryCopy();
 
 signals:
     void loadItunesDone();
@@ -63,6 +73,7 @@ public slots:
     void useAlternativeBpm();
     void bpmRange();
     void bpmEdited(const QPersistentModelIndex &cell);
+    void writeBpmToFiles();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -82,9 +93,14 @@ public:
     // in hand.
     AnalysisPool pool;
 
+    // Set once a termination signal has arrived.
+    bool quittingOnSignal = false;
+
     LibraryFileRead fileRead;
     ItunesImport itunesImport;
     AnalysisRun run;
+    // BPM tags being written into the songs' files.
+    BpmTagQueue tagWrites;
 
     // Stops a run under way at once: its children end and their WAV files go.
     void stopAnalysisRun();
@@ -110,4 +126,11 @@ private:
     void endRun();
     void showRunIdle();
     void showSongMessage(const QString &text, const QString &title);
+    // writing BPM tags
+    void setUpTagWriting();
+    // Writes a song's new BPM into its file when the user asked for that.
+    void writeBpmAfterBeatFind(DBelement &record);
+    bool queueBpmWrite(DBelement &record);
+    void showBpmFileDone(const BpmWriteRequest &request, const BpmWriteResult &result);
+    void showBpmWritesDone(int written, int notWritten);
 };

@@ -5,6 +5,7 @@
 #include "table/tablecells.h"
 #include "table/timedbatches.h"
 #include "library/dbelement.h"
+#include "library/regularfile.h"
 
 #include <QDir>
 #include <QFile>
@@ -17,6 +18,15 @@ namespace {
 // A step applies tracks while this budget lasts, then returns to the event
 // loop, so the table repaints a few dozen times a second.
 constexpr qint64 stepBudgetMs = 15;
+// A library of 100,000 tracks takes about 100 MB.
+constexpr qint64 maxItunesFileBytes = qint64(2) << 30;
+
+void reportRefusal(const QString &path, const QString &refusal)
+{
+    std::cout << "iTunes library file \"" << path.toLocal8Bit().constData()
+              << "\" not read: " << refusal.toLocal8Bit().constData() << "\n";
+    std::cout.flush();
+}
 
 } // namespace
 
@@ -30,10 +40,15 @@ int Tagdesk::loadItunes()
     tableWidget->setSortingEnabled(false);
     statusbar->showMessage(QStringLiteral("loading iTunes library"), 0);
 
-    QFile file(QDir::homePath() + QStringLiteral("/Music/iTunes/iTunes Music Library.xml"));
-    if (!file.open(QIODevice::ReadOnly)) {
-        QMessageBox::critical(nullptr, tr("iTunes Music Library file missing"),
-                              tr("File \"%1\" not found.").arg(file.fileName()), QMessageBox::Ok);
+    const QString path = QDir::homePath() + QStringLiteral("/Music/iTunes/iTunes Music Library.xml");
+    QFile file;
+    QString refusal;
+    if (!openRegularFile(file, path, maxItunesFileBytes, &refusal)) {
+        if (refusal.isEmpty())
+            QMessageBox::critical(nullptr, tr("iTunes Music Library file missing"),
+                                  tr("File \"%1\" not found.").arg(path), QMessageBox::Ok);
+        else
+            reportRefusal(path, refusal);
         abandonItunesImport();
         return -1;
     }
@@ -42,6 +57,11 @@ int Tagdesk::loadItunes()
     while (reader.readFor(PaintBreaks::sliceMs))
         breaks.take();
     file.close();
+    if (!reader.refusal().isEmpty()) {
+        reportRefusal(path, reader.refusal());
+        abandonItunesImport();
+        return -1;
+    }
     if (reader.failed()) {
         const ItunesLibraryReader::ParseError error = reader.error();
         std::cout << "DOMHandler problem: " << error.message.toLocal8Bit().constData() << " Line,Col:" << error.line

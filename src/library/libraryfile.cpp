@@ -2,7 +2,10 @@
 #include "library/dbelement.h"
 #include "library/bpmtext.h"
 
+#include <QFile>
 #include <QSaveFile>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
@@ -59,11 +62,41 @@ void writeLibraryDocument(QIODevice *device)
     writer.writeCharacters(QStringLiteral("\n"));
 }
 
-bool saveLibraryFile(const QString &fileName)
+namespace {
+
+bool failed(const QFileDevice &file, QString *error)
 {
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
-        return false;
+    if (error)
+        *error = file.errorString();
+    return false;
+}
+
+bool writeInPlace(const QString &fileName, QString *error)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text))
+        return failed(file, error);
     writeLibraryDocument(&file);
-    return file.commit();
+    if (!file.flush() || file.error() != QFileDevice::NoError)
+        return failed(file, error);
+    file.close();
+    return file.error() == QFileDevice::NoError || failed(file, error);
+}
+
+} // namespace
+
+bool saveLibraryFile(const QString &fileName, QString *error)
+{
+    struct stat old;
+    const bool exists = ::stat(QFile::encodeName(fileName).constData(), &old) == 0 && S_ISREG(old.st_mode);
+    if (exists && old.st_nlink > 1)
+        return writeInPlace(fileName, error);
+    QSaveFile file(fileName);
+    file.setDirectWriteFallback(true);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
+        return failed(file, error);
+    if (exists && (old.st_uid != ::geteuid() || old.st_gid != ::getegid()))
+        [[maybe_unused]] const int kept = ::fchown(file.handle(), old.st_uid, old.st_gid);
+    writeLibraryDocument(&file);
+    return file.commit() || failed(file, error);
 }

@@ -202,8 +202,17 @@ private slots:
         QSettings().setValue("lastFile", path("keep.tgd"));
         window->modified = true;
         OutputCapture output;
+        DialogAnswerer answerer;
+        answerer.messageBox(QMessageBox::Ok);
         QVERIFY(!window->writeLibrary(path("no/such/dir/lib.tgd")));
         QCOMPARE(output.out(), QStringLiteral("QVX could not open writetest.gip\n"));
+        // The user is told, with the reason, not only a line on standard output.
+        QCOMPARE(answerer.seen.size(), 1);
+        QCOMPARE(answerer.seen[0].title, QStringLiteral("Save"));
+        QVERIFY2(answerer.seen[0].text.startsWith(
+                     QStringLiteral("The library could not be saved to \"%1\": ").arg(path("no/such/dir/lib.tgd")))
+                     && answerer.seen[0].text.contains(QStringLiteral("No such file or directory")),
+                 qPrintable(answerer.seen[0].text));
         QVERIFY(window->modified);
         QCOMPARE(window->windowTitle(), QStringLiteral("VelmoraSync"));
         QCOMPARE(QSettings().value("lastFile").toString(), path("keep.tgd"));

@@ -4,6 +4,7 @@
 #include "analysis/analysisprograms.h"
 #include "analysis/childoutput.h"
 #include "analysis/runprogress.h"
+#include "tags/bpmtagwriter.h"
 #include "resultline.h"
 
 #include <cstdio>
@@ -81,6 +82,11 @@ void BpmBatch::release(int position, const SongJobResult &result)
     const int alternative = int(tempo.alternative) == bpm ? 0 : int(tempo.alternative);
     clearProgress();
     printLine(stdout, resultLine(bpm, alternative, entry.path, options.csv));
+    if (options.writeTags) {
+        const BpmWriteResult written = writeBpmTag(entry.path, bpm);
+        if (!written.written())
+            fail(entry.path, QStringLiteral("BPM tag not written: ") + written.reason);
+    }
 }
 
 void BpmBatch::fail(const QString &path, const QString &reason)
