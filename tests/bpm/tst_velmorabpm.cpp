@@ -177,6 +177,25 @@ private slots:
         QCOMPARE(wavFiles(), QStringList());
     }
 
+    // The tag is read back by ffprobe, which shares no code with the writer.
+    void writeTagsReadBack()
+    {
+        const QString song = path("tagged.mp3");
+        QVERIFY(QFile::copy(path("album/a 120.mp3"), song));
+        // The program runs as nobody when the test runs as root: the file is
+        // nobody's own, as a user's music is.
+        if (::geteuid() == 0)
+            QCOMPARE(::chown(QFile::encodeName(song).constData(), 65534, 65534), 0);
+        const Run result = run({"--write-tags", song});
+        QCOMPARE(result.err, QString());
+        QCOMPARE(result.out, "120\t-\t" + song + "\n");
+        QCOMPARE(result.exitCode, 0);
+        QProcess probe;
+        probe.start("ffprobe", {"-v", "error", "-show_entries", "format_tags", "-of", "default=noprint_wrappers=1", song});
+        QVERIFY(probe.waitForFinished(30000));
+        QVERIFY2(probe.readAllStandardOutput().toUpper().contains("TAG:TBPM=120"), "no TBPM 120 tag");
+    }
+
     void helpAndVersion()
     {
         const Run help = run({"--help"});
