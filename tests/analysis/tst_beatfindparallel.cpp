@@ -41,7 +41,10 @@ private slots:
         run.select({"1", "2", "3", "4"});
         QStringList stored;
         connect(run.window->tableWidget, &QTableWidget::itemChanged, this, [&](QTableWidgetItem *item) {
-            stored << run.window->tableWidget->item(item->row(), ColumnPersistentID)->text() + "=" + item->text();
+            // The cell may change more than once for one BPM (its marking).
+            const QString entry = run.window->tableWidget->item(item->row(), ColumnPersistentID)->text() + "=" + item->text();
+            if (item->column() == ColumnBpm && (stored.isEmpty() || stored.last() != entry))
+                stored << entry;
         });
         const QtMessageHandler logger = qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
         QString out;
