@@ -1,6 +1,8 @@
 #include "app/tagdesk.h"
 #include "analysis/analysertempo.h"
+#include "analysis/analysisjobs.h"
 #include "analysis/childoutput.h"
+#include "analysis/runprogress.h"
 #include "analysis/songlocation.h"
 #include "library/dbelement.h"
 #include "table/columns.h"
@@ -8,9 +10,7 @@
 #include <QCoreApplication>
 #include <QDebug>
 #include <QFile>
-#include <QFileInfo>
 #include <QMessageBox>
-#include <QSignalBlocker>
 #include <QTimer>
 #include <cstdio>
 #include <iostream>
@@ -19,8 +19,6 @@ namespace {
 
 constexpr int songMessageMs = 4000;
 constexpr int completedMessageMs = 8000;
-// How long a stopped child gets to clean up after itself, and then to die.
-constexpr int stopGraceMs = 3000;
 
 // Selection is by whole rows; the persistent-ID cell stands for its song.
 QStringList selectedSongIDs(const QList<QTableWidgetItem *> &selected)
@@ -37,6 +35,12 @@ void echoOutput(const QList<QByteArray> &pieces)
 {
     for (const QByteArray &piece : pieces)
         std::cout << "Saw: " << piece.constData() << std::endl;
+}
+
+DBelement *recordOf(const QString &id)
+{
+    const auto found = tableMap.find(libraryKey(id));
+    return found == tableMap.end() ? nullptr : &found->second;
 }
 
 } // namespace
@@ -83,118 +87,123 @@ void Tagdesk::doBeatFind()
 {
     disconnect(this, &Tagdesk::loadItunesDone, this, &Tagdesk::doBeatFind);
     // A step scheduled before the run was stopped finds nothing to do.
-    if (!run.analysisRunning)
+    if (!run.analysisRunning || pool.isRunning())
         return;
     if (run.cancelRequested) {
         endRun();
         return;
     }
-    for (; run.runIndex < run.runIDs.size(); ++run.runIndex) {
-        run.runID = run.runIDs.at(run.runIndex);
-        DBelement *record = runRecord();
-        if (!record)
-            continue;
-        run.songTitle = record->text("title");
-        if (record->isProtected) {
-            showSongMessage(QStringLiteral("beatfind skipping protected file: "));
-            continue;
-        }
-        convertLabel->setText(QStringLiteral("Processing: ") + run.songTitle);
-        run.songPath = songFilePath(record->text("location"));
-        std::cout << "Processing: " << run.songPath.toLocal8Bit().constData() << std::endl;
-        if (run.songPath.isEmpty())
-            continue;
-        if (QFile::exists(run.songPath)) {
-            startConversion();
-            return;
-        }
-        showSongMessage(QStringLiteral("beatfind could not find: "));
-    }
-    endRun();
+    convertProgressBar->setRange(0, qMax(1, int(run.runIDs.size())));
+    convertProgressBar->setValue(0);
+    convertProgressBar->show();
+    pool.converterPath = converterPath;
+    pool.analyserPath = analyserPath;
+    pool.start(int(run.runIDs.size()), analysisJobCount(), [this](int position) { return chooseSong(position); });
 }
 
-void Tagdesk::startConversion()
+// The pool asks for each song just before it starts one, so a record that
+// has gone by then is passed over; what the user sees of the song waits in
+// run.songs for its turn.
+QString Tagdesk::chooseSong(int position)
 {
-    run.scriptPhase = true;
-    run.wavPath.clear();
+    DBelement *record = recordOf(run.runIDs.at(position));
+    if (!record)
+        return QString();
+    AnalysisRun::Song &song = run.songs[position];
+    song.title = record->text("title");
+    if (record->isProtected) {
+        song.message = QStringLiteral("beatfind skipping protected file: ");
+        return QString();
+    }
+    song.processing = true;
+    song.songPath = songFilePath(record->text("location"));
+    if (song.songPath.isEmpty())
+        return QString();
+    if (!QFile::exists(song.songPath)) {
+        song.message = QStringLiteral("beatfind could not find: ");
+        return QString();
+    }
+    return song.songPath;
+}
+
+// Each song's output lines, message and BPM come here in selection order,
+// whichever song finished first.
+void Tagdesk::releaseSong(int position, const SongJobResult &result)
+{
+    const AnalysisRun::Song song = run.songs.take(position);
+    convertProgressBar->setValue(position + 1);
+    if (song.processing)
+        std::cout << "Processing: " << song.songPath.toLocal8Bit().constData() << std::endl;
+    if (!song.message.isEmpty()) {
+        showSongMessage(song.message, song.title);
+        return;
+    }
+    switch (result.outcome) {
+    case SongJobResult::NotStarted:
+        return;
+    case SongJobResult::NoRoom:
+        std::cerr << "beatfind: " << song.songPath.toLocal8Bit().constData() << ": "
+                  << result.reason.toLocal8Bit().constData() << std::endl;
+        showSongMessage(QStringLiteral("beatfind short of temporary space: "), song.title);
+        return;
+    case SongJobResult::UnsupportedFormat:
+    case SongJobResult::Failed:
+    case SongJobResult::Analysed:
+        break;
+    }
     std::cout << "AppleScript: " << QCoreApplication::applicationDirPath().toLocal8Bit().constData() << std::endl;
-    startConverter(process, converterPath, run.songPath);
-}
-
-void Tagdesk::handleProcessFinished(int, QProcess::ExitStatus exitStatus)
-{
-    if (!run.analysisRunning)
-        return;
-    const OutputPieces output = readOutputPieces(process);
-    const ConversionReport report = run.scriptPhase ? conversionReport(output.pieces) : ConversionReport();
-    // A crashed converter may still have named the WAV file it left behind.
-    if (run.scriptPhase)
-        run.wavPath = report.wavPath;
-    if (exitStatus == QProcess::CrashExit) {
-        passOverSong();
+    if (result.converterOutputShown)
+        echoOutput(result.converterPieces);
+    if (result.outcome == SongJobResult::UnsupportedFormat) {
+        showSongMessage(QStringLiteral("beatfind unsupported format: "), song.title);
         return;
     }
-    echoOutput(output.pieces);
-    if (output.emptyRead)
-        passOverSong();
-    else if (run.scriptPhase)
-        finishConversion(report);
-    else
-        finishAnalysis(output.pieces);
-}
-
-// A child that could not be started ends like one that crashed, though no
-// finished signal comes for it.
-void Tagdesk::handleProcessError(QProcess::ProcessError error)
-{
-    if (error == QProcess::FailedToStart && run.analysisRunning)
-        passOverSong();
-}
-
-void Tagdesk::finishConversion(const ConversionReport &report)
-{
-    if (!isAcceptedFormat(report)) {
-        showSongMessage(QStringLiteral("beatfind unsupported format: "));
-        passOverSong();
+    if (result.converterOutputShown && isAcceptedFormat(result.report))
+        qDebug() << "Song: " << song.songPath << "Wav: " << result.report.wavPath << "Bit: " << result.report.bitRate
+                 << "Samp: " << result.report.sampleRate << "\n";
+    if (result.analyserOutputShown)
+        echoOutput(result.analyserPieces);
+    if (result.outcome != SongJobResult::Analysed)
         return;
-    }
-    qDebug() << "Song: " << run.songPath << "Wav: " << run.wavPath << "Bit: " << report.bitRate << "Samp: "
-             << report.sampleRate << "\n";
-    if (!QFile::exists(run.wavPath)) {
-        passOverSong();
-        return;
-    }
-    run.scriptPhase = false;
-    if (!run.cancelRequested)
-        convertLabel->setText(QStringLiteral("Calculating: ") + run.songTitle);
-    process.start(analyserPath, {run.wavPath});
+    applySongResult(run.runIDs.at(position), song.title, result);
 }
 
-void Tagdesk::finishAnalysis(const QList<QByteArray> &output)
+// The one place where a song's analysis reaches its record.
+void Tagdesk::applySongResult(const QString &id, const QString &title, const SongJobResult &result)
 {
-    DBelement *record = runRecord();
-    if (!applyAnalyserResult(record, output, preferredBpmRange()))
-        showSongMessage(QStringLiteral("beatfind can't solve: "));
+    DBelement *record = recordOf(id);
+    if (!applyAnalyserResult(record, result.analyserPieces, preferredBpmRange()))
+        showSongMessage(QStringLiteral("beatfind can't solve: "), title);
     else if (record)
         writeBpmAfterBeatFind(*record);
-    passOverSong();
 }
 
-void Tagdesk::passOverSong()
+void Tagdesk::showRunProgress()
 {
-    removeWav();
-    ++run.runIndex;
-    QTimer::singleShot(0, this, &Tagdesk::doBeatFind);
+    if (!run.analysisRunning || run.cancelRequested)
+        return;
+    const int oldest = pool.oldestInHand();
+    if (oldest < 0)
+        return;
+    const QString phase = pool.isAnalysing(oldest) ? QStringLiteral("Calculating: ") : QStringLiteral("Processing: ");
+    convertLabel->setText(phase + run.songs.value(oldest).title + QStringLiteral(" (")
+                          + progressText(oldest + 1, int(run.runIDs.size()), pool.secondsLeft()) + QLatin1Char(')'));
 }
 
+// Cancel lets the songs in hand finish, as a one-song run always did: their
+// work is most of the way done, their BPMs are kept, and each child removes
+// nothing by surprise. No further song starts.
 void Tagdesk::handleUserWantCancel()
 {
     run.cancelRequested = true;
     convertLabel->setText(QStringLiteral("Cancel Pressed: Will stop after current song"));
+    pool.stopStarting();
 }
 
 void Tagdesk::endRun()
 {
+    if (!run.analysisRunning)
+        return;
     run.analysisRunning = false;
     showRunIdle();
     statusbar->showMessage(QStringLiteral("beatfind has completed"), completedMessageMs);
@@ -206,45 +215,20 @@ void Tagdesk::stopAnalysisRun()
         return;
     run.analysisRunning = false;
     disconnect(this, &Tagdesk::loadItunesDone, this, &Tagdesk::doBeatFind);
-    if (process.state() != QProcess::NotRunning) {
-        // The run is over: the child's end must not start another step.
-        const QSignalBlocker quiet(process);
-        // pcmdump deletes a half-written file when asked to stop.
-        process.terminate();
-        if (!process.waitForFinished(stopGraceMs)) {
-            process.kill();
-            process.waitForFinished(stopGraceMs);
-        }
-        if (run.scriptPhase)
-            run.wavPath = conversionReport(readOutputPieces(process).pieces).wavPath;
-    }
-    removeWav();
+    pool.abort();
     showRunIdle();
 }
 
 void Tagdesk::showRunIdle()
 {
     convertLabel->hide();
+    convertProgressBar->hide();
     convertCancelButton->hide();
     actionBeatFind->setEnabled(true);
     actionDelete->setEnabled(true);
 }
 
-void Tagdesk::removeWav()
+void Tagdesk::showSongMessage(const QString &text, const QString &title)
 {
-    // Whatever a converter claims, the song's own file is never deleted.
-    if (!run.wavPath.isEmpty() && QFileInfo(run.wavPath) != QFileInfo(run.songPath))
-        QFile::remove(run.wavPath);
-    run.wavPath.clear();
-}
-
-void Tagdesk::showSongMessage(const QString &text)
-{
-    statusbar->showMessage(text + run.songTitle, songMessageMs);
-}
-
-DBelement *Tagdesk::runRecord()
-{
-    const auto found = tableMap.find(libraryKey(run.runID));
-    return found == tableMap.end() ? nullptr : &found->second;
+    statusbar->showMessage(text + title, songMessageMs);
 }

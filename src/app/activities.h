@@ -5,6 +5,7 @@
 
 #include <QList>
 #include <QString>
+#include <QHash>
 #include <QStringList>
 
 // The state of the window's long-running activities. Each one runs in steps
@@ -44,21 +45,27 @@ struct ItunesImport
     void reset() { *this = ItunesImport(); }
 };
 
-// A BeatFind run: one song at a time, converted, then analysed. Songs are
-// held by persistent ID and looked up afresh whenever they are used: New
-// File, Open File and Merge may destroy records meanwhile.
+// A BeatFind run: up to analysisJobs songs converted and analysed at once,
+// their results applied in the order of the selection. Songs are held by
+// persistent ID and looked up afresh whenever they are used: New File, Open
+// File and Merge may destroy records meanwhile.
 struct AnalysisRun
 {
+    // What the run learnt of a song when it chose it, kept until its result
+    // is applied in its turn.
+    struct Song
+    {
+        QString title;
+        QString songPath;
+        // The song was looked up and its file path written out.
+        bool processing = false;
+        // Why it was passed over without being analysed; empty otherwise.
+        QString message;
+    };
+
     bool analysisRunning = false;
     QStringList runIDs;
-    int runIndex = 0;
-    // The song in hand, its title and file, and the WAV its converter wrote.
-    QString runID;
-    QString songTitle;
-    QString songPath;
-    QString wavPath;
-    // True while the converter, false while the analyser runs.
-    bool scriptPhase = false;
+    QHash<int, Song> songs;
     bool cancelRequested = false;
 
     void reset() { *this = AnalysisRun(); }

@@ -12,8 +12,10 @@ Tagdesk::Tagdesk(QWidget *parent)
     setupUi(this);
     connect(actionQuit, &QAction::triggered, this, &QWidget::close);
     connect(convertCancelButton, &QPushButton::pressed, this, &Tagdesk::handleUserWantCancel);
-    connect(&process, &QProcess::finished, this, &Tagdesk::handleProcessFinished);
-    connect(&process, &QProcess::errorOccurred, this, &Tagdesk::handleProcessError);
+    connect(&pool, &AnalysisPool::released, this, &Tagdesk::releaseSong);
+    connect(&pool, &AnalysisPool::progressed, this, &Tagdesk::showRunProgress);
+    connect(&pool, &AnalysisPool::finished, this, &Tagdesk::endRun);
+    convertProgressBar->hide();
 
     ::tableWidget = tableWidget;
     tableWidget->setSelectionBehavior(QAbstractItemView::SelectRows);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ui_tagdesk.h"
+#include "analysis/analysispool.h"
 #include "analysis/analysisprograms.h"
 #include "app/activities.h"
 #include "library/bpmlevel.h"
@@ -8,12 +9,10 @@
 
 #include <QMainWindow>
 #include <QPersistentModelIndex>
-#include <QProcess>
 #include <QString>
 
 class DBelement;
 class QCloseEvent;
-struct ConversionReport;
 class QTableWidgetItem;
 
 // The one main window: the library table and every command of the program.
@@ -67,7 +66,6 @@ public slots:
     void doBeatFind();
     void doMerge();
     void processItunes();
-    void handleProcessFinished(int exitCode, QProcess::ExitStatus exitStatus);
     void handleUserWantCancel();
     void loadDOM();
     void doubleBpm();
@@ -91,8 +89,9 @@ public:
     // The warning comes before the first run of this window, and there is
     // one window per program run.
     bool haveWarned = false;
-    // The child of the analysis run, converter or analyser.
-    QProcess process;
+    // The children of the analysis run, a converter or an analyser per song
+    // in hand.
+    AnalysisPool pool;
 
     // Set once a termination signal has arrived.
     bool quittingOnSignal = false;
@@ -103,7 +102,7 @@ public:
     // BPM tags being written into the songs' files.
     BpmTagQueue tagWrites;
 
-    // Stops a run under way: its child ends and its WAV file goes.
+    // Stops a run under way at once: its children end and their WAV files go.
     void stopAnalysisRun();
 
 private:
@@ -120,16 +119,13 @@ private:
     void finishItunesImport();
     void abandonItunesImport();
     // analysis run
-    void startConversion();
-    void finishConversion(const ConversionReport &report);
-    void finishAnalysis(const QList<QByteArray> &output);
-    void handleProcessError(QProcess::ProcessError error);
-    void passOverSong();
+    QString chooseSong(int position);
+    void releaseSong(int position, const SongJobResult &result);
+    void applySongResult(const QString &id, const QString &title, const SongJobResult &result);
+    void showRunProgress();
     void endRun();
     void showRunIdle();
-    void removeWav();
-    void showSongMessage(const QString &text);
-    DBelement *runRecord();
+    void showSongMessage(const QString &text, const QString &title);
     // writing BPM tags
     void setUpTagWriting();
     // Writes a song's new BPM into its file when the user asked for that.

@@ -2,11 +2,13 @@
 #include "library/dbelement.h"
 #include "table/columns.h"
 
+#include <QSettings>
 #include <QTest>
 
-RunFixture::RunFixture()
+RunFixture::RunFixture(int jobs)
     : window(std::make_unique<Tagdesk>())
 {
+    QSettings().setValue(QStringLiteral("analysisJobs"), jobs);
     window->convertLabel->hide();
     window->convertCancelButton->hide();
     window->itunesLoaded = true;
@@ -53,7 +55,7 @@ bool RunFixture::isIdle() const
 {
     return !window->run.analysisRunning && window->convertLabel->isHidden() && window->convertCancelButton->isHidden()
         && window->actionBeatFind->isEnabled() && window->actionDelete->isEnabled()
-        && window->process.state() == QProcess::NotRunning;
+        && window->convertProgressBar->isHidden() && !window->pool.isRunning();
 }
 
 QStringList RunFixture::callKinds() const

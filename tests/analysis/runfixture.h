@@ -10,11 +10,12 @@ class DBelement;
 
 // A main window set up as start-up leaves it, its BPM analysis run pointed at
 // the stand-ins, the warning already accepted and an iTunes import counted as
-// done, with every status message it shows recorded.
+// done, with every status message it shows recorded. Its runs take `jobs`
+// songs at a time.
 class RunFixture
 {
 public:
-    RunFixture();
+    explicit RunFixture(int jobs = 1);
 
     // A shown song under this persistent ID with the BPM 99.
     DBelement &addSong(const QString &id, const QString &title, const QString &location);

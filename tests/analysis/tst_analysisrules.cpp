@@ -1,12 +1,17 @@
 #include "analysis/analysisprograms.h"
+#include "analysis/analysisjobs.h"
 #include "analysis/analysertempo.h"
 #include "analysis/childoutput.h"
+#include "analysis/releasequeue.h"
+#include "analysis/runprogress.h"
+#include "analysis/tempspace.h"
 #include "analysis/songlocation.h"
 #include "testenvironment.h"
 
 #include <QBuffer>
 #include <QDir>
 #include <QTemporaryDir>
+#include <QThread>
 
 namespace {
 
@@ -219,6 +224,81 @@ private slots:
         place("Resources", beside);
         const QString bin = root.filePath("bin");
         QCOMPARE(QDir::cleanPath(analysisProgramPath("pcmdump", bin)), root.filePath(found + "/pcmdump"));
+    }
+
+    // Results put in any order come out in position order, each as soon as
+    // every one before it is there.
+    void releaseQueueKeepsPositionOrder_data()
+    {
+        QTest::addColumn<QList<int>>("arrivals");
+        QTest::addColumn<QList<int>>("releasedAfterEach"); // how many are out after each arrival
+        QTest::newRow("in order") << QList<int>{0, 1, 2} << QList<int>{1, 2, 3};
+        QTest::newRow("reverse") << QList<int>{2, 1, 0} << QList<int>{0, 0, 3};
+        QTest::newRow("middle first") << QList<int>{1, 0, 3, 2} << QList<int>{0, 2, 2, 4};
+    }
+    void releaseQueueKeepsPositionOrder()
+    {
+        QFETCH(QList<int>, arrivals);
+        QFETCH(QList<int>, releasedAfterEach);
+        ReleaseQueue<QString> queue;
+        QStringList out;
+        for (int i = 0; i < arrivals.size(); ++i) {
+            queue.put(arrivals[i], QString::number(arrivals[i]));
+            while (queue.hasNext())
+                out << queue.takeNext();
+            QCOMPARE(out.size(), releasedAfterEach[i]);
+        }
+        for (int i = 0; i < out.size(); ++i)
+            QCOMPARE(out[i], QString::number(i));
+        QVERIFY(queue.isEmpty());
+    }
+
+    void progressText_data()
+    {
+        QTest::addColumn<int>("secondsLeft");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("unknown") << -1 << "12 of 340";
+        QTest::newRow("seconds") << 0 << "12 of 340, about 1 s left";
+        QTest::newRow("under a minute") << 59 << "12 of 340, about 59 s left";
+        QTest::newRow("minutes rounded") << 3 * 60 + 29 << "12 of 340, about 3 min left";
+        QTest::newRow("rounded up") << 3 * 60 + 30 << "12 of 340, about 4 min left";
+    }
+    void progressText()
+    {
+        QFETCH(int, secondsLeft);
+        QFETCH(QString, text);
+        QCOMPARE(::progressText(12, 340, secondsLeft), text);
+    }
+
+    // A length gives the WAV size at 176,400 bytes a second with 5 % to
+    // spare; a size alone is read as 64 kbit/s. Songs in hand keep their
+    // share whatever they have written so far.
+    void wavSpace()
+    {
+        QCOMPARE(wavBytesForLength(240000), qint64(240 * 176400 * 1.05) + 4096);
+        QCOMPARE(wavBytesForSize(8000 * 240), qint64(241 * 176400 + 4096));
+        QVERIFY(hasRoomForWav(1000, 0, 1000));
+        QVERIFY(!hasRoomForWav(1000, 1, 1000));
+        QVERIFY(hasRoomForWav(-1, 0, 1000));
+    }
+
+    void jobCount_data()
+    {
+        const int cores = qBound(1, QThread::idealThreadCount(), 64);
+        QTest::addColumn<QVariant>("setting");
+        QTest::addColumn<int>("jobs");
+        QTest::newRow("unset") << QVariant() << cores;
+        QTest::newRow("three") << QVariant(3) << 3;
+        QTest::newRow("text four") << QVariant("4") << 4;
+        QTest::newRow("zero") << QVariant(0) << cores;
+        QTest::newRow("too many") << QVariant(1000) << cores;
+        QTest::newRow("not a number") << QVariant("lots") << cores;
+    }
+    void jobCount()
+    {
+        QFETCH(QVariant, setting);
+        QFETCH(int, jobs);
+        QCOMPARE(analysisJobCount(setting), jobs);
     }
 
     // The runner-up level counts only beside a tempo, and only as a number

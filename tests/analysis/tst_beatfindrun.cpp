@@ -304,14 +304,14 @@ private slots:
 
         window.BeatFind();
         QVERIFY(window.run.analysisRunning);
-        QCOMPARE(window.convertLabel->text(), QStringLiteral("Processing: Song"));
+        QCOMPARE(window.convertLabel->text(), QStringLiteral("Processing: Song (1 of 1)"));
         QVERIFY(!window.convertLabel->isHidden());
         QVERIFY(!window.convertCancelButton->isHidden());
         QVERIFY(!window.actionBeatFind->isEnabled());
         QVERIFY(!window.actionDelete->isEnabled());
 
         run.standIns.release("converted");
-        QTRY_COMPARE(window.convertLabel->text(), QStringLiteral("Calculating: Song"));
+        QTRY_COMPARE(window.convertLabel->text(), QStringLiteral("Calculating: Song (1 of 1)"));
         QVERIFY(!window.actionDelete->isEnabled());
         QCOMPARE(run.standIns.wavFiles().size(), 1);
 

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// One line of the batch: a file to analyse, or why a path given gives none.
+struct BatchEntry
+{
+    QString path;
+    QString problem;
+};
+
+// The files the paths name, in the order given; a folder gives the audio
+// files under it, sorted by path. A path that gives nothing to analyse (it is
+// missing, unreadable, no regular file, or a folder without audio) is one
+// entry with its problem.
+QList<BatchEntry> batchEntries(const QStringList &paths);
+
+// Whether a file name ends in one of the audio kinds the converter reads.
+bool hasAudioSuffix(const QString &fileName);

@@ -1,0 +1,122 @@
+#include "bpmbatch.h"
+
+#include "analysis/analysertempo.h"
+#include "analysis/analysisprograms.h"
+#include "analysis/childoutput.h"
+#include "analysis/runprogress.h"
+#include "tags/bpmtagwriter.h"
+#include "resultline.h"
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+void printLine(FILE *stream, const QString &line)
+{
+    std::fputs(line.toLocal8Bit().constData(), stream);
+    std::fputc('\n', stream);
+    std::fflush(stream);
+}
+
+} // namespace
+
+BpmBatch::BpmBatch(const BpmOptions &options, QObject *parent)
+    : QObject(parent)
+    , options(options)
+    , progressOnTerminal(::isatty(STDERR_FILENO) == 1)
+{
+    pool.converterPath = defaultConverterPath();
+    pool.analyserPath = defaultAnalyserPath();
+    connect(&pool, &AnalysisPool::released, this, &BpmBatch::release);
+    connect(&pool, &AnalysisPool::progressed, this, &BpmBatch::showProgress);
+    connect(&pool, &AnalysisPool::finished, this, [this] {
+        clearProgress();
+        emit finished();
+    });
+}
+
+void BpmBatch::start()
+{
+    entries = batchEntries(options.paths);
+    if (options.csv)
+        printLine(stdout, csvHeader());
+    pool.start(int(entries.size()), options.jobs, [this](int position) {
+        const BatchEntry &entry = entries.at(position);
+        return entry.problem.isEmpty() ? entry.path : QString();
+    });
+}
+
+void BpmBatch::abort()
+{
+    pool.abort();
+    clearProgress();
+}
+
+void BpmBatch::release(int position, const SongJobResult &result)
+{
+    const BatchEntry &entry = entries.at(position);
+    switch (result.outcome) {
+    case SongJobResult::NotStarted:
+        fail(entry.path, entry.problem);
+        return;
+    case SongJobResult::NoRoom:
+    case SongJobResult::Failed:
+        fail(entry.path, result.reason);
+        return;
+    case SongJobResult::UnsupportedFormat:
+        fail(entry.path, QStringLiteral("cannot be decoded: ") + result.reason);
+        return;
+    case SongJobResult::Analysed:
+        break;
+    }
+    AnalyserTempo tempo = analyserTempo(result.analyserPieces);
+    if (options.rangeLow > 0)
+        tempo = foldIntoRange(tempo, BpmRange{options.rangeLow, options.rangeHigh});
+    if (tempo.bpm == 0) {
+        fail(entry.path, QStringLiteral("no tempo found"));
+        return;
+    }
+    const int bpm = int(tempo.bpm);
+    // An alternative that comes to the same whole BPM offers no choice.
+    const int alternative = int(tempo.alternative) == bpm ? 0 : int(tempo.alternative);
+    clearProgress();
+    printLine(stdout, resultLine(bpm, alternative, entry.path, options.csv));
+    if (options.writeTags) {
+        const BpmWriteResult written = writeBpmTag(entry.path, bpm);
+        if (!written.written())
+            fail(entry.path, QStringLiteral("BPM tag not written: ") + written.reason);
+    }
+}
+
+void BpmBatch::fail(const QString &path, const QString &reason)
+{
+    ++failures;
+    clearProgress();
+    printLine(stderr, QStringLiteral("velmora-bpm: %1: %2").arg(path, reason));
+}
+
+void BpmBatch::showProgress()
+{
+    if (!progressOnTerminal || !pool.isRunning())
+        return;
+    constexpr int width = 30;
+    const int done = pool.releasedCount();
+    const int total = qMax(1, pool.count());
+    const int filled = done * width / total;
+    const QString bar = QString(filled, QLatin1Char('#')) + QString(width - filled, QLatin1Char('.'));
+    const QString line = QStringLiteral("\r[%1] %2").arg(bar, progressText(done, pool.count(), pool.secondsLeft()));
+    std::fputs(line.toLocal8Bit().constData(), stderr);
+    std::fputs("\033[K", stderr);
+    std::fflush(stderr);
+    progressShown = true;
+}
+
+void BpmBatch::clearProgress()
+{
+    if (!progressShown)
+        return;
+    std::fputs("\r\033[K", stderr);
+    std::fflush(stderr);
+    progressShown = false;
+}
