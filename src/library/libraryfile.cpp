@@ -20,6 +20,11 @@ void DBelement::saveDom(QXmlStreamWriter &writer)
     writer.writeEmptyElement(QStringLiteral("Element_Data"));
     for (const char *name : storedFields)
         writer.writeAttribute(QLatin1String(name), text(name));
+    // Where the song's file lies, so that a reopened library can be analysed
+    // without a new import; readers that predate it ignore it.
+    const QString location = text("location");
+    if (!location.isEmpty())
+        writer.writeAttribute(QStringLiteral("location"), location);
 }
 
 void DBelement::loadDom(const QXmlStreamAttributes &attributes)
@@ -35,6 +40,8 @@ void DBelement::loadDom(const QXmlStreamAttributes &attributes)
     setComposer(value("composer"));
     setItunes(value("iTunes"));
     setIphone(value("iPhone"));
+    if (attributes.hasAttribute(QLatin1String("location")))
+        setLocation(value("location"));
 }
 
 void writeLibraryDocument(QIODevice *device)
