@@ -11,7 +11,7 @@ const QString foldersKey = QStringLiteral("musicFolders");
 
 } // namespace
 
-QString itunesLibraryPath()
+QString itunesLibraryFileName()
 {
     return QDir::homePath() + QStringLiteral("/Music/iTunes/iTunes Music Library.xml");
 }
@@ -25,7 +25,7 @@ MusicSource musicSource(bool itunesFileExists, const QStringList &musicFolders)
 
 MusicSource currentMusicSource()
 {
-    return musicSource(QFileInfo::exists(itunesLibraryPath()), rememberedMusicFolders());
+    return musicSource(QFileInfo::exists(itunesLibraryFileName()), rememberedMusicFolders());
 }
 
 QStringList rememberedMusicFolders()
@@ -55,5 +55,5 @@ QString noMusicSourceText()
                "VelmoraSync has no music to import yet. To add music, choose Sync > From Music Folder... and pick "
                "the folder that holds your songs (or drop the folder on the window), or place an iTunes library "
                "file at \"%1\" and choose Sync > From iTunes.")
-        .arg(itunesLibraryPath());
+        .arg(itunesLibraryFileName());
 }

@@ -7,7 +7,7 @@
 // one, otherwise the music folders the user has picked.
 enum class MusicSource { Itunes, Folders, None };
 
-QString itunesLibraryPath();
+QString itunesLibraryFileName();
 MusicSource musicSource(bool itunesFileExists, const QStringList &musicFolders);
 MusicSource currentMusicSource();
 
