@@ -1,6 +1,7 @@
 #include "app/globals.h"
 #include "app/quitonsignal.h"
 #include "app/tagdesk.h"
+#include "folders/openrequest.h"
 #include "sync/broadcastserver.h"
 
 #include <QApplication>
@@ -20,12 +21,18 @@ int main(int argc, char *argv[])
     window->convertLabel->hide();
     window->convertCancelButton->hide();
 
+    // A library file on the command line is opened instead of the last one;
+    // music folders and audio files there are imported.
+    const OpenRequest request = classifyPaths(QCoreApplication::arguments().mid(1));
     auto settings = std::make_unique<QSettings>();
     const QVariant lastFile = settings->value(QStringLiteral("lastFile"));
-    if (lastFile.isNull())
-        syncEnabled = true;
-    else
-        window->loadFile(lastFile.toString());
+    if (request.libraryFile.isEmpty()) {
+        if (lastFile.isNull())
+            syncEnabled = true;
+        else
+            window->loadFile(lastFile.toString());
+    }
+    window->openPaths(request);
     window->show();
 
     auto server = std::make_unique<BroadcastServer>();

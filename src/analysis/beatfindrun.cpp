@@ -48,9 +48,10 @@ void Tagdesk::BeatFind()
     if (!haveWarned) {
         const auto answer = QMessageBox::question(
             nullptr, tr("BeatFind Warning"),
-            tr("BeatFind will perform an iTunes sync and then open and minimize iTunes to help it convert files. To "
-               "avoid stray WAV files from being left on your drive, please do not close iTunes or VelmoraSync "
-               "without clicking and waiting for the cancel operation to be done. Do you want to proceed?"),
+            tr("BeatFind imports your music (the iTunes library file, or else your music folders) when the selected "
+               "songs' files are not known yet, then converts each selected song to a temporary WAV file and "
+               "computes its tempo. No iTunes is opened. Each temporary file is deleted when its song is done, and "
+               "Cancel stops after the current song, leaving no files behind. Do you want to proceed?"),
             QMessageBox::Yes | QMessageBox::No);
         if (answer != QMessageBox::Yes)
             return;
@@ -63,15 +64,16 @@ void Tagdesk::BeatFind()
     runIDs = selectedSongIDs(tableWidget->selectedItems());
     runIndex = 0;
     cancelRequested = false;
+    itunesRootAsked = false;
     convertLabel->setText(QStringLiteral("Checking iTunes sync status"));
     convertLabel->show();
     convertCancelButton->show();
-    if (itunesLoaded) {
+    if (itunesLoaded || runFilesPresent()) {
         doBeatFind();
         return;
     }
     connect(this, &Tagdesk::loadItunesDone, this, &Tagdesk::doBeatFind, Qt::UniqueConnection);
-    if (loadItunes() != 0) {
+    if (importMusicSource() != 0) {
         disconnect(this, &Tagdesk::loadItunesDone, this, &Tagdesk::doBeatFind);
         analysisRunning = false;
         showRunIdle();
@@ -99,10 +101,12 @@ void Tagdesk::doBeatFind()
             continue;
         }
         convertLabel->setText(QStringLiteral("Processing: ") + songTitle);
-        songPath = songFilePath(record->text("location"));
+        songPath = localSongPath(record->text("location"));
         std::cout << "Processing: " << songPath.toLocal8Bit().constData() << std::endl;
         if (songPath.isEmpty())
             continue;
+        if (!QFile::exists(songPath) && askForItunesRoot(songPath))
+            songPath = localSongPath(record->text("location"));
         if (QFile::exists(songPath)) {
             startConversion();
             return;
@@ -243,6 +247,19 @@ void Tagdesk::removeWav()
 void Tagdesk::showSongMessage(const QString &text)
 {
     statusbar->showMessage(text + songTitle, songMessageMs);
+}
+
+bool Tagdesk::runFilesPresent()
+{
+    for (const QString &id : std::as_const(runIDs)) {
+        const auto found = tableMap.find(libraryKey(id));
+        if (found == tableMap.end())
+            return false;
+        const QString path = localSongPath(found->second.text("location"));
+        if (path.isEmpty() || !QFile::exists(path))
+            return false;
+    }
+    return !runIDs.isEmpty();
 }
 
 DBelement *Tagdesk::runRecord()

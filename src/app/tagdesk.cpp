@@ -1,5 +1,6 @@
 #include "app/tagdesk.h"
 #include "app/globals.h"
+#include "folders/folderscanjob.h"
 #include "library/dbelement.h"
 
 #include <QCoreApplication>
@@ -31,6 +32,13 @@ Tagdesk::Tagdesk(QWidget *parent)
     connect(actionDelete, &QAction::triggered, this, &Tagdesk::deleteEdit);
     connect(actionMerge, &QAction::triggered, this, &Tagdesk::mergeEdit);
     connect(actionBeatFind, &QAction::triggered, this, &Tagdesk::BeatFind);
+    connect(actionFrom_Music_Folder, &QAction::triggered, this, &Tagdesk::fromMusicFolder);
+    connect(actionItunes_Music_Folder, &QAction::triggered, this, &Tagdesk::whereItunesSongsAre);
+
+    // Folders and files given while a library file was being read wait for its end.
+    connect(this, &Tagdesk::loadFileDone, this, &Tagdesk::startPendingMusicImport);
+    setAcceptDrops(true);
+    showMusicSourceColumn();
 }
 
 // A child of the BPM analysis run must not outlive the window, nor its WAV

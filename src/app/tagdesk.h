@@ -7,12 +7,20 @@
 
 #include <QList>
 #include <QMainWindow>
+#include <deque>
+#include <memory>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
 
 class DBelement;
+class FolderScanJob;
+struct FoundSong;
+struct OpenRequest;
 class QCloseEvent;
+class QDragEnterEvent;
+class QDropEvent;
+class QPushButton;
 struct ConversionReport;
 class QTableWidgetItem;
 
@@ -31,9 +39,23 @@ public:
     // Writes the library to fileName; false when it could not be written.
     bool writeLibrary(const QString &fileName);
 
+    // Imports the songs in music folders and audio files, as "From Music
+    // Folder..." does. wholeSource: these are the remembered music folders,
+    // the user's music source, whose import marks the "iTunes" flags afresh
+    // and ends with loadItunesDone() as an iTunes import does.
+    void importMusicPaths(const QStringList &paths, bool wholeSource);
+    // Imports the user's music source: the iTunes library file when there is
+    // one, else the remembered music folders. 0 when an import started or is
+    // under way, -1 (after telling the user) when there is nothing to import.
+    int importMusicSource();
+    // Opens the library file, and imports the folders and files, that the
+    // command line names or that are dropped on the window.
+    void openPaths(const OpenRequest &request);
+
 signals:
     void loadItunesDone();
     void loadFileDone();
+    void folderImportDone();
 
 public slots:
     void quit();
@@ -52,9 +74,15 @@ public slots:
     void handleProcessFinished(int exitCode, QProcess::ExitStatus exitStatus);
     void handleUserWantCancel();
     void loadDOM();
+    void fromMusicFolder();
+    void processFolderScan();
+    void cancelFolderImport();
+    void whereItunesSongsAre();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     // Asks the save question of New File and Open File; false on Cancel.
@@ -81,6 +109,20 @@ public:
     void finishItunesImport();
     void abandonItunesImport();
 
+    // --- music folder import ---
+    std::unique_ptr<FolderScanJob> folderScan;
+    std::deque<FoundSong> folderSongs;
+    bool folderScanWholeSource = false;
+    QPushButton *folderCancelButton = nullptr;
+    // Folders and files waiting for a library file read to end.
+    QStringList pendingMusicPaths;
+    bool pendingWholeSource = false;
+    void startPendingMusicImport();
+    void finishFolderImport(bool cancelled);
+    // The "iTunes" column says what it marks: iTunes, or the music folders
+    // for a user without iTunes.
+    void showMusicSourceColumn();
+
     // --- BPM analysis run ---
     // Stops a run under way: its child ends and its WAV file goes.
     void stopAnalysisRun();
@@ -103,6 +145,12 @@ public:
     bool scriptPhase = false;
     bool cancelRequested = false;
     QString songPath;
+    bool itunesRootAsked = false;
+    // Asks where a copied iTunes library's music folder lies here, when
+    // songPath (as the library names it) lies under it; true once answered.
+    bool askForItunesRoot(const QString &songPath);
+    // Every selected song's file is known and present: no import needed.
+    bool runFilesPresent();
 
 private:
     void startConversion();

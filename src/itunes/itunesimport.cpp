@@ -1,11 +1,11 @@
 #include "app/tagdesk.h"
+#include "folders/musicsource.h"
 #include "itunes/ituneslibraryreader.h"
 #include "itunes/itunestrackimport.h"
 #include "app/paintbreaks.h"
 #include "app/tablecells.h"
 #include "library/dbelement.h"
 
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QMessageBox>
@@ -32,10 +32,14 @@ int Tagdesk::loadItunes()
     statusbar->showMessage(QStringLiteral("loading iTunes library"), 0);
     itunesTracks.clear();
 
-    QFile file(QDir::homePath() + QStringLiteral("/Music/iTunes/iTunes Music Library.xml"));
+    QFile file(itunesLibraryFileName());
     if (!file.open(QIODevice::ReadOnly)) {
-        QMessageBox::critical(nullptr, tr("iTunes Music Library file missing"),
-                              tr("File \"%1\" not found.").arg(file.fileName()), QMessageBox::Ok);
+        // A user with no music source at all learns how to add music.
+        if (!file.exists() && currentMusicSource() == MusicSource::None)
+            QMessageBox::information(nullptr, noMusicSourceTitle(), noMusicSourceText());
+        else
+            QMessageBox::critical(nullptr, tr("iTunes Music Library file missing"),
+                                  tr("File \"%1\" not found.").arg(file.fileName()), QMessageBox::Ok);
         abandonItunesImport();
         return -1;
     }
@@ -97,6 +101,7 @@ void Tagdesk::finishItunesImport()
     if (itunesEmptiedRows > 0)
         removeEmptiedRows(tableWidget);
     itunesEmptiedRows = 0;
+    showMusicSourceColumn();
     emit loadItunesDone();
 }
 

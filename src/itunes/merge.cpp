@@ -18,7 +18,7 @@ void Tagdesk::mergeEdit()
     }
     modified = true;
     connect(this, &Tagdesk::loadItunesDone, this, &Tagdesk::doMerge);
-    if (loadItunes() != 0)
+    if (importMusicSource() != 0)
         disconnect(this, &Tagdesk::loadItunesDone, this, &Tagdesk::doMerge);
 }
 

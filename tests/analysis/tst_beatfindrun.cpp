@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QMap>
 #include <QRegularExpression>
+#include <QSignalSpy>
 
 namespace {
 
@@ -209,7 +210,8 @@ private slots:
         run.window->BeatFind();
         QCOMPARE(answers.seen.size(), 1);
         QCOMPARE(answers.seen[0].title, QStringLiteral("BeatFind Warning"));
-        QVERIFY(answers.seen[0].text.startsWith("BeatFind will perform an iTunes sync"));
+        QVERIFY(answers.seen[0].text.startsWith("BeatFind imports your music"));
+        QVERIFY(answers.seen[0].text.contains("No iTunes is opened."));
         QVERIFY(answers.seen[0].text.endsWith("Do you want to proceed?"));
         QVERIFY(!run.window->modified);
         QVERIFY(run.isIdle());
@@ -225,13 +227,27 @@ private slots:
         QCOMPARE(run.callKinds().size(), 4);
     }
 
-    void importThatCannotStartEndsTheRun()
+    // Songs whose files are known and present are analysed without an import.
+    void knownFilesNeedNoImport()
     {
         RunFixture run;
         run.window->itunesLoaded = false;
         run.addSong("1", "Song", run.standIns.addSong("1", "BPM: 150\n"));
         run.select({"1"});
-        DialogAnswerer answers; // the import's own message about the missing file
+        QSignalSpy imports(run.window.get(), &Tagdesk::loadItunesDone);
+        QVERIFY(run.runToEnd());
+        QCOMPARE(imports.count(), 0);
+        QCOMPARE(tableMap[libraryKey("1")].bpm(), 150);
+    }
+
+    void importThatCannotStartEndsTheRun()
+    {
+        RunFixture run;
+        run.window->itunesLoaded = false;
+        // A song whose file is not known yet needs the import.
+        run.addSong("1", "Song", QString());
+        run.select({"1"});
+        DialogAnswerer answers; // the message that there is no music to import
         answers.messageBox(QMessageBox::Ok);
 
         run.window->BeatFind();

@@ -43,7 +43,7 @@ private slots:
     {
         QCOMPARE(actionTexts(window->menubar->actions()), QStringList({"File", "Sync", "Edit"}));
         QCOMPARE(actionTexts(window->menuFile->actions()), QStringList({"Open File", "Save File", "New File", "Quit"}));
-        QCOMPARE(actionTexts(window->menuSync->actions()), QStringList({"From iTunes"}));
+        QCOMPARE(actionTexts(window->menuSync->actions()), QStringList({"From iTunes", "From Music Folder...", "Where iTunes Songs Are..."}));
         QCOMPARE(actionTexts(window->menuEdit->actions()), QStringList({"Delete", "Merge", "BeatFind"}));
         for (QMenu *menu : {window->menuFile, window->menuSync, window->menuEdit})
             QVERIFY(!menu->actions().contains(window->actionEdit));

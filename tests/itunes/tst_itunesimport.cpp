@@ -4,8 +4,10 @@
 #include "outputcapture.h"
 #include "app/globals.h"
 #include "app/tagdesk.h"
+#include "folders/musicsource.h"
 #include "library/dbelement.h"
 
+#include <QSettings>
 #include <QSignalSpy>
 #include <QtTest>
 #include <memory>
@@ -79,6 +81,7 @@ void ItunesImportTest::cleanup()
 {
     window.reset();
     QFile::remove(itunesLibraryPath());
+    QSettings().remove(QStringLiteral("musicFolders"));
 }
 
 void ItunesImportTest::fileWithoutKeysFinishesInsideLoadItunes()
@@ -95,6 +98,8 @@ void ItunesImportTest::fileWithoutKeysFinishesInsideLoadItunes()
 
 void ItunesImportTest::missingFileShowsItsPathAndALaterImportWorks()
 {
+    // A user with music folders asked for iTunes: the file's own message.
+    rememberMusicFolder(QDir::homePath());
     DialogAnswerer answers;
     answers.messageBox(QMessageBox::Ok);
     QSignalSpy done(window.get(), &Tagdesk::loadItunesDone);
