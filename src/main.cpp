@@ -1,4 +1,4 @@
-#include "app/globals.h"
+#include "library/globals.h"
 #include "app/quitonsignal.h"
 #include "app/tagdesk.h"
 #include "folders/openrequest.h"

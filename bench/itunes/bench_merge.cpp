@@ -6,6 +6,7 @@
 #include "benchsupport.h"
 #include "app/tagdesk.h"
 #include "library/dbelement.h"
+#include "table/columns.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -44,7 +45,7 @@ int addDuplicates(QTableWidget *table)
 bool hasEmptyRow(QTableWidget *table)
 {
     for (int row = 0; row < table->rowCount(); ++row) {
-        if (!table->item(row, 0))
+        if (!table->item(row, ColumnTitle))
             return true;
     }
     return false;

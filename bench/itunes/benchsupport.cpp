@@ -1,6 +1,6 @@
 #include "benchsupport.h"
 #include "app/tagdesk.h"
-#include "app/tablecells.h"
+#include "table/tablecells.h"
 #include "library/dbelement.h"
 
 #include <QDir>

@@ -1,5 +1,5 @@
 // Phone sync throughput in the running application: see run.sh.
-#include "app/globals.h"
+#include "library/globals.h"
 #include "app/tagdesk.h"
 #include "library/dbelement.h"
 #include "sync/broadcastserver.h"

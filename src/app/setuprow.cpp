@@ -1,4 +1,5 @@
 #include "library/dbelement.h"
+#include "table/columns.h"
 
 #include <QTableWidget>
 
@@ -17,12 +18,12 @@ void DBelement::setupRow(QTableWidget *table, int row)
     if (row == -1)
         row = table->rowCount();
     table->insertRow(row);
-    for (int column = 0; column < 10; ++column) {
-        if (column != 1)
-            field(columnFields[column]).setFlags(readOnly);
+    for (int column = 0; column < ColumnCount; ++column) {
+        if (column != ColumnBpm)
+            field(columns[column].field).setFlags(readOnly);
     }
-    for (int column = 0; column < 10; ++column)
-        table->setItem(row, column, &field(columnFields[column]));
+    for (int column = 0; column < ColumnCount; ++column)
+        table->setItem(row, column, &field(columns[column].field));
     if (wasSorting)
         table->setSortingEnabled(true);
 }

@@ -1,10 +1,9 @@
 #include "app/tagdesk.h"
-#include "app/globals.h"
-#include "folders/folderscanjob.h"
+#include "library/globals.h"
 #include "library/dbelement.h"
+#include "table/columns.h"
 
 #include <QCoreApplication>
-#include <QHeaderView>
 #include <cstdio>
 
 Tagdesk::Tagdesk(QWidget *parent)
@@ -18,9 +17,8 @@ Tagdesk::Tagdesk(QWidget *parent)
 
     ::tableWidget = tableWidget;
     tableWidget->setSelectionBehavior(QAbstractItemView::SelectRows);
-    tableWidget->horizontalHeader()->resizeSection(0, 200);
-    tableWidget->horizontalHeader()->resizeSection(1, 60);
-    tableWidget->sortItems(0, Qt::AscendingOrder);
+    setUpColumns(tableWidget);
+    tableWidget->sortItems(ColumnTitle, Qt::AscendingOrder);
 
     connect(tableWidget, &QTableWidget::itemChanged, this, &Tagdesk::bpmRangeCheck);
     connect(tableWidget, &QTableWidget::itemDoubleClicked, this, &Tagdesk::saveOn);

@@ -2,20 +2,14 @@
 
 #include "ui_tagdesk.h"
 #include "analysis/analysisprograms.h"
-#include "itunes/itunestrack.h"
-#include "library/libraryfilereader.h"
+#include "app/activities.h"
+#include "folders/folderimport.h"
 
-#include <QList>
 #include <QMainWindow>
-#include <deque>
-#include <memory>
 #include <QProcess>
 #include <QString>
-#include <QStringList>
 
 class DBelement;
-class FolderScanJob;
-struct FoundSong;
 struct OpenRequest;
 class QCloseEvent;
 class QDragEnterEvent;
@@ -25,6 +19,18 @@ struct ConversionReport;
 class QTableWidgetItem;
 
 // The one main window: the library table and every command of the program.
+// Its members are defined in one file per command group, each named after
+// the class:
+//   app/tagdesk.cpp              construction, wiring, Quit
+//   app/tagdesk_file.cpp         New File, Open File, Save File, closing
+//   app/tagdesk_load.cpp         reading a library file in steps
+//   app/tagdesk_edit.cpp         Delete, the BPM range check, marking edits
+//   itunes/tagdesk_itunes.cpp    From iTunes: the import in steps
+//   itunes/tagdesk_merge.cpp     Merge
+//   analysis/tagdesk_beatfind.cpp  BeatFind: the analysis run
+//   folders/tagdesk_folders.cpp  From Music Folder: the folder import in steps
+//   folders/tagdesk_open.cpp     paths from the command line or dropped
+//   itunes/tagdesk_itunesroot.cpp  where a copied iTunes library's songs are
 class Tagdesk : public QMainWindow, public Ui::tagdesk
 {
     Q_OBJECT
@@ -84,75 +90,52 @@ protected:
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dropEvent(QDropEvent *event) override;
 
-private:
-    // Asks the save question of New File and Open File; false on Cancel.
-    bool askToSaveBeforeLoading();
-    void finishLoadingFile();
-    void setFileTitle(const QString &fileName);
-
 public:
-    // --- unsaved changes and the library file read ---
+    // Unsaved changes: set by every command that changes the library.
     bool modified = false;
-    bool loadingFile = false;
-    LibraryFileReader fileReader;
-    int fileElementIndex = 0;
-    bool inFirstBatch = false;
-
-    // --- iTunes import ---
-    bool loadingItunes = false;
+    // True once an import has run; BeatFind imports first otherwise.
     bool itunesLoaded = false;
-    // The tracks of the file being imported, applied a batch per step.
-    QList<ItunesTrack> itunesTracks;
-    qsizetype itunesTrackIndex = 0;
-    // Rows whose records were dropped during the import; removed at its end.
-    int itunesEmptiedRows = 0;
-    void finishItunesImport();
-    void abandonItunesImport();
-
-    // --- music folder import ---
-    std::unique_ptr<FolderScanJob> folderScan;
-    std::deque<FoundSong> folderSongs;
-    bool folderScanWholeSource = false;
-    QPushButton *folderCancelButton = nullptr;
-    // Folders and files waiting for a library file read to end.
-    QStringList pendingMusicPaths;
-    bool pendingWholeSource = false;
-    void startPendingMusicImport();
-    void finishFolderImport(bool cancelled);
-    // The "iTunes" column says what it marks: iTunes, or the music folders
-    // for a user without iTunes.
-    void showMusicSourceColumn();
-
-    // --- BPM analysis run ---
-    // Stops a run under way: its child ends and its WAV file goes.
-    void stopAnalysisRun();
-
     // The conversion step and the analyser; tests put stand-ins here.
     QString converterPath = defaultConverterPath();
     QString analyserPath = defaultAnalyserPath();
     // The warning comes before the first run of this window, and there is
     // one window per program run.
     bool haveWarned = false;
-    bool analysisRunning = false;
-    // The songs of the run by persistent ID, each looked up afresh whenever
-    // it is used: New File, Open File and Merge may destroy records meanwhile.
-    QStringList runIDs;
-    int runIndex = 0;
-    QString runID;
-    QString songTitle;
+    // The child of the analysis run, converter or analyser.
     QProcess process;
-    QString wavPath;
-    bool scriptPhase = false;
-    bool cancelRequested = false;
-    QString songPath;
-    bool itunesRootAsked = false;
+
+    LibraryFileRead fileRead;
+    ItunesImport itunesImport;
+    AnalysisRun run;
+    FolderImport folderImport;
+    // Shown in the status bar while a folder import runs.
+    QPushButton *folderCancelButton = nullptr;
+
+    // Stops a run under way: its child ends and its WAV file goes.
+    void stopAnalysisRun();
+
+private:
+    // file commands
+    bool askToSaveBeforeLoading();
+    // library file read
+    void finishLoadingFile();
+    // Remembers the file just read or written as the library's file.
+    void rememberLibraryFile(const QString &fileName);
+    // iTunes import
+    void finishItunesImport();
+    void abandonItunesImport();
+    // folder import
+    void startPendingMusicImport();
+    void finishFolderImport(bool cancelled);
+    // The "iTunes" column says what it marks: iTunes, or the music folders
+    // for a user without iTunes.
+    void showMusicSourceColumn();
+    // analysis run
+    // Every selected song's file is known and present: no import needed.
+    bool runFilesPresent();
     // Asks where a copied iTunes library's music folder lies here, when
     // songPath (as the library names it) lies under it; true once answered.
     bool askForItunesRoot(const QString &songPath);
-    // Every selected song's file is known and present: no import needed.
-    bool runFilesPresent();
-
-private:
     void startConversion();
     void finishConversion(const ConversionReport &report);
     void finishAnalysis(const QString &bpmText);

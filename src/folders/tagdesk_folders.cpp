@@ -1,13 +1,13 @@
 #include "app/tagdesk.h"
-#include "app/paintbreaks.h"
-#include "app/tablecells.h"
-#include "folders/folderscanjob.h"
 #include "folders/foldersongimport.h"
 #include "folders/musicsource.h"
 #include "library/dbelement.h"
+#include "table/columns.h"
+#include "table/paintbreaks.h"
+#include "table/tablecells.h"
+#include "table/timedbatches.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
@@ -19,7 +19,6 @@ namespace {
 // As the iTunes import: a step applies songs while this budget lasts, then
 // the window repaints and takes input.
 constexpr qint64 stepBudgetMs = 15;
-constexpr int songsPerBatch = 20;
 constexpr int summaryMessageMs = 8000;
 
 } // namespace
@@ -42,7 +41,7 @@ int Tagdesk::importMusicSource()
         return loadItunes();
     case MusicSource::Folders:
         // An import of the whole source under way serves as well.
-        if (folderScan && !folderScanWholeSource) {
+        if (folderImport.folderScan && !folderImport.wholeSource) {
             statusbar->showMessage(tr("Wait for the music folder import to end, then try again."), summaryMessageMs);
             return -1;
         }
@@ -57,16 +56,17 @@ int Tagdesk::importMusicSource()
 
 void Tagdesk::importMusicPaths(const QStringList &paths, bool wholeSource)
 {
-    if (folderScan)
+    FolderImport &import = folderImport;
+    if (import.folderScan)
         return;
     // A library file being read would empty the library under the import.
-    if (loadingFile) {
-        pendingMusicPaths << paths;
-        pendingWholeSource = pendingWholeSource || wholeSource;
+    if (fileRead.loadingFile) {
+        import.pendingMusicPaths << paths;
+        import.pendingWholeSource = import.pendingWholeSource || wholeSource;
         return;
     }
     modified = true;
-    folderScanWholeSource = wholeSource;
+    import.wholeSource = wholeSource;
     const bool inMusicSource = currentMusicSource() == MusicSource::Folders;
     tableWidget->setSortingEnabled(false);
     statusbar->showMessage(tr("Importing music folders"), 0);
@@ -79,7 +79,7 @@ void Tagdesk::importMusicPaths(const QStringList &paths, bool wholeSource)
             breaks.take();
         }
     }
-    folderScan = std::make_unique<FolderScanJob>(paths);
+    import.folderScan = std::make_unique<FolderScanJob>(paths);
     if (!folderCancelButton) {
         folderCancelButton = new QPushButton(tr("Cancel"), statusbar);
         connect(folderCancelButton, &QPushButton::clicked, this, &Tagdesk::cancelFolderImport);
@@ -91,53 +91,56 @@ void Tagdesk::importMusicPaths(const QStringList &paths, bool wholeSource)
 
 void Tagdesk::processFolderScan()
 {
-    if (!folderScan)
+    FolderImport &import = folderImport;
+    if (!import.folderScan)
         return;
     const bool inMusicSource = currentMusicSource() == MusicSource::Folders;
-    QElapsedTimer turn;
-    turn.start();
-    do {
-        if (folderSongs.empty() && folderScan->takeSongs(folderSongs, songsPerBatch) == 0)
-            break;
-        for (int batch = 0; batch < songsPerBatch && !folderSongs.empty(); ++batch) {
-            importFolderSong(folderSongs.front(), tableWidget, inMusicSource);
-            folderSongs.pop_front();
-        }
-    } while (turn.elapsed() < stepBudgetMs);
-    if (folderSongs.empty() && folderScan->done()) {
+    const bool more = TimedBatches::run(
+        stepBudgetMs,
+        [&import] {
+            return !import.folderSongs.empty()
+                   || import.folderScan->takeSongs(import.folderSongs, TimedBatches::batchSize) > 0;
+        },
+        [&import, inMusicSource, this] {
+            importFolderSong(import.folderSongs.front(), tableWidget, inMusicSource);
+            import.folderSongs.pop_front();
+        });
+    if (!more && import.folderScan->done()) {
         finishFolderImport(false);
         return;
     }
-    statusbar->showMessage(tr("Importing music folders: %1 files so far").arg(folderScan->filesSeen()), 0);
-    // Waiting for the walk costs nothing: the next look comes a moment later
-    // rather than at once.
-    QTimer::singleShot(folderSongs.empty() ? 5 : 0, this, &Tagdesk::processFolderScan);
+    statusbar->showMessage(tr("Importing music folders: %1 files so far").arg(import.folderScan->filesSeen()), 0);
+    // While the walk has found nothing new, the next look comes a moment
+    // later rather than at once.
+    QTimer::singleShot(more ? 0 : 5, this, &Tagdesk::processFolderScan);
 }
 
 void Tagdesk::cancelFolderImport()
 {
-    if (!folderScan)
+    if (!folderImport.folderScan)
         return;
     finishFolderImport(true);
 }
 
 void Tagdesk::startPendingMusicImport()
 {
-    if (pendingMusicPaths.isEmpty())
+    FolderImport &import = folderImport;
+    if (import.pendingMusicPaths.isEmpty())
         return;
-    const QStringList paths = pendingMusicPaths;
-    const bool wholeSource = pendingWholeSource;
-    pendingMusicPaths.clear();
-    pendingWholeSource = false;
+    const QStringList paths = import.pendingMusicPaths;
+    const bool wholeSource = import.pendingWholeSource;
+    import.pendingMusicPaths.clear();
+    import.pendingWholeSource = false;
     importMusicPaths(paths, wholeSource);
 }
 
 void Tagdesk::finishFolderImport(bool cancelled)
 {
-    folderScan->cancel();
+    FolderImport &import = folderImport;
+    import.folderScan->cancel();
     // The worker ends within one file of being cancelled.
-    const std::unique_ptr<FolderScanJob> job = std::move(folderScan);
-    folderSongs.clear();
+    const std::unique_ptr<FolderScanJob> job = std::move(import.folderScan);
+    import.folderSongs.clear();
     const ScanCounts counts = cancelled ? ScanCounts() : job->counts();
     if (folderCancelButton)
         folderCancelButton->hide();
@@ -154,8 +157,8 @@ void Tagdesk::finishFolderImport(bool cancelled)
                   << " names that cannot be kept" << std::endl;
     }
     showMusicSourceColumn();
-    const bool wholeSource = folderScanWholeSource;
-    folderScanWholeSource = false;
+    const bool wholeSource = import.wholeSource;
+    import.wholeSource = false;
     if (wholeSource && !cancelled)
         itunesLoaded = true;
     emit folderImportDone();
@@ -167,6 +170,6 @@ void Tagdesk::finishFolderImport(bool cancelled)
 void Tagdesk::showMusicSourceColumn()
 {
     const bool folders = currentMusicSource() == MusicSource::Folders;
-    if (QTableWidgetItem *header = tableWidget->horizontalHeaderItem(7))
-        header->setText(folders ? tr("In Folders") : QStringLiteral("iTunes"));
+    if (QTableWidgetItem *header = tableWidget->horizontalHeaderItem(ColumnItunes))
+        header->setText(folders ? tr("In Folders") : QString::fromLatin1(columns[ColumnItunes].header));
 }

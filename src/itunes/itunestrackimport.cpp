@@ -1,6 +1,6 @@
 #include "itunes/itunestrackimport.h"
 #include "itunes/itunesrules.h"
-#include "app/tablecells.h"
+#include "table/tablecells.h"
 #include "library/dbelement.h"
 
 #include <QTableWidget>

@@ -21,7 +21,7 @@ QString currentItunesRoot()
 
 bool Tagdesk::askForItunesRoot(const QString &songPath)
 {
-    if (itunesRootAsked)
+    if (run.itunesRootAsked)
         return false;
     // Asked once a run, only for a song under the library's root that no
     // remembered folder maps yet.
@@ -29,7 +29,7 @@ bool Tagdesk::askForItunesRoot(const QString &songPath)
     const bool underRoot = mapItunesRoot(songPath, root, QStringLiteral("/")) != songPath;
     if (!underRoot || !mappedRootFolder(root).isEmpty())
         return false;
-    itunesRootAsked = true;
+    run.itunesRootAsked = true;
     const QString folder = QFileDialog::getExistingDirectory(
         this, tr("Where is the iTunes music folder \"%1\" on this computer?").arg(root), QDir::homePath());
     if (folder.isEmpty())

@@ -1,15 +1,10 @@
 #include "library/dbelement.h"
 #include "library/bpmtext.h"
-#include "app/tablecells.h"
+#include "table/tablecells.h"
 
 #include <QTableWidget>
 
 TableMap tableMap;
-
-const char *const DBelement::columnFields[10] = {
-    "title", "bpm", "artist", "albumTitle", "genre",
-    "albumArtist", "composer", "iTunes", "iPhone", "persistentID",
-};
 
 DBelement::DBelement()
 {

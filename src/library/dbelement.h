@@ -19,9 +19,6 @@ public:
     DBelement(const DBelement &other) = default;
     DBelement &operator=(const DBelement &) = delete;
 
-    // Field names, in the order of the table's columns 0 to 9.
-    static const char *const columnFields[10];
-
     // Looks the field's item up, creating it empty on first use.
     QVXtableWidgetItem &field(const std::string &name) { return fields[name]; }
     QString text(const std::string &name) { return field(name).text(); }

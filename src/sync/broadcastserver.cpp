@@ -1,6 +1,6 @@
 #include "sync/broadcastserver.h"
-#include "app/globals.h"
-#include "app/tablecells.h"
+#include "library/globals.h"
+#include "table/tablecells.h"
 #include "sync/discoverydestinations.h"
 #include "sync/wirecodec.h"
 

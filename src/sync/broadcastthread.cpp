@@ -1,5 +1,5 @@
 #include "sync/broadcastthread.h"
-#include "app/globals.h"
+#include "library/globals.h"
 #include "sync/phonemerge.h"
 #include "sync/qvxread.h"
 #include "sync/wirecodec.h"

@@ -1,5 +1,5 @@
 #include "sync/phonemerge.h"
-#include "app/globals.h"
+#include "library/globals.h"
 #include "library/dbelement.h"
 
 #include <QString>

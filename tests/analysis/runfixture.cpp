@@ -1,5 +1,6 @@
 #include "runfixture.h"
 #include "library/dbelement.h"
+#include "table/columns.h"
 
 #include <QTest>
 
@@ -33,7 +34,7 @@ void RunFixture::select(const QStringList &ids)
 {
     for (const QString &id : ids) {
         const int row = tableMap[libraryKey(id)].field("persistentID").row();
-        window->tableWidget->setRangeSelected(QTableWidgetSelectionRange(row, 0, row, 9), true);
+        window->tableWidget->setRangeSelected(QTableWidgetSelectionRange(row, 0, row, ColumnCount - 1), true);
     }
 }
 
@@ -45,12 +46,12 @@ bool RunFixture::runToEnd()
 
 bool RunFixture::waitForEnd()
 {
-    return QTest::qWaitFor([this] { return !window->analysisRunning; }, 20000);
+    return QTest::qWaitFor([this] { return !window->run.analysisRunning; }, 20000);
 }
 
 bool RunFixture::isIdle() const
 {
-    return !window->analysisRunning && window->convertLabel->isHidden() && window->convertCancelButton->isHidden()
+    return !window->run.analysisRunning && window->convertLabel->isHidden() && window->convertCancelButton->isHidden()
         && window->actionBeatFind->isEnabled() && window->actionDelete->isEnabled()
         && window->process.state() == QProcess::NotRunning;
 }

@@ -129,7 +129,7 @@ private slots:
         window.tableWidget->selectRow(row);
 
         window.BeatFind();
-        QVERIFY(QTest::qWaitFor([&] { return !window.analysisRunning; }, 120000));
+        QVERIFY(QTest::qWaitFor([&] { return !window.run.analysisRunning; }, 120000));
         QCOMPARE(tableMap[key].bpm(), clickTempo);
         QCOMPARE(window.statusbar->currentMessage(), QStringLiteral("beatfind has completed"));
         QCOMPARE(QDir(work.filePath(QStringLiteral("tmp"))).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
@@ -162,7 +162,7 @@ private slots:
 
         QSignalSpy imports(&window, &Tagdesk::loadItunesDone);
         window.BeatFind();
-        QVERIFY(QTest::qWaitFor([&] { return !window.analysisRunning; }, 120000));
+        QVERIFY(QTest::qWaitFor([&] { return !window.run.analysisRunning; }, 120000));
         QCOMPARE(imports.count(), 0);
         QCOMPARE(tableMap.begin()->second.bpm(), clickTempo);
         QCOMPARE(QDir(work.filePath(QStringLiteral("tmp"))).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),

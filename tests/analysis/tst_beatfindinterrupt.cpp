@@ -87,7 +87,7 @@ private slots:
         if (reopen) {
             answers.fileDialog(libraryFile);
             window.openFile();
-            QTRY_VERIFY(!window.loadingFile);
+            QTRY_VERIFY(!window.fileRead.loadingFile);
         } else {
             window.newFile();
         }

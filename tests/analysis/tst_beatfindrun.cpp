@@ -1,3 +1,4 @@
+#include "table/columns.h"
 #include "dialoganswerer.h"
 #include "library/dbelement.h"
 #include "outputcapture.h"
@@ -157,7 +158,7 @@ private slots:
         run.select({"30", "10", "20"});
         QStringList expected;
         for (QTableWidgetItem *item : run.window->tableWidget->selectedItems()) {
-            if (item->column() == 9)
+            if (item->column() == ColumnPersistentID)
                 expected << QStringLiteral("convert ") + songOfId[item->text()];
         }
         QCOMPARE(expected.size(), 3);
@@ -271,7 +272,7 @@ private slots:
         Tagdesk &window = *run.window;
 
         window.BeatFind();
-        QVERIFY(window.analysisRunning);
+        QVERIFY(window.run.analysisRunning);
         QCOMPARE(window.convertLabel->text(), QStringLiteral("Processing: Song"));
         QVERIFY(!window.convertLabel->isHidden());
         QVERIFY(!window.convertCancelButton->isHidden());

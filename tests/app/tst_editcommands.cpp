@@ -1,3 +1,4 @@
+#include "table/columns.h"
 #include "app/tagdesk.h"
 #include "dialoganswerer.h"
 #include "library/dbelement.h"
@@ -59,7 +60,7 @@ private slots:
             answerer.messageBox(QMessageBox::Ok);
         // Through the table's own editor, as a user edits the cell.
         QTableWidget *table = window->tableWidget;
-        QTableWidgetItem *cell = table->item(table->row(&record.field("bpm")), 1);
+        QTableWidgetItem *cell = table->item(table->row(&record.field("bpm")), ColumnBpm);
         table->editItem(cell);
         auto *editor = table->viewport()->findChild<QSpinBox *>();
         QVERIFY(editor);
@@ -90,9 +91,9 @@ private slots:
     {
         addShownSong(QStringLiteral("1"), QStringLiteral("Song"));
         QTableWidget *table = window->tableWidget;
-        table->editItem(table->item(0, 0));
+        table->editItem(table->item(0, ColumnTitle));
         QVERIFY(!table->viewport()->findChild<QLineEdit *>());
-        QVERIFY(!(table->item(0, 0)->flags() & Qt::ItemIsEditable));
+        QVERIFY(!(table->item(0, ColumnTitle)->flags() & Qt::ItemIsEditable));
     }
 
     void doubleClickMarksModifiedOnlyOnBpm_data()
@@ -152,8 +153,8 @@ private slots:
         QCOMPARE(output.out(), QStringLiteral("WantDel: 10 9\nWantDel: 12 9\nWantDel: 14 9\n"));
         QCOMPARE(table->rowCount(), 2);
         QCOMPARE(tableMap.size(), size_t(2));
-        QCOMPARE(table->item(0, 0)->text(), QStringLiteral("Song 1"));
-        QCOMPARE(table->item(1, 0)->text(), QStringLiteral("Song 3"));
+        QCOMPARE(table->item(0, ColumnTitle)->text(), QStringLiteral("Song 1"));
+        QCOMPARE(table->item(1, ColumnTitle)->text(), QStringLiteral("Song 3"));
         QVERIFY(window->modified);
     }
 

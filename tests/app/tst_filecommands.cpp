@@ -1,4 +1,5 @@
-#include "app/globals.h"
+#include "table/columns.h"
+#include "library/globals.h"
 #include "app/tagdesk.h"
 #include "dialoganswerer.h"
 #include "library/dbelement.h"
@@ -209,11 +210,11 @@ private slots:
         if (opened) {
             QVERIFY(done.count() == 1 || done.wait(5000));
             QCOMPARE(window->tableWidget->rowCount(), 1);
-            QCOMPARE(window->tableWidget->item(0, 0)->text(), QStringLiteral("From file"));
+            QCOMPARE(window->tableWidget->item(0, ColumnTitle)->text(), QStringLiteral("From file"));
             QVERIFY(!window->modified);
             QCOMPARE(currentFileName, path("other.tgd"));
         } else {
-            QCOMPARE(window->tableWidget->item(0, 0)->text(), QStringLiteral("Current"));
+            QCOMPARE(window->tableWidget->item(0, ColumnTitle)->text(), QStringLiteral("Current"));
             QVERIFY(window->modified);
         }
     }

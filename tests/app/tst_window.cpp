@@ -1,4 +1,5 @@
-#include "app/globals.h"
+#include "table/columns.h"
+#include "library/globals.h"
 #include "app/tagdesk.h"
 #include "library/dbelement.h"
 #include "dialoganswerer.h"
@@ -66,10 +67,10 @@ private slots:
                                        "iTunes", "iPhone", "PersistentID"}));
         QCOMPARE(table->rowCount(), 0);
         QVERIFY(table->isSortingEnabled());
-        QCOMPARE(table->horizontalHeader()->sortIndicatorSection(), 0);
+        QCOMPARE(table->horizontalHeader()->sortIndicatorSection(), ColumnTitle);
         QCOMPARE(table->horizontalHeader()->sortIndicatorOrder(), Qt::AscendingOrder);
-        QCOMPARE(table->horizontalHeader()->sectionSize(0), 200);
-        QCOMPARE(table->horizontalHeader()->sectionSize(1), 60);
+        QCOMPARE(table->horizontalHeader()->sectionSize(ColumnTitle), 200);
+        QCOMPARE(table->horizontalHeader()->sectionSize(ColumnBpm), 60);
         QCOMPARE(table->selectionBehavior(), QAbstractItemView::SelectRows);
         QCOMPARE(window->convertCancelButton->maximumWidth(), 100);
     }
@@ -91,12 +92,12 @@ private slots:
         DBelement &record = song(QStringLiteral("5"), QStringLiteral("Song"), QStringLiteral("120"));
         record.setupRow(window->tableWidget, -1);
         QCOMPARE(window->tableWidget->rowCount(), 1);
-        for (int column = 0; column < 10; ++column)
-            QCOMPARE(window->tableWidget->item(0, column), &record.field(DBelement::columnFields[column]));
+        for (int column = 0; column < ColumnCount; ++column)
+            QCOMPARE(window->tableWidget->item(0, column), &record.field(columns[column].field));
         QVERIFY(record.isShown());
         // A change to the record shows at once.
         record.setTitle(QStringLiteral("Renamed"));
-        QCOMPARE(window->tableWidget->item(0, 0)->text(), QStringLiteral("Renamed"));
+        QCOMPARE(window->tableWidget->item(0, ColumnTitle)->text(), QStringLiteral("Renamed"));
         QVERIFY(!(record.field("title").flags() & Qt::ItemIsEditable));
         QVERIFY(!(record.field("persistentID").flags() & Qt::ItemIsEditable));
         QVERIFY(record.field("bpm").flags() & Qt::ItemIsEditable);
@@ -107,9 +108,9 @@ private slots:
     {
         DBelement &record = tableMap[libraryKey(QStringLiteral("x"))];
         record.setupRow(window->tableWidget, -1);
-        QCOMPARE(window->tableWidget->item(0, 1)->data(Qt::DisplayRole), QVariant(0));
-        QVERIFY(window->tableWidget->item(0, 0)->text().isEmpty());
-        QVERIFY(window->tableWidget->item(0, 8)->text().isEmpty());
+        QCOMPARE(window->tableWidget->item(0, ColumnBpm)->data(Qt::DisplayRole), QVariant(0));
+        QVERIFY(window->tableWidget->item(0, ColumnTitle)->text().isEmpty());
+        QVERIFY(window->tableWidget->item(0, ColumnIphone)->text().isEmpty());
     }
 
     void shownRecordKeepsItsRow()
@@ -127,8 +128,8 @@ private slots:
         song(QStringLiteral("1"), QStringLiteral("Beta")).setupRow(window->tableWidget, -1);
         song(QStringLiteral("2"), QStringLiteral("Gamma")).setupRow(window->tableWidget, -1);
         song(QStringLiteral("3"), QStringLiteral("Alpha")).setupRow(window->tableWidget, -1);
-        QCOMPARE(window->tableWidget->item(0, 0)->text(), QStringLiteral("Alpha"));
-        QCOMPARE(window->tableWidget->item(2, 0)->text(), QStringLiteral("Gamma"));
+        QCOMPARE(window->tableWidget->item(0, ColumnTitle)->text(), QStringLiteral("Alpha"));
+        QCOMPARE(window->tableWidget->item(2, ColumnTitle)->text(), QStringLiteral("Gamma"));
         QVERIFY(window->tableWidget->isSortingEnabled());
     }
 
@@ -137,7 +138,7 @@ private slots:
         song(QStringLiteral("1"), QStringLiteral("Gone")).setupRow(window->tableWidget, -1);
         tableMap.erase(libraryKey(QStringLiteral("1")));
         QCOMPARE(window->tableWidget->rowCount(), 1);
-        for (int column = 0; column < 10; ++column)
+        for (int column = 0; column < ColumnCount; ++column)
             QVERIFY(!window->tableWidget->item(0, column));
     }
 };

@@ -1,10 +1,11 @@
 #include "dialoganswerer.h"
 #include "songfiles.h"
 #include "testenvironment.h"
-#include "app/globals.h"
+#include "library/globals.h"
 #include "app/tagdesk.h"
 #include "folders/musicsource.h"
 #include "library/dbelement.h"
+#include "table/columns.h"
 
 #include <QDir>
 #include <QMimeData>
@@ -107,7 +108,7 @@ private slots:
         QCOMPARE(recordTitled("Tempo")->bpm(), 91);
 
         // Without iTunes the flag column tells which songs the folders hold.
-        QCOMPARE(window->tableWidget->horizontalHeaderItem(7)->text(), QStringLiteral("In Folders"));
+        QCOMPARE(window->tableWidget->horizontalHeaderItem(ColumnItunes)->text(), QStringLiteral("In Folders"));
         QCOMPARE(tagged->text("iTunes"), QStringLiteral("true"));
         QVERIFY(window->tableWidget->isSortingEnabled());
         QVERIFY(window->statusbar->currentMessage().startsWith("Music folders imported: 3 songs"));
@@ -179,9 +180,9 @@ private slots:
         QVERIFY(answers.seen[0].text.contains("From Music Folder..."));
         QVERIFY(answers.seen[0].text.contains("From iTunes"));
         QVERIFY(!answers.seen[0].text.contains("not found"));
-        QVERIFY(!window->analysisRunning);
+        QVERIFY(!window->run.analysisRunning);
         QVERIFY(window->actionBeatFind->isEnabled());
-        QCOMPARE(window->tableWidget->horizontalHeaderItem(7)->text(), QStringLiteral("iTunes"));
+        QCOMPARE(window->tableWidget->horizontalHeaderItem(ColumnItunes)->text(), QStringLiteral("iTunes"));
     }
 
     void cancelEndsTheImport()
@@ -192,7 +193,7 @@ private slots:
         QTest::mouseClick(window->folderCancelButton, Qt::LeftButton);
         QCOMPARE(done.count(), 1);
         QCOMPARE(window->statusbar->currentMessage(), QStringLiteral("Music folder import cancelled"));
-        QVERIFY(!window->folderScan);
+        QVERIFY(!window->folderImport.folderScan);
         QVERIFY(window->tableWidget->isSortingEnabled());
         // A later import runs normally.
         window->importMusicPaths({tree}, false);
@@ -213,7 +214,7 @@ private slots:
         file.write("</TAGDESK>\n");
         file.close();
         window->loadFile(library);
-        QVERIFY(window->loadingFile);
+        QVERIFY(window->fileRead.loadingFile);
         window->importMusicPaths({tree}, false);
         QVERIFY(waitForImport());
         QCOMPARE(window->tableWidget->rowCount(), 103);

@@ -1,9 +1,10 @@
 #include "testenvironment.h"
-#include "app/globals.h"
+#include "library/globals.h"
 #include "app/tagdesk.h"
 #include "folders/foldersongimport.h"
 #include "itunes/itunesrules.h"
 #include "library/dbelement.h"
+#include "table/columns.h"
 
 #include <memory>
 

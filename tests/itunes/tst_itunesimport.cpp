@@ -1,8 +1,9 @@
+#include "table/columns.h"
 #include "testenvironment.h"
 #include "dialoganswerer.h"
 #include "itunestestfiles.h"
 #include "outputcapture.h"
-#include "app/globals.h"
+#include "library/globals.h"
 #include "app/tagdesk.h"
 #include "folders/musicsource.h"
 #include "library/dbelement.h"
@@ -36,7 +37,7 @@ DBelement &addShownRecord(const std::string &key, const QString &title, int bpm)
 bool hasEmptyRow(QTableWidget *table)
 {
     for (int row = 0; row < table->rowCount(); ++row) {
-        if (!table->item(row, 0) || !table->item(row, 9))
+        if (!table->item(row, ColumnTitle) || !table->item(row, ColumnPersistentID))
             return true;
     }
     return false;
@@ -44,7 +45,7 @@ bool hasEmptyRow(QTableWidget *table)
 
 } // namespace
 
-class ItunesImportTest : public QObject
+class TestItunesImport : public QObject
 {
     Q_OBJECT
 
@@ -71,32 +72,32 @@ private:
     std::unique_ptr<Tagdesk> window;
 };
 
-void ItunesImportTest::init()
+void TestItunesImport::init()
 {
     window = std::make_unique<Tagdesk>();
     window->show();
 }
 
-void ItunesImportTest::cleanup()
+void TestItunesImport::cleanup()
 {
     window.reset();
     QFile::remove(itunesLibraryPath());
     QSettings().remove(QStringLiteral("musicFolders"));
 }
 
-void ItunesImportTest::fileWithoutKeysFinishesInsideLoadItunes()
+void TestItunesImport::fileWithoutKeysFinishesInsideLoadItunes()
 {
     writeItunesLibrary("<?xml version=\"1.0\"?>\n<plist version=\"1.0\"><dict><string>x</string></dict></plist>\n");
     QSignalSpy done(window.get(), &Tagdesk::loadItunesDone);
     QCOMPARE(window->loadItunes(), 0);
     QCOMPARE(done.count(), 1);
     QVERIFY(window->itunesLoaded);
-    QVERIFY(!window->loadingItunes);
+    QVERIFY(!window->itunesImport.loadingItunes);
     QVERIFY(window->tableWidget->isSortingEnabled());
     QVERIFY(window->statusbar->currentMessage().isEmpty());
 }
 
-void ItunesImportTest::missingFileShowsItsPathAndALaterImportWorks()
+void TestItunesImport::missingFileShowsItsPathAndALaterImportWorks()
 {
     // A user with music folders asked for iTunes: the file's own message.
     rememberMusicFolder(QDir::homePath());
@@ -108,7 +109,7 @@ void ItunesImportTest::missingFileShowsItsPathAndALaterImportWorks()
     QCOMPARE(answers.seen[0].title, QStringLiteral("iTunes Music Library file missing"));
     QCOMPARE(answers.seen[0].text, QStringLiteral("File \"%1\" not found.").arg(itunesLibraryPath()));
     QCOMPARE(done.count(), 0);
-    QVERIFY(!window->loadingItunes);
+    QVERIFY(!window->itunesImport.loadingItunes);
     QVERIFY(!window->itunesLoaded);
     QVERIFY(window->modified);
     QVERIFY(window->tableWidget->isSortingEnabled());
@@ -120,7 +121,7 @@ void ItunesImportTest::missingFileShowsItsPathAndALaterImportWorks()
     QCOMPARE(tableMap["255"].text("title"), QStringLiteral("Later"));
 }
 
-void ItunesImportTest::malformedFileChangesNothing()
+void TestItunesImport::malformedFileChangesNothing()
 {
     addShownRecord("77", QStringLiteral("Kept"), 120);
     const QByteArray whole = itunesLibraryFile({itunesTrackDict(audioTrack("000000000000004D", "Replaced"))});
@@ -134,7 +135,7 @@ void ItunesImportTest::malformedFileChangesNothing()
                  .hasMatch(),
              qPrintable(out));
     QCOMPARE(done.count(), 0);
-    QVERIFY(!window->loadingItunes);
+    QVERIFY(!window->itunesImport.loadingItunes);
     QVERIFY(!window->itunesLoaded);
     QCOMPARE(tableMap.size(), size_t(1));
     QCOMPARE(tableMap["77"].text("title"), QStringLiteral("Kept"));
@@ -143,14 +144,14 @@ void ItunesImportTest::malformedFileChangesNothing()
     QVERIFY(window->tableWidget->isSortingEnabled());
 }
 
-void ItunesImportTest::secondImportWhileOneRunsIsIgnored()
+void TestItunesImport::secondImportWhileOneRunsIsIgnored()
 {
     writeItunesLibrary(itunesLibraryFile({itunesTrackDict(audioTrack("1", "One")),
                                           itunesTrackDict(audioTrack("2", "Two")),
                                           itunesTrackDict(audioTrack("3", "Three"))}));
     QSignalSpy done(window.get(), &Tagdesk::loadItunesDone);
     window->from_iTunesSync();
-    QVERIFY(window->loadingItunes);
+    QVERIFY(window->itunesImport.loadingItunes);
     QCOMPARE(window->loadItunes(), 0);
     QVERIFY(done.wait(10000));
     QTest::qWait(50);
@@ -158,7 +159,7 @@ void ItunesImportTest::secondImportWhileOneRunsIsIgnored()
     QCOMPARE(window->tableWidget->rowCount(), 3);
 }
 
-void ItunesImportTest::recordNoLongerInItunesKeepsItsFields()
+void TestItunesImport::recordNoLongerInItunesKeepsItsFields()
 {
     addShownRecord("42", QStringLiteral("Gone From iTunes"), 120);
     writeItunesLibrary(itunesLibraryFile({itunesTrackDict(audioTrack("00000000000000FF", "Still There"))}));
@@ -174,7 +175,7 @@ void ItunesImportTest::recordNoLongerInItunesKeepsItsFields()
     QCOMPARE(window->tableWidget->rowCount(), 2);
 }
 
-void ItunesImportTest::bpmTakenOver_data()
+void TestItunesImport::bpmTakenOver_data()
 {
     QTest::addColumn<int>("existing");
     QTest::addColumn<QByteArray>("itunes");
@@ -186,7 +187,7 @@ void ItunesImportTest::bpmTakenOver_data()
     QTest::newRow("existing kept") << 95 << QByteArray("122") << 95;
 }
 
-void ItunesImportTest::bpmTakenOver()
+void TestItunesImport::bpmTakenOver()
 {
     QFETCH(int, existing);
     QFETCH(QByteArray, itunes);
@@ -201,7 +202,7 @@ void ItunesImportTest::bpmTakenOver()
     QCOMPARE(window->tableWidget->rowCount(), 1);
 }
 
-void ItunesImportTest::kindDecides_data()
+void TestItunesImport::kindDecides_data()
 {
     QTest::addColumn<QByteArray>("kind");
     QTest::addColumn<bool>("shownBefore");
@@ -216,7 +217,7 @@ void ItunesImportTest::kindDecides_data()
     QTest::newRow("no kind text") << QByteArray("<string></string>") << true << false << false;
 }
 
-void ItunesImportTest::kindDecides()
+void TestItunesImport::kindDecides()
 {
     QFETCH(QByteArray, kind);
     QFETCH(bool, shownBefore);
@@ -239,7 +240,7 @@ void ItunesImportTest::kindDecides()
     }
 }
 
-void ItunesImportTest::writesOneLinePerTrack()
+void TestItunesImport::writesOneLinePerTrack()
 {
     const ItunesKeys tempo = {{"Name", "<string>Tempo</string>"},
                               {"BPM", "<integer>122</integer>"},
@@ -262,7 +263,7 @@ void ItunesImportTest::writesOneLinePerTrack()
     QCOMPARE(tableMap["255"].text("location"), QStringLiteral("/Music/a b.mp3"));
 }
 
-void ItunesImportTest::fileWithBpmKeys()
+void TestItunesImport::fileWithBpmKeys()
 {
     installItunesLibrary(QStringLiteral("bpm_keys_iTunes_Music_Library.xml"));
     OutputCapture output;
@@ -280,7 +281,7 @@ void ItunesImportTest::fileWithBpmKeys()
                        "iTunes Music/The Testers/Tempo Tests/03 Mid Tempo.m4a \n")));
 }
 
-void ItunesImportTest::realFiles_data()
+void TestItunesImport::realFiles_data()
 {
     QTest::addColumn<QString>("library");
     for (const char *name : {"mixxx_iTunes_Music_Library", "rkiv-python_iTunes", "beets_itunes_library_windows",
@@ -290,7 +291,7 @@ void ItunesImportTest::realFiles_data()
 
 // Each real file gives exactly the tracks it holds, with every field taken
 // over, as an independent reading of the file lists them.
-void ItunesImportTest::realFiles()
+void TestItunesImport::realFiles()
 {
     QFETCH(QString, library);
     installItunesLibrary(library + QStringLiteral(".xml"));
@@ -326,7 +327,7 @@ void ItunesImportTest::realFiles()
 }
 
 // A second import refreshes records that a sort has moved around the table.
-void ItunesImportTest::reimportIntoSortedTable()
+void TestItunesImport::reimportIntoSortedTable()
 {
     installItunesLibrary(QStringLiteral("Mac-iTunes-Library_iTunes_Music_Library.xml"));
     QVERIFY(importFromItunes(*window));
@@ -341,8 +342,8 @@ void ItunesImportTest::reimportIntoSortedTable()
     QCOMPARE(table->rowCount(), rows + 1);
     QStringList titles;
     for (int row = 0; row < table->rowCount(); ++row) {
-        DBelement &record = tableMap[table->item(row, 9)->text().toStdString()];
-        QCOMPARE(table->item(row, 0), &record.field("title"));
+        DBelement &record = tableMap[table->item(row, ColumnPersistentID)->text().toStdString()];
+        QCOMPARE(table->item(row, ColumnTitle), &record.field("title"));
         QCOMPARE(record.text("iTunes"), QString::fromLatin1(record.text("persistentID") == "5" ? "false" : "true"));
         titles << record.text("title");
     }
@@ -352,5 +353,5 @@ void ItunesImportTest::reimportIntoSortedTable()
     QCOMPARE(titles, sorted);
 }
 
-VELMORA_TEST_MAIN(ItunesImportTest)
+VELMORA_TEST_MAIN(TestItunesImport)
 #include "tst_itunesimport.moc"

@@ -94,7 +94,7 @@ QByteArray plist(const QByteArray &body)
 
 } // namespace
 
-class ItunesLibraryReaderTest : public QObject
+class TestItunesLibraryReader : public QObject
 {
     Q_OBJECT
 
@@ -109,7 +109,7 @@ private slots:
     void reportsMalformedXmlAsTheTreeParserDoes();
 };
 
-void ItunesLibraryReaderTest::readsAsTheTreeDoes_data()
+void TestItunesLibraryReader::readsAsTheTreeDoes_data()
 {
     QTest::addColumn<QByteArray>("xml");
     const QByteArray tail = "<key>Name</key><string>N</string><key>Kind</key><string>MPEG audio file</string>";
@@ -162,13 +162,13 @@ void ItunesLibraryReaderTest::readsAsTheTreeDoes_data()
     QTest::newRow("root named key") << QByteArray("<key>Persistent ID</key>");
 }
 
-void ItunesLibraryReaderTest::readsAsTheTreeDoes()
+void TestItunesLibraryReader::readsAsTheTreeDoes()
 {
     QFETCH(QByteArray, xml);
     QCOMPARE(streamReading(xml), treeReading(xml));
 }
 
-void ItunesLibraryReaderTest::readsRealFilesAsTheTreeDoes_data()
+void TestItunesLibraryReader::readsRealFilesAsTheTreeDoes_data()
 {
     QTest::addColumn<QString>("fileName");
     const QDir data(qEnvironmentVariable("VELMORA_SOURCE") + QStringLiteral("/tests/data/itunes"));
@@ -176,7 +176,7 @@ void ItunesLibraryReaderTest::readsRealFilesAsTheTreeDoes_data()
         QTest::newRow(qPrintable(name)) << data.filePath(name);
 }
 
-void ItunesLibraryReaderTest::readsRealFilesAsTheTreeDoes()
+void TestItunesLibraryReader::readsRealFilesAsTheTreeDoes()
 {
     QFETCH(QString, fileName);
     QFile file(fileName);
@@ -187,7 +187,7 @@ void ItunesLibraryReaderTest::readsRealFilesAsTheTreeDoes()
     QCOMPARE(tracks, treeReading(xml));
 }
 
-void ItunesLibraryReaderTest::walksBackwardsThenForwards()
+void TestItunesLibraryReader::walksBackwardsThenForwards()
 {
     const QByteArray xml = plist("<dict><key>Name</key><string>a</string><key>BPM</key><integer>90</integer>"
                                  "<key>Persistent ID</key><string>1</string><key>Location</key><string>l</string>"
@@ -195,7 +195,7 @@ void ItunesLibraryReaderTest::walksBackwardsThenForwards()
     QCOMPARE(streamReading(xml), QStringList{"1|BPM=90|Name=a|Location=l|Name=b"});
 }
 
-void ItunesLibraryReaderTest::knowsWhetherThereAreKeys()
+void TestItunesLibraryReader::knowsWhetherThereAreKeys()
 {
     bool hasKeys = true;
     QCOMPARE(streamReading(plist("<string>x</string>"), &hasKeys), QStringList());
@@ -204,7 +204,7 @@ void ItunesLibraryReaderTest::knowsWhetherThereAreKeys()
     QVERIFY(hasKeys);
 }
 
-void ItunesLibraryReaderTest::reportsMalformedXmlAsTheTreeParserDoes_data()
+void TestItunesLibraryReader::reportsMalformedXmlAsTheTreeParserDoes_data()
 {
     QTest::addColumn<QByteArray>("xml");
     QTest::newRow("unclosed") << plist("<dict><key>Persistent ID</key><string>1</string>").chopped(9);
@@ -214,7 +214,7 @@ void ItunesLibraryReaderTest::reportsMalformedXmlAsTheTreeParserDoes_data()
     QTest::newRow("two roots") << QByteArray("<plist/><plist/>");
 }
 
-void ItunesLibraryReaderTest::reportsMalformedXmlAsTheTreeParserDoes()
+void TestItunesLibraryReader::reportsMalformedXmlAsTheTreeParserDoes()
 {
     QFETCH(QByteArray, xml);
     QBuffer buffer(&xml);
@@ -233,5 +233,5 @@ void ItunesLibraryReaderTest::reportsMalformedXmlAsTheTreeParserDoes()
     QCOMPARE(reader.error().column, qint64(column));
 }
 
-VELMORA_TEST_MAIN(ItunesLibraryReaderTest)
+VELMORA_TEST_MAIN(TestItunesLibraryReader)
 #include "tst_ituneslibraryreader.moc"

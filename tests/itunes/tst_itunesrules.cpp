@@ -3,7 +3,7 @@
 
 #include <QtTest>
 
-class ItunesRulesTest : public QObject
+class TestItunesRules : public QObject
 {
     Q_OBJECT
 
@@ -18,7 +18,7 @@ private slots:
     void location();
 };
 
-void ItunesRulesTest::persistentID_data()
+void TestItunesRules::persistentID_data()
 {
     QTest::addColumn<QString>("hex");
     QTest::addColumn<QString>("key");
@@ -33,14 +33,14 @@ void ItunesRulesTest::persistentID_data()
     QTest::newRow("over 64 bits") << "1FFFFFFFFFFFFFFFF" << "0";
 }
 
-void ItunesRulesTest::persistentID()
+void TestItunesRules::persistentID()
 {
     QFETCH(QString, hex);
     QFETCH(QString, key);
     QCOMPARE(persistentIDFromHex(hex), key);
 }
 
-void ItunesRulesTest::kind_data()
+void TestItunesRules::kind_data()
 {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<bool>("audio");
@@ -55,7 +55,7 @@ void ItunesRulesTest::kind_data()
     QTest::newRow("empty") << "" << false << false;
 }
 
-void ItunesRulesTest::kind()
+void TestItunesRules::kind()
 {
     QFETCH(QString, kind);
     QFETCH(bool, audio);
@@ -64,7 +64,7 @@ void ItunesRulesTest::kind()
     QCOMPARE(kindIsProtected(kind), isProtected);
 }
 
-void ItunesRulesTest::bpm_data()
+void TestItunesRules::bpm_data()
 {
     QTest::addColumn<int>("current");
     QTest::addColumn<QString>("itunes");
@@ -81,7 +81,7 @@ void ItunesRulesTest::bpm_data()
     QTest::newRow("negative bpm replaced") << -3 << "122" << true;
 }
 
-void ItunesRulesTest::bpm()
+void TestItunesRules::bpm()
 {
     QFETCH(int, current);
     QFETCH(QString, itunes);
@@ -89,7 +89,7 @@ void ItunesRulesTest::bpm()
     QCOMPARE(takesItunesBpm(current, itunes), taken);
 }
 
-void ItunesRulesTest::location_data()
+void TestItunesRules::location_data()
 {
     QTest::addColumn<QString>("url");
     QTest::addColumn<QString>("path");
@@ -104,12 +104,12 @@ void ItunesRulesTest::location_data()
     QTest::newRow("empty") << "" << "";
 }
 
-void ItunesRulesTest::location()
+void TestItunesRules::location()
 {
     QFETCH(QString, url);
     QFETCH(QString, path);
     QCOMPARE(locationPath(url), path);
 }
 
-VELMORA_TEST_MAIN(ItunesRulesTest)
+VELMORA_TEST_MAIN(TestItunesRules)
 #include "tst_itunesrules.moc"

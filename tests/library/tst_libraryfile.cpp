@@ -1,4 +1,5 @@
-#include "app/globals.h"
+#include "table/columns.h"
+#include "library/globals.h"
 #include "app/tagdesk.h"
 #include "dialoganswerer.h"
 #include "library/dbelement.h"
@@ -50,7 +51,7 @@ class TestLibraryFile : public QObject
     {
         QSignalSpy done(window.get(), &Tagdesk::loadFileDone);
         window->loadFile(fileName);
-        if (window->loadingFile)
+        if (window->fileRead.loadingFile)
             QVERIFY(done.wait(10000));
     }
 
@@ -144,7 +145,7 @@ private slots:
         QSignalSpy done(window.get(), &Tagdesk::loadFileDone);
         window->loadFile(path("empty.tgd"));
         QCOMPARE(done.count(), 1);
-        QVERIFY(!window->loadingFile);
+        QVERIFY(!window->fileRead.loadingFile);
         QVERIFY(syncEnabled);
         QCOMPARE(window->tableWidget->rowCount(), 0);
     }
@@ -231,7 +232,7 @@ private slots:
         window->loadFile(path("batches.tgd"));
         // The first batch runs inside loadFile; the rest once the event loop runs.
         QCOMPARE(window->tableWidget->rowCount(), 20);
-        QVERIFY(window->loadingFile);
+        QVERIFY(window->fileRead.loadingFile);
         QVERIFY(!syncEnabled);
         QVERIFY(!window->tableWidget->isSortingEnabled());
         QVERIFY(!window->actionOpen_File->isEnabled());
@@ -248,11 +249,11 @@ private slots:
         QCOMPARE(done.count(), 1);
         QCOMPARE(window->tableWidget->rowCount(), 45);
         QVERIFY(syncEnabled);
-        QVERIFY(!window->loadingFile);
+        QVERIFY(!window->fileRead.loadingFile);
         QVERIFY(window->tableWidget->isSortingEnabled());
         QVERIFY(window->actionOpen_File->isEnabled() && window->actionSave_File->isEnabled()
                 && window->actionNew_File->isEnabled());
-        QCOMPARE(window->tableWidget->item(0, 0)->text(), QStringLiteral("Song 0"));
+        QCOMPARE(window->tableWidget->item(0, ColumnTitle)->text(), QStringLiteral("Song 0"));
     }
 
     void brokenFilesLeaveLibraryEmptyAndStateAlone_data()
@@ -283,7 +284,7 @@ private slots:
         QCOMPARE(capture.out(), output);
         QVERIFY(tableMap.empty());
         QCOMPARE(window->tableWidget->rowCount(), 0);
-        QVERIFY(!window->loadingFile);
+        QVERIFY(!window->fileRead.loadingFile);
         QVERIFY(!syncEnabled);
         QVERIFY(!window->modified);
         QCOMPARE(window->windowTitle(), QStringLiteral("VelmoraSync"));

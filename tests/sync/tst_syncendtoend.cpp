@@ -37,7 +37,7 @@ Phone phone(const QStringList &arguments)
 
 } // namespace
 
-class SyncEndToEndTest : public QObject
+class TestSyncEndToEnd : public QObject
 {
     Q_OBJECT
 
@@ -127,5 +127,5 @@ private slots:
     }
 };
 
-VELMORA_TEST_MAIN_PRIVATE_NETWORK(SyncEndToEndTest)
-#include "tst_sync_endtoend.moc"
+VELMORA_TEST_MAIN_PRIVATE_NETWORK(TestSyncEndToEnd)
+#include "tst_syncendtoend.moc"

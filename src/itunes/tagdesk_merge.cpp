@@ -1,7 +1,8 @@
 #include "app/tagdesk.h"
 #include "itunes/duplicatemerge.h"
-#include "app/tablecells.h"
+#include "table/tablecells.h"
 #include "library/dbelement.h"
+#include "table/columns.h"
 
 #include <QMessageBox>
 #include <iostream>
@@ -29,13 +30,12 @@ void Tagdesk::doMerge()
 
     // The import has just sorted the table; rows are found through one pass
     // over it instead of a search per record.
-    const int bpmColumn = 1;
-    const ColumnRows rows(tableWidget, bpmColumn);
+    const ColumnRows rows(tableWidget, ColumnBpm);
     auto setBpm = [&](DBelement &record, int bpm) {
         QVXtableWidgetItem &item = record.field("bpm");
         const int row = rows.rowOf(&item);
         if (row >= 0)
-            refreshCellPosition(tableWidget, row, bpmColumn);
+            refreshCellPosition(tableWidget, row, ColumnBpm);
         item.setData(Qt::DisplayRole, QVariant(bpm));
     };
     const std::set<std::string> toDrop = findDuplicates(tableMap, setBpm, std::cout);

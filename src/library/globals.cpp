@@ -1,4 +1,4 @@
-#include "app/globals.h"
+#include "library/globals.h"
 
 QTableWidget *tableWidget = nullptr;
 bool syncEnabled = false;

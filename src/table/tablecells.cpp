@@ -1,5 +1,5 @@
-#include "app/tablecells.h"
-#include "app/paintbreaks.h"
+#include "table/tablecells.h"
+#include "table/paintbreaks.h"
 
 #include <QSignalBlocker>
 #include <QTableWidget>

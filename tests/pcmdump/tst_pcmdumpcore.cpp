@@ -26,7 +26,7 @@ QStringList entriesOf(const QString& dir)
 
 } // namespace
 
-class PcmdumpCoreTest : public QObject {
+class TestPcmdumpCore : public QObject {
     Q_OBJECT
 
 private slots:
@@ -42,7 +42,7 @@ private slots:
     void createFailsInAMissingDirectory();
 };
 
-void PcmdumpCoreTest::writerPatchesSizesAfterBufferedData()
+void TestPcmdumpCore::writerPatchesSizesAfterBufferedData()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath("out.wav");
@@ -75,7 +75,7 @@ void PcmdumpCoreTest::writerPatchesSizesAfterBufferedData()
     QVERIFY(bytes.mid(44) == expected);
 }
 
-void PcmdumpCoreTest::writerRefusesDataBeyondItsLimit()
+void TestPcmdumpCore::writerRefusesDataBeyondItsLimit()
 {
     QTemporaryFile file;
     QVERIFY(file.open());
@@ -87,7 +87,7 @@ void PcmdumpCoreTest::writerRefusesDataBeyondItsLimit()
     QVERIFY(!writer.finish());
 }
 
-void PcmdumpCoreTest::writerReportsAFullDisk()
+void TestPcmdumpCore::writerReportsAFullDisk()
 {
     const int fd = ::open("/dev/full", O_WRONLY);
     if (fd < 0)
@@ -105,7 +105,7 @@ void PcmdumpCoreTest::writerReportsAFullDisk()
     ::close(fd);
 }
 
-void PcmdumpCoreTest::tempDirectoryFollowsTmpdir_data()
+void TestPcmdumpCore::tempDirectoryFollowsTmpdir_data()
 {
     QTest::addColumn<QByteArray>("tmpdir");
     QTest::addColumn<bool>("tmpdirSet");
@@ -118,7 +118,7 @@ void PcmdumpCoreTest::tempDirectoryFollowsTmpdir_data()
     QTest::newRow("relative") << QByteArray("scratch") << true << "/home/dj/scratch";
 }
 
-void PcmdumpCoreTest::tempDirectoryFollowsTmpdir()
+void TestPcmdumpCore::tempDirectoryFollowsTmpdir()
 {
     QFETCH(QByteArray, tmpdir);
     QFETCH(bool, tmpdirSet);
@@ -127,7 +127,7 @@ void PcmdumpCoreTest::tempDirectoryFollowsTmpdir()
     QCOMPARE(QString::fromStdString(directory), expected);
 }
 
-void PcmdumpCoreTest::wavFileNamesAreUniqueAndSafe()
+void TestPcmdumpCore::wavFileNamesAreUniqueAndSafe()
 {
     const QRegularExpression pattern("^pcmdump-[A-Za-z0-9]{6}\\.wav$");
     QSet<QString> names;
@@ -140,7 +140,7 @@ void PcmdumpCoreTest::wavFileNamesAreUniqueAndSafe()
     QCOMPARE(names.size(), 6);
 }
 
-void PcmdumpCoreTest::unpublishedFileLeavesNothing()
+void TestPcmdumpCore::unpublishedFileLeavesNothing()
 {
     QTemporaryDir dir;
     {
@@ -152,14 +152,14 @@ void PcmdumpCoreTest::unpublishedFileLeavesNothing()
     QCOMPARE(entriesOf(dir.path()), QStringList());
 }
 
-void PcmdumpCoreTest::publishedFileIsRemovedUnlessKept_data()
+void TestPcmdumpCore::publishedFileIsRemovedUnlessKept_data()
 {
     QTest::addColumn<bool>("keep");
     QTest::newRow("kept") << true;
     QTest::newRow("not kept") << false;
 }
 
-void PcmdumpCoreTest::publishedFileIsRemovedUnlessKept()
+void TestPcmdumpCore::publishedFileIsRemovedUnlessKept()
 {
     QFETCH(bool, keep);
     QTemporaryDir dir;
@@ -181,7 +181,7 @@ void PcmdumpCoreTest::publishedFileIsRemovedUnlessKept()
     QCOMPARE(QFile::exists(path), keep);
 }
 
-void PcmdumpCoreTest::createFailsInAMissingDirectory()
+void TestPcmdumpCore::createFailsInAMissingDirectory()
 {
     QTemporaryDir dir;
     const std::string missing = dir.filePath("gone").toStdString();
@@ -192,5 +192,5 @@ void PcmdumpCoreTest::createFailsInAMissingDirectory()
     QCOMPARE(entriesOf(dir.path()), QStringList());
 }
 
-QTEST_GUILESS_MAIN(PcmdumpCoreTest)
-#include "tst_pcmdump_core.moc"
+QTEST_GUILESS_MAIN(TestPcmdumpCore)
+#include "tst_pcmdumpcore.moc"

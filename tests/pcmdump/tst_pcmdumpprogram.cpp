@@ -87,7 +87,7 @@ QByteArray streamingWavHeader(quint32 dataBytes)
 
 } // namespace
 
-class PcmdumpProgramTest : public QObject {
+class TestPcmdumpProgram : public QObject {
     Q_OBJECT
 
 private slots:
@@ -116,7 +116,7 @@ private:
     QTemporaryDir fixtures_;
 };
 
-void PcmdumpProgramTest::initTestCase()
+void TestPcmdumpProgram::initTestCase()
 {
     pcmdump_ = qEnvironmentVariable("VELMORA_RESOURCES") + "/pcmdump";
     QVERIFY2(QFileInfo(pcmdump_).isExecutable(), qPrintable("no pcmdump at " + pcmdump_));
@@ -125,7 +125,7 @@ void PcmdumpProgramTest::initTestCase()
     QVERIFY(fixtures_.isValid());
 }
 
-QString PcmdumpProgramTest::makeTone(const QString& name, int sampleRate, int channels,
+QString TestPcmdumpProgram::makeTone(const QString& name, int sampleRate, int channels,
                                      const QStringList& encoding)
 {
     const QString path = fixtures_.filePath(name);
@@ -142,7 +142,7 @@ QString PcmdumpProgramTest::makeTone(const QString& name, int sampleRate, int ch
     return path;
 }
 
-QString PcmdumpProgramTest::makeUnreadable(const QString& kind)
+QString TestPcmdumpProgram::makeUnreadable(const QString& kind)
 {
     const auto saved = [this](const QString& name, const QByteArray& bytes) {
         QFile file(fixtures_.filePath(name));
@@ -189,7 +189,7 @@ QString PcmdumpProgramTest::makeUnreadable(const QString& kind)
     return saved(QFileInfo(tone).fileName(), bytes);
 }
 
-Conversion PcmdumpProgramTest::convert(const QString& input, const QString& tmpdir,
+Conversion TestPcmdumpProgram::convert(const QString& input, const QString& tmpdir,
                                        const QString& workingDirectory, qint64 fileSizeLimit)
 {
     QProcess process;
@@ -218,7 +218,7 @@ Conversion PcmdumpProgramTest::convert(const QString& input, const QString& tmpd
     return conversion;
 }
 
-void PcmdumpProgramTest::verifyCleanFailure(const Conversion& conversion, const QString& tmpdir)
+void TestPcmdumpProgram::verifyCleanFailure(const Conversion& conversion, const QString& tmpdir)
 {
     QCOMPARE(conversion.exitStatus, QProcess::NormalExit);
     QVERIFY(conversion.exitCode != 0);
@@ -228,7 +228,7 @@ void PcmdumpProgramTest::verifyCleanFailure(const Conversion& conversion, const 
     QCOMPARE(QDir(tmpdir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
 }
 
-void PcmdumpProgramTest::verifyConvertedTone(const Conversion& conversion, const QString& tmpdir, double seconds)
+void TestPcmdumpProgram::verifyConvertedTone(const Conversion& conversion, const QString& tmpdir, double seconds)
 {
     QCOMPARE(conversion.exitStatus, QProcess::NormalExit);
     QVERIFY2(conversion.exitCode == 0, qPrintable(conversion.err.join('|')));
@@ -261,7 +261,7 @@ void PcmdumpProgramTest::verifyConvertedTone(const Conversion& conversion, const
     }
 }
 
-void PcmdumpProgramTest::convertsAudio_data()
+void TestPcmdumpProgram::convertsAudio_data()
 {
     QTest::addColumn<QString>("fileName");
     QTest::addColumn<int>("sampleRate");
@@ -283,7 +283,7 @@ void PcmdumpProgramTest::convertsAudio_data()
     QTest::newRow("relative name like a url") << "http:tone.mp3" << 44100 << 2 << mp3 << true;
 }
 
-void PcmdumpProgramTest::convertsAudio()
+void TestPcmdumpProgram::convertsAudio()
 {
     QFETCH(QString, fileName);
     QFETCH(int, sampleRate);
@@ -300,7 +300,7 @@ void PcmdumpProgramTest::convertsAudio()
     verifyConvertedTone(conversion, tmp.path(), kToneSeconds);
 }
 
-void PcmdumpProgramTest::followsFormatChangesMidStream()
+void TestPcmdumpProgram::followsFormatChangesMidStream()
 {
     // Joined MP3s: a mono 44.1 kHz part, then a stereo 48 kHz part in the same stream.
     const QStringList bare{"-c:a", "libmp3lame", "-write_xing", "0"};
@@ -317,7 +317,7 @@ void PcmdumpProgramTest::followsFormatChangesMidStream()
     verifyConvertedTone(convert(joined.fileName(), tmp.path()), tmp.path(), 2 * kToneSeconds);
 }
 
-void PcmdumpProgramTest::eachRunWritesItsOwnFile()
+void TestPcmdumpProgram::eachRunWritesItsOwnFile()
 {
     // The analyser may still read one song's WAV when the next conversion starts.
     const QString input = makeTone("twice.mp3", 44100, 2, {"-c:a", "libmp3lame"});
@@ -331,14 +331,14 @@ void PcmdumpProgramTest::eachRunWritesItsOwnFile()
     QCOMPARE(QDir(tmp.path()).entryList(QDir::Files).size(), 2);
 }
 
-void PcmdumpProgramTest::rejectsUnreadableInput_data()
+void TestPcmdumpProgram::rejectsUnreadableInput_data()
 {
     QTest::addColumn<QString>("kind");
     for (const char* kind : {"missing", "directory", "empty", "noise", "text", "video", "corrupt mp3", "corrupt m4a"})
         QTest::newRow(kind) << QString(kind);
 }
 
-void PcmdumpProgramTest::rejectsUnreadableInput()
+void TestPcmdumpProgram::rejectsUnreadableInput()
 {
     QFETCH(QString, kind);
     const QString input = makeUnreadable(kind);
@@ -347,7 +347,7 @@ void PcmdumpProgramTest::rejectsUnreadableInput()
     verifyCleanFailure(convert(input, tmp.path()), tmp.path());
 }
 
-void PcmdumpProgramTest::failsCleanlyWhenTheWavCannotBeWritten_data()
+void TestPcmdumpProgram::failsCleanlyWhenTheWavCannotBeWritten_data()
 {
     QTest::addColumn<QString>("tmpdirName");
     QTest::addColumn<qint64>("fileSizeLimit");
@@ -356,7 +356,7 @@ void PcmdumpProgramTest::failsCleanlyWhenTheWavCannotBeWritten_data()
     QTest::newRow("writes fail midway") << "" << qint64(64 * 1024);
 }
 
-void PcmdumpProgramTest::failsCleanlyWhenTheWavCannotBeWritten()
+void TestPcmdumpProgram::failsCleanlyWhenTheWavCannotBeWritten()
 {
     QFETCH(QString, tmpdirName);
     QFETCH(qint64, fileSizeLimit);
@@ -367,14 +367,14 @@ void PcmdumpProgramTest::failsCleanlyWhenTheWavCannotBeWritten()
     verifyCleanFailure(convert(input, tmpdir, {}, fileSizeLimit), tmp.path());
 }
 
-void PcmdumpProgramTest::stoppedConversionLeavesNoFile_data()
+void TestPcmdumpProgram::stoppedConversionLeavesNoFile_data()
 {
     QTest::addColumn<bool>("kill");
     QTest::newRow("terminated") << false;
     QTest::newRow("killed") << true;
 }
 
-void PcmdumpProgramTest::stoppedConversionLeavesNoFile()
+void TestPcmdumpProgram::stoppedConversionLeavesNoFile()
 {
     // The song arrives through a pipe that never ends, so the conversion is
     // surely in progress when the run stops it (Cancel, or the window closing).
@@ -426,5 +426,5 @@ void PcmdumpProgramTest::stoppedConversionLeavesNoFile()
     QCOMPARE(QDir(tmp.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
 }
 
-QTEST_GUILESS_MAIN(PcmdumpProgramTest)
-#include "tst_pcmdump_program.moc"
+QTEST_GUILESS_MAIN(TestPcmdumpProgram)
+#include "tst_pcmdumpprogram.moc"

@@ -1,3 +1,4 @@
+#include "table/columns.h"
 #include "testenvironment.h"
 #include "dialoganswerer.h"
 #include "itunestestfiles.h"
@@ -36,7 +37,7 @@ QString bpmsByKey()
 
 } // namespace
 
-class MergeTest : public QObject
+class TestItunesMerge : public QObject
 {
     Q_OBJECT
 
@@ -54,13 +55,13 @@ private slots:
     void mergeDuringAnImportFollowsIt();
 };
 
-void MergeTest::cleanup()
+void TestItunesMerge::cleanup()
 {
     tableMap.clear();
     QFile::remove(itunesLibraryPath());
 }
 
-void MergeTest::pairTable_data()
+void TestItunesMerge::pairTable_data()
 {
     using Side = PairOutcome::Side;
     QTest::addColumn<bool>("currentIn");
@@ -78,7 +79,7 @@ void MergeTest::pairTable_data()
     QTest::newRow("neither in iTunes") << false << 0 << false << 120 << Side::Neither << Side::Neither;
 }
 
-void MergeTest::pairTable()
+void TestItunesMerge::pairTable()
 {
     using Side = PairOutcome::Side;
     QFETCH(bool, currentIn);
@@ -92,7 +93,7 @@ void MergeTest::pairTable()
     QCOMPARE(outcome.takesBpm, takesBpm);
 }
 
-void MergeTest::findsDuplicates_data()
+void TestItunesMerge::findsDuplicates_data()
 {
     QTest::addColumn<QStringList>("records");
     QTest::addColumn<QStringList>("dropped");
@@ -131,7 +132,7 @@ void MergeTest::findsDuplicates_data()
         << "-7=100 1=100 12=120 3=120" << "";
 }
 
-void MergeTest::findsDuplicates()
+void TestItunesMerge::findsDuplicates()
 {
     QFETCH(QStringList, records);
     QFETCH(QStringList, dropped);
@@ -153,7 +154,7 @@ void MergeTest::findsDuplicates()
     QCOMPARE(QString::fromStdString(out.str()), output);
 }
 
-void MergeTest::mergeKeepsTheItunesRecordAndItsRow()
+void TestItunesMerge::mergeKeepsTheItunesRecordAndItsRow()
 {
     Tagdesk window;
     window.show();
@@ -178,15 +179,15 @@ void MergeTest::mergeKeepsTheItunesRecordAndItsRow()
     QCOMPARE(table->rowCount(), 3);
     QStringList titles;
     for (int row = 0; row < table->rowCount(); ++row) {
-        QVERIFY(table->item(row, 0) && table->item(row, 9));
-        QCOMPARE(table->item(row, 0), &tableMap[table->item(row, 9)->text().toStdString()].field("title"));
-        titles << table->item(row, 0)->text();
+        QVERIFY(table->item(row, ColumnTitle) && table->item(row, ColumnPersistentID));
+        QCOMPARE(table->item(row, ColumnTitle), &tableMap[table->item(row, ColumnPersistentID)->text().toStdString()].field("title"));
+        titles << table->item(row, ColumnTitle)->text();
     }
     QCOMPARE(titles, (QStringList{"Alone", "Other", "Song"}));
     QVERIFY(window.modified);
 }
 
-void MergeTest::cancelledSaveQuestionDoesNothing()
+void TestItunesMerge::cancelledSaveQuestionDoesNothing()
 {
     Tagdesk window;
     window.modified = true;
@@ -197,7 +198,7 @@ void MergeTest::cancelledSaveQuestionDoesNothing()
     QCOMPARE(answers.seen.size(), 1);
     QCOMPARE(answers.seen[0].title, QStringLiteral("Merge"));
     QCOMPARE(answers.seen[0].text, QStringLiteral("Do you want to Save before doing a merge?"));
-    QVERIFY(!window.loadingItunes);
+    QVERIFY(!window.itunesImport.loadingItunes);
     QVERIFY(tableMap.empty());
     // No merge is left waiting for the next import.
     OutputCapture output;
@@ -205,7 +206,7 @@ void MergeTest::cancelledSaveQuestionDoesNothing()
     QVERIFY(!output.out().contains(QStringLiteral("Merge done")));
 }
 
-void MergeTest::failedImportBreaksTheConnection()
+void TestItunesMerge::failedImportBreaksTheConnection()
 {
     Tagdesk window;
     DialogAnswerer answers;
@@ -221,7 +222,7 @@ void MergeTest::failedImportBreaksTheConnection()
     QVERIFY(!output.out().contains(QStringLiteral("Merge done")));
 }
 
-void MergeTest::mergeDuringAnImportFollowsIt()
+void TestItunesMerge::mergeDuringAnImportFollowsIt()
 {
     Tagdesk window;
     writeItunesLibrary(itunesLibraryFile({itunesTrackDict({{"Persistent ID", "<string>01</string>"},
@@ -242,5 +243,5 @@ void MergeTest::mergeDuringAnImportFollowsIt()
     QCOMPARE(window.tableWidget->rowCount(), 1);
 }
 
-VELMORA_TEST_MAIN(MergeTest)
-#include "tst_merge.moc"
+VELMORA_TEST_MAIN(TestItunesMerge)
+#include "tst_itunesmerge.moc"

@@ -50,7 +50,7 @@ std::string header(const wire::MusicPassLengths &lengths)
 
 } // namespace
 
-class SyncLogicTest : public QObject
+class TestSyncLogic : public QObject
 {
     Q_OBJECT
 
@@ -251,5 +251,5 @@ private slots:
     }
 };
 
-VELMORA_TEST_MAIN(SyncLogicTest)
-#include "tst_sync_logic.moc"
+VELMORA_TEST_MAIN(TestSyncLogic)
+#include "tst_synclogic.moc"

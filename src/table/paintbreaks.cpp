@@ -1,4 +1,4 @@
-#include "app/paintbreaks.h"
+#include "table/paintbreaks.h"
 
 #include <QCoreApplication>
 

@@ -1,8 +1,9 @@
 // Sessions over real loopback connections against the real server, with a
 // phone on a thread of its own while the test's thread runs the event loop.
-#include "app/globals.h"
+#include "library/globals.h"
 #include "app/tagdesk.h"
 #include "library/dbelement.h"
+#include "table/columns.h"
 #include "outputcapture.h"
 #include "phonebytes.h"
 #include "scriptedphone.h"
@@ -47,7 +48,7 @@ bool flag(const char *id, const char *name)
 
 } // namespace
 
-class SyncSessionTest : public QObject
+class TestSyncSession : public QObject
 {
     Q_OBJECT
 
@@ -112,7 +113,7 @@ private slots:
         QVERIFY(flag("123", "iPhone"));
         QVERIFY(flag("123", "userChanged"));
         QCOMPARE(tableWidget->rowCount(), 1);
-        QCOMPARE(tableWidget->item(0, 9)->text(), QStringLiteral("123"));
+        QCOMPARE(tableWidget->item(0, ColumnPersistentID)->text(), QStringLiteral("123"));
     }
 
     // One song sent, then the BPM list asked for: what the library keeps and
@@ -399,5 +400,5 @@ private slots:
     }
 };
 
-VELMORA_TEST_MAIN_PRIVATE_NETWORK(SyncSessionTest)
-#include "tst_sync_session.moc"
+VELMORA_TEST_MAIN_PRIVATE_NETWORK(TestSyncSession)
+#include "tst_syncsession.moc"

@@ -1,6 +1,7 @@
 #include "app/tagdesk.h"
 #include "app/qvxtablewidgetitem.h"
 #include "library/dbelement.h"
+#include "table/columns.h"
 
 #include <QMessageBox>
 #include <iostream>
@@ -17,7 +18,7 @@ void Tagdesk::deleteEdit()
     // of its row included, so the IDs are taken before anything is destroyed.
     QStringList persistentIDs;
     for (QTableWidgetItem *item : selected) {
-        if (item->tableWidget() && item->column() == 9)
+        if (item->tableWidget() && item->column() == ColumnPersistentID)
             persistentIDs << item->text();
     }
     // Each record goes before its row, and each row is looked up afresh, so
@@ -27,7 +28,7 @@ void Tagdesk::deleteEdit()
         if (record == tableMap.end())
             continue;
         const int row = record->second.field("persistentID").row();
-        std::cout << "WantDel: " << persistentID.toLocal8Bit().constData() << ' ' << 9 << std::endl;
+        std::cout << "WantDel: " << persistentID.toLocal8Bit().constData() << ' ' << int(ColumnPersistentID) << std::endl;
         tableMap.erase(record);
         tableWidget->removeRow(row);
     }

@@ -1,5 +1,5 @@
 #include "app/tagdesk.h"
-#include "app/globals.h"
+#include "library/globals.h"
 #include "library/dbelement.h"
 #include "library/libraryfile.h"
 
@@ -8,7 +8,6 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
-#include <QSettings>
 #include <cstdio>
 
 bool Tagdesk::askToSaveBeforeLoading()
@@ -80,15 +79,8 @@ bool Tagdesk::writeLibrary(const QString &fileName)
         return false;
     }
     modified = false;
-    QSettings().setValue(QStringLiteral("lastFile"), fileName);
-    currentFileName = QFileInfo(fileName).absoluteFilePath();
-    setFileTitle(fileName);
+    rememberLibraryFile(fileName);
     return true;
-}
-
-void Tagdesk::setFileTitle(const QString &fileName)
-{
-    setWindowTitle(QStringLiteral("VelmoraSync  (") + QFileInfo(fileName).fileName() + QStringLiteral(")"));
 }
 
 void Tagdesk::closeEvent(QCloseEvent *event)

@@ -2,6 +2,7 @@
 #include "analysis/childoutput.h"
 #include "analysis/songlocation.h"
 #include "library/dbelement.h"
+#include "table/columns.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -25,7 +26,7 @@ QStringList selectedSongIDs(const QList<QTableWidgetItem *> &selected)
 {
     QStringList ids;
     for (const QTableWidgetItem *item : selected) {
-        if (item->tableWidget() && item->column() == 9)
+        if (item->tableWidget() && item->column() == ColumnPersistentID)
             ids << item->text();
     }
     return ids;
@@ -43,7 +44,7 @@ void Tagdesk::BeatFind()
 {
     std::fputs("BeatFind\n", stdout);
     std::fflush(stdout);
-    if (analysisRunning)
+    if (run.analysisRunning)
         return;
     if (!haveWarned) {
         const auto answer = QMessageBox::question(
@@ -60,11 +61,9 @@ void Tagdesk::BeatFind()
     modified = true;
     actionBeatFind->setEnabled(false);
     actionDelete->setEnabled(false);
-    analysisRunning = true;
-    runIDs = selectedSongIDs(tableWidget->selectedItems());
-    runIndex = 0;
-    cancelRequested = false;
-    itunesRootAsked = false;
+    run.reset();
+    run.analysisRunning = true;
+    run.runIDs = selectedSongIDs(tableWidget->selectedItems());
     convertLabel->setText(QStringLiteral("Checking iTunes sync status"));
     convertLabel->show();
     convertCancelButton->show();
@@ -75,7 +74,7 @@ void Tagdesk::BeatFind()
     connect(this, &Tagdesk::loadItunesDone, this, &Tagdesk::doBeatFind, Qt::UniqueConnection);
     if (importMusicSource() != 0) {
         disconnect(this, &Tagdesk::loadItunesDone, this, &Tagdesk::doBeatFind);
-        analysisRunning = false;
+        run.analysisRunning = false;
         showRunIdle();
     }
 }
@@ -84,30 +83,30 @@ void Tagdesk::doBeatFind()
 {
     disconnect(this, &Tagdesk::loadItunesDone, this, &Tagdesk::doBeatFind);
     // A step scheduled before the run was stopped finds nothing to do.
-    if (!analysisRunning)
+    if (!run.analysisRunning)
         return;
-    if (cancelRequested) {
+    if (run.cancelRequested) {
         endRun();
         return;
     }
-    for (; runIndex < runIDs.size(); ++runIndex) {
-        runID = runIDs.at(runIndex);
+    for (; run.runIndex < run.runIDs.size(); ++run.runIndex) {
+        run.runID = run.runIDs.at(run.runIndex);
         DBelement *record = runRecord();
         if (!record)
             continue;
-        songTitle = record->text("title");
+        run.songTitle = record->text("title");
         if (record->isProtected) {
             showSongMessage(QStringLiteral("beatfind skipping protected file: "));
             continue;
         }
-        convertLabel->setText(QStringLiteral("Processing: ") + songTitle);
-        songPath = localSongPath(record->text("location"));
-        std::cout << "Processing: " << songPath.toLocal8Bit().constData() << std::endl;
-        if (songPath.isEmpty())
+        convertLabel->setText(QStringLiteral("Processing: ") + run.songTitle);
+        run.songPath = localSongPath(record->text("location"));
+        std::cout << "Processing: " << run.songPath.toLocal8Bit().constData() << std::endl;
+        if (run.songPath.isEmpty())
             continue;
-        if (!QFile::exists(songPath) && askForItunesRoot(songPath))
-            songPath = localSongPath(record->text("location"));
-        if (QFile::exists(songPath)) {
+        if (!QFile::exists(run.songPath) && askForItunesRoot(run.songPath))
+            run.songPath = localSongPath(record->text("location"));
+        if (QFile::exists(run.songPath)) {
             startConversion();
             return;
         }
@@ -118,21 +117,21 @@ void Tagdesk::doBeatFind()
 
 void Tagdesk::startConversion()
 {
-    scriptPhase = true;
-    wavPath.clear();
+    run.scriptPhase = true;
+    run.wavPath.clear();
     std::cout << "AppleScript: " << QCoreApplication::applicationDirPath().toLocal8Bit().constData() << std::endl;
-    startConverter(process, converterPath, songPath);
+    startConverter(process, converterPath, run.songPath);
 }
 
 void Tagdesk::handleProcessFinished(int, QProcess::ExitStatus exitStatus)
 {
-    if (!analysisRunning)
+    if (!run.analysisRunning)
         return;
     const OutputPieces output = readOutputPieces(process);
-    const ConversionReport report = scriptPhase ? conversionReport(output.pieces) : ConversionReport();
+    const ConversionReport report = run.scriptPhase ? conversionReport(output.pieces) : ConversionReport();
     // A crashed converter may still have named the WAV file it left behind.
-    if (scriptPhase)
-        wavPath = report.wavPath;
+    if (run.scriptPhase)
+        run.wavPath = report.wavPath;
     if (exitStatus == QProcess::CrashExit) {
         passOverSong();
         return;
@@ -140,7 +139,7 @@ void Tagdesk::handleProcessFinished(int, QProcess::ExitStatus exitStatus)
     echoOutput(output.pieces);
     if (output.emptyRead)
         passOverSong();
-    else if (scriptPhase)
+    else if (run.scriptPhase)
         finishConversion(report);
     else
         finishAnalysis(reportedBpm(output.pieces));
@@ -150,7 +149,7 @@ void Tagdesk::handleProcessFinished(int, QProcess::ExitStatus exitStatus)
 // finished signal comes for it.
 void Tagdesk::handleProcessError(QProcess::ProcessError error)
 {
-    if (error == QProcess::FailedToStart && analysisRunning)
+    if (error == QProcess::FailedToStart && run.analysisRunning)
         passOverSong();
 }
 
@@ -161,16 +160,16 @@ void Tagdesk::finishConversion(const ConversionReport &report)
         passOverSong();
         return;
     }
-    qDebug() << "Song: " << songPath << "Wav: " << wavPath << "Bit: " << report.bitRate << "Samp: "
+    qDebug() << "Song: " << run.songPath << "Wav: " << run.wavPath << "Bit: " << report.bitRate << "Samp: "
              << report.sampleRate << "\n";
-    if (!QFile::exists(wavPath)) {
+    if (!QFile::exists(run.wavPath)) {
         passOverSong();
         return;
     }
-    scriptPhase = false;
-    if (!cancelRequested)
-        convertLabel->setText(QStringLiteral("Calculating: ") + songTitle);
-    process.start(analyserPath, {wavPath});
+    run.scriptPhase = false;
+    if (!run.cancelRequested)
+        convertLabel->setText(QStringLiteral("Calculating: ") + run.songTitle);
+    process.start(analyserPath, {run.wavPath});
 }
 
 void Tagdesk::finishAnalysis(const QString &bpmText)
@@ -189,28 +188,28 @@ void Tagdesk::finishAnalysis(const QString &bpmText)
 void Tagdesk::passOverSong()
 {
     removeWav();
-    ++runIndex;
+    ++run.runIndex;
     QTimer::singleShot(0, this, &Tagdesk::doBeatFind);
 }
 
 void Tagdesk::handleUserWantCancel()
 {
-    cancelRequested = true;
+    run.cancelRequested = true;
     convertLabel->setText(QStringLiteral("Cancel Pressed: Will stop after current song"));
 }
 
 void Tagdesk::endRun()
 {
-    analysisRunning = false;
+    run.analysisRunning = false;
     showRunIdle();
     statusbar->showMessage(QStringLiteral("beatfind has completed"), completedMessageMs);
 }
 
 void Tagdesk::stopAnalysisRun()
 {
-    if (!analysisRunning)
+    if (!run.analysisRunning)
         return;
-    analysisRunning = false;
+    run.analysisRunning = false;
     disconnect(this, &Tagdesk::loadItunesDone, this, &Tagdesk::doBeatFind);
     if (process.state() != QProcess::NotRunning) {
         // The run is over: the child's end must not start another step.
@@ -221,8 +220,8 @@ void Tagdesk::stopAnalysisRun()
             process.kill();
             process.waitForFinished(stopGraceMs);
         }
-        if (scriptPhase)
-            wavPath = conversionReport(readOutputPieces(process).pieces).wavPath;
+        if (run.scriptPhase)
+            run.wavPath = conversionReport(readOutputPieces(process).pieces).wavPath;
     }
     removeWav();
     showRunIdle();
@@ -239,19 +238,19 @@ void Tagdesk::showRunIdle()
 void Tagdesk::removeWav()
 {
     // Whatever a converter claims, the song's own file is never deleted.
-    if (!wavPath.isEmpty() && QFileInfo(wavPath) != QFileInfo(songPath))
-        QFile::remove(wavPath);
-    wavPath.clear();
+    if (!run.wavPath.isEmpty() && QFileInfo(run.wavPath) != QFileInfo(run.songPath))
+        QFile::remove(run.wavPath);
+    run.wavPath.clear();
 }
 
 void Tagdesk::showSongMessage(const QString &text)
 {
-    statusbar->showMessage(text + songTitle, songMessageMs);
+    statusbar->showMessage(text + run.songTitle, songMessageMs);
 }
 
 bool Tagdesk::runFilesPresent()
 {
-    for (const QString &id : std::as_const(runIDs)) {
+    for (const QString &id : std::as_const(run.runIDs)) {
         const auto found = tableMap.find(libraryKey(id));
         if (found == tableMap.end())
             return false;
@@ -259,11 +258,11 @@ bool Tagdesk::runFilesPresent()
         if (path.isEmpty() || !QFile::exists(path))
             return false;
     }
-    return !runIDs.isEmpty();
+    return !run.runIDs.isEmpty();
 }
 
 DBelement *Tagdesk::runRecord()
 {
-    const auto found = tableMap.find(libraryKey(runID));
+    const auto found = tableMap.find(libraryKey(run.runID));
     return found == tableMap.end() ? nullptr : &found->second;
 }

@@ -1,7 +1,7 @@
 // The discovery datagrams, received for real: in this test's own network
 // namespace (only lo, plus a default route on lo so 255.255.255.255 can be
 // sent) and, across a veth pair, in a second namespace the test creates.
-#include "app/globals.h"
+#include "library/globals.h"
 #include "app/tagdesk.h"
 #include "library/dbelement.h"
 #include "outputcapture.h"
@@ -81,7 +81,7 @@ void sendTick(BroadcastServer *server)
 
 } // namespace
 
-class SyncDiscoveryTest : public QObject
+class TestSyncDiscovery : public QObject
 {
     Q_OBJECT
 
@@ -126,7 +126,7 @@ private slots:
         syncEnabled = true;
         QSignalSpy loaded(window, &Tagdesk::loadFileDone);
         window->loadFile(library);
-        QVERIFY(window->loadingFile);
+        QVERIFY(window->fileRead.loadingFile);
         sendTick(server.get());
         QCOMPARE(receiver.collect(200).size(), 0);
 
@@ -202,5 +202,5 @@ static void enterNetworkWithDefaultRoute()
         std::exit(2);
 }
 
-VELMORA_TEST_MAIN_WITH(SyncDiscoveryTest, enterNetworkWithDefaultRoute())
-#include "tst_sync_discovery.moc"
+VELMORA_TEST_MAIN_WITH(TestSyncDiscovery, enterNetworkWithDefaultRoute())
+#include "tst_syncdiscovery.moc"

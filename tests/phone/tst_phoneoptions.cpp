@@ -5,7 +5,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-class PhoneOptionsTest : public QObject
+class TestPhoneOptions : public QObject
 {
     Q_OBJECT
 
@@ -102,5 +102,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(PhoneOptionsTest)
-#include "tst_phone_options.moc"
+QTEST_GUILESS_MAIN(TestPhoneOptions)
+#include "tst_phoneoptions.moc"

@@ -1,9 +1,10 @@
 #include "app/tagdesk.h"
-#include "app/globals.h"
-#include "app/paintbreaks.h"
+#include "library/globals.h"
+#include "table/paintbreaks.h"
+#include "table/timedbatches.h"
 #include "library/dbelement.h"
+#include "table/columns.h"
 
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QSettings>
 #include <QTimer>
@@ -11,19 +12,19 @@
 
 namespace {
 
-constexpr int nodesPerBatch = 20;
-// Batches that run on in one event-loop turn while this budget lasts, so a
-// large file is not read at the pace of one repaint per 20 nodes.
+// Batches run on in one event-loop turn while this budget lasts.
 constexpr qint64 turnBudgetMs = 40;
 
 } // namespace
 
 void Tagdesk::loadFile(const QString &fileName)
 {
-    if (loadingFile)
+    if (fileRead.loadingFile)
         return;
     modified = false;
     clearLibrary(tableWidget);
+    fileRead.reset();
+    LibraryFileReader &fileReader = fileRead.fileReader;
     if (!fileReader.open(fileName))
         return;
     // The whole file is checked before anything is applied, so that a broken
@@ -35,47 +36,50 @@ void Tagdesk::loadFile(const QString &fileName)
         std::cout << "DOMHandler problem: " << error.message.toLocal8Bit().constData() << " Line,Col:" << error.line
                   << "," << error.column << "\n";
         std::cout.flush();
+        fileRead.reset();
         return;
     }
     tableWidget->setSortingEnabled(false);
     syncEnabled = false;
-    loadingFile = true;
+    fileRead.loadingFile = true;
     actionOpen_File->setEnabled(false);
     actionSave_File->setEnabled(false);
     actionNew_File->setEnabled(false);
-    fileElementIndex = 0;
-    inFirstBatch = true;
+    fileRead.inFirstBatch = true;
     loadDOM();
-    inFirstBatch = false;
+    fileRead.inFirstBatch = false;
+    rememberLibraryFile(fileName);
+}
+
+void Tagdesk::rememberLibraryFile(const QString &fileName)
+{
     QSettings().setValue(QStringLiteral("lastFile"), fileName);
     currentFileName = QFileInfo(fileName).absoluteFilePath();
-    setFileTitle(fileName);
+    setWindowTitle(QStringLiteral("VelmoraSync  (") + QFileInfo(fileName).fileName() + QStringLiteral(")"));
 }
 
 void Tagdesk::loadDOM()
 {
-    if (fileElementIndex >= fileReader.nodeCount()) {
+    if (fileRead.fileElementIndex >= fileRead.fileReader.nodeCount()) {
         finishLoadingFile();
         return;
     }
-    QElapsedTimer turn;
-    turn.start();
-    do {
-        for (int budget = nodesPerBatch; budget > 0 && fileElementIndex < fileReader.nodeCount(); --budget) {
-            LibraryNode node;
-            fileReader.next(&node);
-            ++fileElementIndex;
-            if (!node.isElement) {
-                std::cout << "QVX bug null element\n";
-            } else if (node.tagName != QLatin1String("Element_Data")) {
-                std::cout << "Unknown element: " << node.tagName.toLocal8Bit().constData() << "\n";
-            } else {
-                const std::string key = libraryKey(node.attributes.value(QLatin1String("persistentID")).toString());
-                tableMap[key].loadDom(node.attributes);
-                tableMap[key].setupRow(tableWidget, -1);
-            }
+    auto hasNext = [this] { return fileRead.fileElementIndex < fileRead.fileReader.nodeCount(); };
+    auto applyNext = [this] {
+        LibraryNode node;
+        fileRead.fileReader.next(&node);
+        ++fileRead.fileElementIndex;
+        if (!node.isElement) {
+            std::cout << "QVX bug null element\n";
+        } else if (node.tagName != QLatin1String("Element_Data")) {
+            std::cout << "Unknown element: " << node.tagName.toLocal8Bit().constData() << "\n";
+        } else {
+            const std::string key = libraryKey(node.attributes.value(QLatin1String("persistentID")).toString());
+            tableMap[key].loadDom(node.attributes);
+            tableMap[key].setupRow(tableWidget, -1);
         }
-    } while (!inFirstBatch && fileElementIndex < fileReader.nodeCount() && turn.elapsed() < turnBudgetMs);
+    };
+    TimedBatches::run(fileRead.inFirstBatch ? 0 : turnBudgetMs, hasNext, applyNext);
     std::cout.flush();
     QTimer::singleShot(0, this, &Tagdesk::loadDOM);
 }
@@ -83,13 +87,12 @@ void Tagdesk::loadDOM()
 void Tagdesk::finishLoadingFile()
 {
     syncEnabled = true;
-    loadingFile = false;
+    fileRead.reset();
     actionOpen_File->setEnabled(true);
     actionSave_File->setEnabled(true);
     actionNew_File->setEnabled(true);
-    fileReader.clear();
     tableWidget->setSortingEnabled(true);
-    if (QTableWidgetItem *first = tableWidget->rowCount() > 0 ? tableWidget->item(0, 0) : nullptr)
+    if (QTableWidgetItem *first = tableWidget->rowCount() > 0 ? tableWidget->item(0, ColumnTitle) : nullptr)
         tableWidget->scrollToItem(first, QAbstractItemView::PositionAtTop);
     emit loadFileDone();
 }

@@ -2,11 +2,11 @@
 #include "folders/musicsource.h"
 #include "itunes/ituneslibraryreader.h"
 #include "itunes/itunestrackimport.h"
-#include "app/paintbreaks.h"
-#include "app/tablecells.h"
+#include "table/paintbreaks.h"
+#include "table/tablecells.h"
+#include "table/timedbatches.h"
 #include "library/dbelement.h"
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <QMessageBox>
 #include <QTimer>
@@ -15,22 +15,20 @@
 namespace {
 
 // A step applies tracks while this budget lasts, then returns to the event
-// loop, so the table repaints a few dozen times a second rather than once
-// per track.
+// loop, so the table repaints a few dozen times a second.
 constexpr qint64 stepBudgetMs = 15;
-constexpr int tracksPerBatch = 20;
 
 } // namespace
 
 int Tagdesk::loadItunes()
 {
-    if (loadingItunes)
+    if (itunesImport.loadingItunes)
         return 0;
     modified = true;
-    loadingItunes = true;
+    itunesImport.reset();
+    itunesImport.loadingItunes = true;
     tableWidget->setSortingEnabled(false);
     statusbar->showMessage(QStringLiteral("loading iTunes library"), 0);
-    itunesTracks.clear();
 
     QFile file(itunesLibraryFileName());
     if (!file.open(QIODevice::ReadOnly)) {
@@ -63,9 +61,7 @@ int Tagdesk::loadItunes()
         entry.second.setItunes(QStringLiteral("0"));
         breaks.take();
     }
-    itunesTracks = reader.takeTracks();
-    itunesTrackIndex = 0;
-    itunesEmptiedRows = 0;
+    itunesImport.itunesTracks = reader.takeTracks();
     if (reader.hasKeys())
         QTimer::singleShot(0, this, &Tagdesk::processItunes);
     else
@@ -75,16 +71,15 @@ int Tagdesk::loadItunes()
 
 void Tagdesk::processItunes()
 {
-    QElapsedTimer turn;
-    turn.start();
-    do {
-        for (int batch = 0; batch < tracksPerBatch && itunesTrackIndex < itunesTracks.size(); ++batch) {
-            if (importItunesTrack(itunesTracks.at(itunesTrackIndex++), tableWidget, std::cout))
-                ++itunesEmptiedRows;
-        }
-    } while (itunesTrackIndex < itunesTracks.size() && turn.elapsed() < stepBudgetMs);
+    ItunesImport &import = itunesImport;
+    const bool more = TimedBatches::run(
+        stepBudgetMs, [&import] { return import.itunesTrackIndex < import.itunesTracks.size(); },
+        [&import, this] {
+            if (importItunesTrack(import.itunesTracks.at(import.itunesTrackIndex++), tableWidget, std::cout))
+                ++import.itunesEmptiedRows;
+        });
     std::cout.flush();
-    if (itunesTrackIndex < itunesTracks.size())
+    if (more)
         QTimer::singleShot(0, this, &Tagdesk::processItunes);
     else
         finishItunesImport();
@@ -93,21 +88,20 @@ void Tagdesk::processItunes()
 void Tagdesk::finishItunesImport()
 {
     itunesLoaded = true;
-    itunesTracks.clear();
+    const bool rowsEmptied = itunesImport.itunesEmptiedRows > 0;
+    itunesImport.reset();
     statusbar->clearMessage();
-    loadingItunes = false;
     tableWidget->setSortingEnabled(true);
     // The sort has gathered the emptied rows at the bottom.
-    if (itunesEmptiedRows > 0)
+    if (rowsEmptied)
         removeEmptiedRows(tableWidget);
-    itunesEmptiedRows = 0;
     showMusicSourceColumn();
     emit loadItunesDone();
 }
 
 void Tagdesk::abandonItunesImport()
 {
-    loadingItunes = false;
+    itunesImport.reset();
     tableWidget->setSortingEnabled(true);
     statusbar->clearMessage();
 }

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "itunes/itunestrack.h"
+#include "library/libraryfilereader.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// The state of the window's long-running activities. Each one runs in steps
+// from the event loop; its state lives here, together, and a new run starts
+// from a reset value, so no field can be left over from the last one.
+
+// Reading a library file: the records go into the table 20 nodes per step.
+struct LibraryFileRead
+{
+    bool loadingFile = false;
+    LibraryFileReader fileReader;
+    // Index of the next root child node to apply.
+    int fileElementIndex = 0;
+    // The first batch runs inside loadFile itself, one batch and no more.
+    bool inFirstBatch = false;
+
+    // The reader holds a stream reader, which cannot be assigned afresh.
+    void reset()
+    {
+        loadingFile = false;
+        fileReader.clear();
+        fileElementIndex = 0;
+        inFirstBatch = false;
+    }
+};
+
+// Importing the iTunes library: the tracks are read at once, then applied a
+// batch per step.
+struct ItunesImport
+{
+    bool loadingItunes = false;
+    QList<ItunesTrack> itunesTracks;
+    qsizetype itunesTrackIndex = 0;
+    // Rows whose records were dropped during the import; removed at its end.
+    int itunesEmptiedRows = 0;
+
+    void reset() { *this = ItunesImport(); }
+};
+
+// A BeatFind run: one song at a time, converted, then analysed. Songs are
+// held by persistent ID and looked up afresh whenever they are used: New
+// File, Open File and Merge may destroy records meanwhile.
+struct AnalysisRun
+{
+    bool analysisRunning = false;
+    QStringList runIDs;
+    int runIndex = 0;
+    // The song in hand, its title and file, and the WAV its converter wrote.
+    QString runID;
+    QString songTitle;
+    QString songPath;
+    QString wavPath;
+    // True while the converter, false while the analyser runs.
+    bool scriptPhase = false;
+    bool cancelRequested = false;
+    // The user has been asked where a copied iTunes library's songs are.
+    bool itunesRootAsked = false;
+
+    void reset() { *this = AnalysisRun(); }
+};
