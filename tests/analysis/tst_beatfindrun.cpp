@@ -6,6 +6,9 @@
 #include "testenvironment.h"
 
 #include <QElapsedTimer>
+#include <QSettings>
+#include <QFileInfo>
+#include <QDir>
 #include <QMap>
 #include <QRegularExpression>
 #include <QSignalSpy>
@@ -226,6 +229,37 @@ private slots:
         QVERIFY(run.runToEnd());
         QCOMPARE(answers.seen.size(), 2);
         QCOMPARE(run.callKinds().size(), 4);
+    }
+
+    // An iTunes library copied from a Windows computer: BeatFind asks once
+    // where its music folder lies here, remembers it and finds the song.
+    void copiedItunesLibraryAsksWhereItsSongsAre()
+    {
+        const QString library = QDir::homePath() + "/Music/iTunes/iTunes Music Library.xml";
+        QVERIFY(QDir().mkpath(QFileInfo(library).path()));
+        QFile::remove(library);
+        QVERIFY(QFile::copy(qEnvironmentVariable("VELMORA_SOURCE") + "/tests/data/itunes/rkiv-python_iTunes.xml", library));
+        RunFixture run;
+        const QString song = run.standIns.addSong("Intro.mp3", "BPM: 140\n");
+        const QString localRoot = QFileInfo(song).path();
+        run.addSong("1", "Intro", "//localhost/C:/Users/Ryan/Music/iTunes/iTunes Media/Intro.mp3");
+        run.select({"1"});
+        DialogAnswerer answers;
+        answers.fileDialog(localRoot);
+
+        QVERIFY(run.runToEnd());
+        QCOMPARE(answers.seen.size(), 1);
+        QCOMPARE(answers.seen[0].kind, QStringLiteral("QFileDialog"));
+        QVERIFY(answers.seen[0].title.contains("/C:/Users/Ryan/Music/iTunes/iTunes Media/"));
+        QCOMPARE(tableMap[libraryKey("1")].bpm(), 140);
+
+        // Remembered: the next run goes straight to the song.
+        tableMap[libraryKey("1")].setBPM("99");
+        QVERIFY(run.runToEnd());
+        QCOMPARE(answers.seen.size(), 1);
+        QCOMPARE(tableMap[libraryKey("1")].bpm(), 140);
+        QSettings().remove("itunesRoots");
+        QFile::remove(library);
     }
 
     // Songs whose files are known and present are analysed without an import.
