@@ -7,12 +7,14 @@
 #include "../common/turnmonitor.h"
 #include "app/tagdesk.h"
 #include "library/dbelement.h"
+#include "table/columns.h"
 
 #include <QApplication>
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QSignalSpy>
+#include <QTest>
 #include <cstdio>
 #include <taglib/fileref.h>
 #include <taglib/tpropertymap.h>
@@ -54,6 +56,8 @@ int main(int argc, char *argv[])
 
     Tagdesk window;
     window.show();
+    // The window's first paint is not part of the import.
+    QTest::qWait(500);
     // The import's diagnostic line is not part of the figures.
     std::fflush(stdout);
     const int savedOut = dup(1);
@@ -76,5 +80,12 @@ int main(int argc, char *argv[])
                 "memory %.0f MB\n",
                 importMs, double(importMs) / double(std::max<qint64>(floor, 1)), turns.longest(), tableMap.size(),
                 window.tableWidget->rowCount(), peakMemoryMB());
+    // The import's last turn switches sorting back on, which sorts the table.
+    window.tableWidget->setSortingEnabled(false);
+    window.tableWidget->sortItems(ColumnArtist);
+    QElapsedTimer sort;
+    sort.start();
+    window.tableWidget->sortItems(ColumnTitle);
+    std::printf("  of which Qt's own sort of the table at the end: about %lld ms\n", sort.elapsed());
     return 0;
 }
