@@ -1,4 +1,5 @@
 #include "library/globals.h"
+#include "library/recoverycopy.h"
 #include "app/quitonsignal.h"
 #include "app/tagdesk.h"
 #include "folders/openrequest.h"
@@ -6,6 +7,7 @@
 
 #include <QApplication>
 #include <QSettings>
+#include <QTimer>
 #include <memory>
 
 int main(int argc, char *argv[])
@@ -22,21 +24,37 @@ int main(int argc, char *argv[])
     window->convertCancelButton->hide();
 
     // A library file on the command line is opened instead of the last one;
-    // music folders and audio files there are imported.
+    // music folders and audio files there are imported once it is read.
     const OpenRequest request = classifyPaths(QCoreApplication::arguments().mid(1));
+    OpenRequest music = request;
+    music.libraryFile.clear();
     auto settings = std::make_unique<QSettings>();
     const QVariant lastFile = settings->value(QStringLiteral("lastFile"));
-    if (request.libraryFile.isEmpty()) {
-        if (lastFile.isNull())
+    auto openLastFile = [&window, lastFile, request, music] {
+        if (!request.libraryFile.isEmpty())
+            window->loadFile(request.libraryFile);
+        else if (lastFile.isNull())
             syncEnabled = true;
         else
             window->loadFile(lastFile.toString());
-    }
-    window->openPaths(request);
+        window->openPaths(music);
+    };
+    // A recovery copy left by a signal is offered first, in the running event
+    // loop (so that another signal ends the question too); otherwise the last
+    // file is read as before.
+    const bool recoveryPending = !pendingRecoveryCopy().isEmpty();
+    if (!recoveryPending)
+        openLastFile();
     window->show();
 
     auto server = std::make_unique<BroadcastServer>();
-    quitOnTerminationSignals();
+    quitOnTerminationSignals([&window] { window->quitOnSignal(); });
+    if (recoveryPending) {
+        QTimer::singleShot(0, window.get(), [&window, openLastFile] {
+            if (!window->offerRecoveryCopy())
+                openLastFile();
+        });
+    }
     const int result = app.exec();
 
     // The session thread is joined before the library goes, and the library's

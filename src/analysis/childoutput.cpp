@@ -18,6 +18,18 @@ bool labelValue(const QByteArray &line, const char *label, int valueStart, QByte
     return true;
 }
 
+// The value of the last line with this label; empty when there is none.
+QString lastLabelValue(const QList<QByteArray> &pieces, const char *label, int valueStart)
+{
+    QString result;
+    for (const QByteArray &piece : pieces) {
+        QByteArray value;
+        if (labelValue(withoutLineEnd(piece), label, valueStart, &value))
+            result = QString::fromLatin1(value);
+    }
+    return result;
+}
+
 } // namespace
 
 OutputPieces readOutputPieces(QIODevice &device)
@@ -70,13 +82,12 @@ bool isAcceptedFormat(const ConversionReport &report)
 
 QString reportedBpm(const QList<QByteArray> &pieces)
 {
-    QString bpm;
-    for (const QByteArray &piece : pieces) {
-        QByteArray value;
-        if (labelValue(withoutLineEnd(piece), "BPM:", 5, &value))
-            bpm = QString::fromLatin1(value);
-    }
-    return bpm;
+    return lastLabelValue(pieces, "BPM:", 5);
+}
+
+QString reportedAlternative(const QList<QByteArray> &pieces)
+{
+    return lastLabelValue(pieces, "Alternative:", 13);
 }
 
 int acceptedBpm(const QString &bpmText)

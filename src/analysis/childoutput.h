@@ -37,6 +37,9 @@ bool isAcceptedFormat(const ConversionReport &report);
 
 // The value of the analyser's last "BPM:" line; empty when it printed none.
 QString reportedBpm(const QList<QByteArray> &pieces);
+// The value of the analyser's last "Alternative:" line, the runner-up tempo
+// it names when unsure of the level; empty when it printed none.
+QString reportedAlternative(const QList<QByteArray> &pieces);
 
 // The whole BPM that a reported tempo gives: the text read as a float and
 // truncated toward zero, kept only within 50 to 200; 0 when there is none.

@@ -1,4 +1,5 @@
 #include "app/tagdesk.h"
+#include "analysis/analysertempo.h"
 #include "analysis/childoutput.h"
 #include "analysis/songlocation.h"
 #include "library/dbelement.h"
@@ -142,7 +143,7 @@ void Tagdesk::handleProcessFinished(int, QProcess::ExitStatus exitStatus)
     else if (run.scriptPhase)
         finishConversion(report);
     else
-        finishAnalysis(reportedBpm(output.pieces));
+        finishAnalysis(output.pieces);
 }
 
 // A child that could not be started ends like one that crashed, though no
@@ -172,16 +173,13 @@ void Tagdesk::finishConversion(const ConversionReport &report)
     process.start(analyserPath, {run.wavPath});
 }
 
-void Tagdesk::finishAnalysis(const QString &bpmText)
+void Tagdesk::finishAnalysis(const QList<QByteArray> &output)
 {
-    const int bpm = acceptedBpm(bpmText);
-    if (bpm == 0) {
+    DBelement *record = runRecord();
+    if (!applyAnalyserResult(record, output, preferredBpmRange()))
         showSongMessage(QStringLiteral("beatfind can't solve: "));
-    } else if (DBelement *record = runRecord()) {
-        // The BPM cell itself changes, so the table shows the value at once
-        // and the range check runs on it.
-        record->field("bpm").setData(Qt::DisplayRole, QVariant(bpm));
-    }
+    else if (record)
+        writeBpmAfterBeatFind(*record);
     passOverSong();
 }
 

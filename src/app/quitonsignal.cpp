@@ -19,16 +19,19 @@ void notifyEventLoop(int)
 
 } // namespace
 
-void quitOnTerminationSignals()
+void quitOnTerminationSignals(std::function<void()> beforeQuit)
 {
     if (signalPipe[0] != -1 || ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0)
         return;
     auto *notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, QCoreApplication::instance());
-    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [notifier] {
+    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [notifier, beforeQuit] {
         char byte;
         [[maybe_unused]] const ssize_t read = ::read(signalPipe[0], &byte, 1);
         notifier->setEnabled(false);
-        QCoreApplication::quit();
+        if (beforeQuit)
+            beforeQuit();
+        // Ends every event loop, a question's included, without closing windows.
+        QCoreApplication::exit(0);
     });
     struct sigaction action = {};
     action.sa_handler = notifyEventLoop;

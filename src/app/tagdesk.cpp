@@ -30,6 +30,8 @@ Tagdesk::Tagdesk(QWidget *parent)
     connect(actionDelete, &QAction::triggered, this, &Tagdesk::deleteEdit);
     connect(actionMerge, &QAction::triggered, this, &Tagdesk::mergeEdit);
     connect(actionBeatFind, &QAction::triggered, this, &Tagdesk::BeatFind);
+    setUpLevelCommands();
+    setUpTagWriting();
     connect(actionFrom_Music_Folder, &QAction::triggered, this, &Tagdesk::fromMusicFolder);
     connect(actionItunes_Music_Folder, &QAction::triggered, this, &Tagdesk::whereItunesSongsAre);
 

@@ -3,9 +3,12 @@
 #include "ui_tagdesk.h"
 #include "analysis/analysisprograms.h"
 #include "app/activities.h"
+#include "library/bpmlevel.h"
+#include "tags/bpmtagqueue.h"
 #include "folders/folderimport.h"
 
 #include <QMainWindow>
+#include <QPersistentModelIndex>
 #include <QProcess>
 #include <QString>
 
@@ -28,6 +31,7 @@ class QTableWidgetItem;
 //   itunes/tagdesk_itunes.cpp    From iTunes: the import in steps
 //   itunes/tagdesk_merge.cpp     Merge
 //   analysis/tagdesk_beatfind.cpp  BeatFind: the analysis run
+//   app/tagdesk_writetags.cpp    Write BPM to Files, also after BeatFind
 //   folders/tagdesk_folders.cpp  From Music Folder: the folder import in steps
 //   folders/tagdesk_open.cpp     paths from the command line or dropped
 //   itunes/tagdesk_itunesroot.cpp  where a copied iTunes library's songs are
@@ -45,6 +49,13 @@ public:
     // Writes the library to fileName; false when it could not be written.
     bool writeLibrary(const QString &fileName);
 
+    // A termination signal: unsaved changes go to a recovery copy, without a
+    // question, and any analysis run stops.
+    void quitOnSignal();
+    // Asks whether to open the recovery copy a signal left behind; true when
+    // there was one and a library is being read (the copy, or nothing because
+    // a signal ended the question), false when the last file is to be read.
+    bool offerRecoveryCopy();
     // Imports the songs in music folders and audio files, as "From Music
     // Folder..." does. wholeSource: these are the remembered music folders,
     // the user's music source, whose import marks the "iTunes" flags afresh
@@ -80,6 +91,12 @@ public slots:
     void handleProcessFinished(int exitCode, QProcess::ExitStatus exitStatus);
     void handleUserWantCancel();
     void loadDOM();
+    void doubleBpm();
+    void halveBpm();
+    void useAlternativeBpm();
+    void bpmRange();
+    void bpmEdited(const QPersistentModelIndex &cell);
+    void writeBpmToFiles();
     void fromMusicFolder();
     void processFolderScan();
     void cancelFolderImport();
@@ -104,9 +121,14 @@ public:
     // The child of the analysis run, converter or analyser.
     QProcess process;
 
+    // Set once a termination signal has arrived.
+    bool quittingOnSignal = false;
+
     LibraryFileRead fileRead;
     ItunesImport itunesImport;
     AnalysisRun run;
+    // BPM tags being written into the songs' files.
+    BpmTagQueue tagWrites;
     FolderImport folderImport;
     // Shown in the status bar while a folder import runs.
     QPushButton *folderCancelButton = nullptr;
@@ -121,6 +143,9 @@ private:
     void finishLoadingFile();
     // Remembers the file just read or written as the library's file.
     void rememberLibraryFile(const QString &fileName);
+    // tempo level commands, and the user's own BPM edits, which settle the level
+    void setUpLevelCommands();
+    void changeLevel(LevelCommand command);
     // iTunes import
     void finishItunesImport();
     void abandonItunesImport();
@@ -138,7 +163,7 @@ private:
     bool askForItunesRoot(const QString &songPath);
     void startConversion();
     void finishConversion(const ConversionReport &report);
-    void finishAnalysis(const QString &bpmText);
+    void finishAnalysis(const QList<QByteArray> &output);
     void handleProcessError(QProcess::ProcessError error);
     void passOverSong();
     void endRun();
@@ -146,4 +171,11 @@ private:
     void removeWav();
     void showSongMessage(const QString &text);
     DBelement *runRecord();
+    // writing BPM tags
+    void setUpTagWriting();
+    // Writes a song's new BPM into its file when the user asked for that.
+    void writeBpmAfterBeatFind(DBelement &record);
+    bool queueBpmWrite(DBelement &record);
+    void showBpmFileDone(const BpmWriteRequest &request, const BpmWriteResult &result);
+    void showBpmWritesDone(int written, int notWritten);
 };

@@ -74,8 +74,12 @@ void Tagdesk::saveFile()
 
 bool Tagdesk::writeLibrary(const QString &fileName)
 {
-    if (!saveLibraryFile(fileName)) {
+    QString error;
+    if (!saveLibraryFile(fileName, &error)) {
         std::fputs("QVX could not open writetest.gip\n", stdout);
+        std::fflush(stdout);
+        QMessageBox::critical(nullptr, tr("Save"), tr("The library could not be saved to \"%1\": %2").arg(fileName, error),
+                              QMessageBox::Ok);
         return false;
     }
     modified = false;

@@ -25,8 +25,15 @@ void Tagdesk::loadFile(const QString &fileName)
     clearLibrary(tableWidget);
     fileRead.reset();
     LibraryFileReader &fileReader = fileRead.fileReader;
-    if (!fileReader.open(fileName))
+    QString refusal;
+    if (!fileReader.open(fileName, &refusal)) {
+        if (!refusal.isEmpty()) {
+            std::cout << "Library file \"" << fileName.toLocal8Bit().constData()
+                      << "\" not read: " << refusal.toLocal8Bit().constData() << "\n";
+            std::cout.flush();
+        }
         return;
+    }
     // The whole file is checked before anything is applied, so that a broken
     // file changes nothing; the window keeps painting meanwhile (user input
     // waits, so no command starts in the middle).

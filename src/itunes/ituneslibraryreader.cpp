@@ -27,13 +27,36 @@ std::optional<ItunesKey> actedOnKey(const QString &text)
 }
 
 constexpr int tokensBetweenClockReads = 512;
+// Track dictionaries hold a few dozen keys, each element at most one attribute;
+// values are names, paths and numbers.
+constexpr int maxAttributes = 64;
+constexpr qint64 maxValueBytes = qint64(1) << 20;
+constexpr qint64 chunkBytes = 64 * 1024;
 
 } // namespace
 
 ItunesLibraryReader::ItunesLibraryReader(QIODevice *device)
-    : reader(device)
+    : device(device)
+    , guard(maxAttributes, maxValueBytes)
 {
     reader.setNamespaceProcessing(false);
+}
+
+// The parser gets the file a piece at a time, each piece only once the guard
+// has passed it. False when there is nothing more to give.
+bool ItunesLibraryReader::feedParser()
+{
+    if (!guard.problem().isEmpty())
+        return false;
+    const QByteArray chunk = device->read(chunkBytes);
+    if (chunk.isEmpty())
+        return false;
+    if (!guard.feed(chunk.constData(), chunk.size())) {
+        reader.raiseError(guard.problem());
+        return false;
+    }
+    reader.addData(chunk);
+    return true;
 }
 
 bool ItunesLibraryReader::readFor(qint64 milliseconds)
@@ -42,7 +65,9 @@ bool ItunesLibraryReader::readFor(qint64 milliseconds)
     clock.start();
     for (;;) {
         for (int i = 0; i < tokensBetweenClockReads; ++i) {
-            if (reader.atEnd() || reader.hasError())
+            if (reader.atEnd() && !(reader.error() == QXmlStreamReader::PrematureEndOfDocumentError && feedParser()))
+                return false;
+            if (reader.hasError() && reader.error() != QXmlStreamReader::PrematureEndOfDocumentError)
                 return false;
             reader.readNext();
             handleToken();
@@ -172,19 +197,24 @@ void ItunesLibraryReader::endElement()
 void ItunesLibraryReader::completeTracks(const Element &parent)
 {
     const std::vector<ChildKey> &keys = parent.childKeys;
-    for (size_t anchor = 0; anchor < keys.size(); ++anchor) {
-        if (keys[anchor].trackSlot < 0)
+    std::shared_ptr<std::vector<ItunesKeyValue>> siblings;
+    int actedOn = 0;
+    for (const ChildKey &child : keys) {
+        if (child.key) {
+            ++actedOn;
             continue;
-        ItunesTrack &track = tracks[keys[anchor].trackSlot];
-        track.hasPersistentID = keys[anchor].hasValue;
-        track.persistentIDText = keys[anchor].value;
-        auto visit = [&track](const ChildKey &key) {
-            if (key.key)
-                track.keys.append({*key.key, key.value});
-        };
-        for (size_t i = anchor; i-- > 0;)
-            visit(keys[i]);
-        for (size_t i = anchor + 1; i < keys.size(); ++i)
-            visit(keys[i]);
+        }
+        if (!siblings) {
+            siblings = std::make_shared<std::vector<ItunesKeyValue>>();
+            for (const ChildKey &key : keys) {
+                if (key.key)
+                    siblings->push_back({*key.key, key.value});
+            }
+        }
+        ItunesTrack &track = tracks[child.trackSlot];
+        track.hasPersistentID = child.hasValue;
+        track.persistentIDText = child.value;
+        track.siblings = siblings;
+        track.anchor = actedOn;
     }
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "itunes/itunestrack.h"
+#include "library/xmlmarkupguard.h"
 
 #include <QList>
 #include <QString>
@@ -34,6 +35,9 @@ public:
     bool readFor(qint64 milliseconds);
     bool failed() const { return reader.hasError(); }
     ParseError error() const;
+    // Why the file was refused before the parser judged it (too many
+    // attributes on an element, a value beyond 1 MiB); empty otherwise.
+    const QString &refusal() const { return guard.problem(); }
     // Whether the document holds any "key" element below its root.
     bool hasKeys() const { return keyCount > 0; }
     // The tracks in the document order of their "Persistent ID" keys.
@@ -60,6 +64,7 @@ private:
         std::vector<ChildKey> childKeys;
     };
 
+    bool feedParser();
     void handleToken();
     void startElement();
     void endElement();
@@ -67,6 +72,8 @@ private:
     void settleFirstChild(Element &element, std::optional<QString> text);
     void completeTracks(const Element &parent);
 
+    QIODevice *device;
+    XmlMarkupGuard guard;
     QXmlStreamReader reader;
     std::vector<Element> open;
     QList<ItunesTrack> tracks;

@@ -1,7 +1,8 @@
 #pragma once
 
-#include <QList>
 #include <QString>
+#include <memory>
+#include <vector>
 
 // The keys of an iTunes track dictionary that the import acts on; every other
 // key is ignored.
@@ -20,5 +21,13 @@ struct ItunesTrack
 {
     bool hasPersistentID = false;
     QString persistentIDText;
-    QList<ItunesKeyValue> keys;
+    // The keys of the dictionary in document order, one list shared by every
+    // track anchored in it: a dictionary of many "Persistent ID" keys must not
+    // cost the square of its size. The first `anchor` keys precede this track's.
+    std::shared_ptr<const std::vector<ItunesKeyValue>> siblings;
+    int anchor = 0;
+
+    int keyCount() const { return siblings ? int(siblings->size()) : 0; }
+    // The i-th key in visiting order.
+    const ItunesKeyValue &key(int i) const { return (*siblings)[i < anchor ? anchor - 1 - i : i]; }
 };

@@ -37,7 +37,8 @@ bool importItunesTrack(const ItunesTrack &track, QTableWidget *table, std::ostre
     record.setItunes(QStringLiteral("1"));
     record.setPersistentID(persistentID);
     out << key << ' ';
-    for (const ItunesKeyValue &field : track.keys) {
+    for (int i = 0; i < track.keyCount(); ++i) {
+        const ItunesKeyValue &field = track.key(i);
         const QString &value = field.value;
         switch (field.key) {
         case ItunesKey::Kind:

@@ -6,6 +6,7 @@
 #include "table/tablecells.h"
 #include "table/timedbatches.h"
 #include "library/dbelement.h"
+#include "library/regularfile.h"
 
 #include <QFile>
 #include <QMessageBox>
@@ -17,6 +18,15 @@ namespace {
 // A step applies tracks while this budget lasts, then returns to the event
 // loop, so the table repaints a few dozen times a second.
 constexpr qint64 stepBudgetMs = 15;
+// A library of 100,000 tracks takes about 100 MB.
+constexpr qint64 maxItunesFileBytes = qint64(2) << 30;
+
+void reportRefusal(const QString &path, const QString &refusal)
+{
+    std::cout << "iTunes library file \"" << path.toLocal8Bit().constData()
+              << "\" not read: " << refusal.toLocal8Bit().constData() << "\n";
+    std::cout.flush();
+}
 
 } // namespace
 
@@ -30,14 +40,18 @@ int Tagdesk::loadItunes()
     tableWidget->setSortingEnabled(false);
     statusbar->showMessage(QStringLiteral("loading iTunes library"), 0);
 
-    QFile file(itunesLibraryFileName());
-    if (!file.open(QIODevice::ReadOnly)) {
+    const QString path = itunesLibraryFileName();
+    QFile file;
+    QString refusal;
+    if (!openRegularFile(file, path, maxItunesFileBytes, &refusal)) {
         // A user with no music source at all learns how to add music.
-        if (!file.exists() && currentMusicSource() == MusicSource::None)
+        if (refusal.isEmpty() && !QFile::exists(path) && currentMusicSource() == MusicSource::None)
             QMessageBox::information(nullptr, noMusicSourceTitle(), noMusicSourceText());
-        else
+        else if (refusal.isEmpty())
             QMessageBox::critical(nullptr, tr("iTunes Music Library file missing"),
-                                  tr("File \"%1\" not found.").arg(file.fileName()), QMessageBox::Ok);
+                                  tr("File \"%1\" not found.").arg(path), QMessageBox::Ok);
+        else
+            reportRefusal(path, refusal);
         abandonItunesImport();
         return -1;
     }
@@ -46,6 +60,11 @@ int Tagdesk::loadItunes()
     while (reader.readFor(PaintBreaks::sliceMs))
         breaks.take();
     file.close();
+    if (!reader.refusal().isEmpty()) {
+        reportRefusal(path, reader.refusal());
+        abandonItunesImport();
+        return -1;
+    }
     if (reader.failed()) {
         const ItunesLibraryReader::ParseError error = reader.error();
         std::cout << "DOMHandler problem: " << error.message.toLocal8Bit().constData() << " Line,Col:" << error.line

@@ -2,9 +2,12 @@
 #include "library/bpmtext.h"
 #include "table/tablecells.h"
 
+#include <QBrush>
 #include <QTableWidget>
 
 TableMap tableMap;
+
+const QColor DBelement::alternativeBpmColour(0xb3, 0x4d, 0x00);
 
 DBelement::DBelement()
 {
@@ -49,6 +52,21 @@ void DBelement::setItunes(const QString &flag) { setFlag("iTunes", flag); }
 void DBelement::setIphone(const QString &flag) { setFlag("iPhone", flag); }
 void DBelement::setOnDevice(const QString &flag) { setFlag("iPhone", flag); }
 void DBelement::setUserChanged(const QString &flag) { setFlag("userChanged", flag); }
+
+void DBelement::setBpmAlternative(int bpm)
+{
+    alternativeBpm = bpm >= 50 && bpm <= 200 ? bpm : 0;
+    QVXtableWidgetItem &cell = field("bpm");
+    // A colour of its own makes unsure songs stand out in a sorted column;
+    // the tooltip names the other level.
+    if (alternativeBpm) {
+        cell.setData(Qt::ForegroundRole, QBrush(alternativeBpmColour));
+        cell.setData(Qt::ToolTipRole, QStringLiteral("Maybe %1").arg(alternativeBpm));
+    } else {
+        cell.setData(Qt::ForegroundRole, QVariant());
+        cell.setData(Qt::ToolTipRole, QVariant());
+    }
+}
 
 void clearLibrary(QTableWidget *table)
 {

@@ -2,6 +2,7 @@
 
 #include "app/qvxtablewidgetitem.h"
 
+#include <QColor>
 #include <QString>
 #include <map>
 #include <string>
@@ -38,12 +39,18 @@ public:
     void setIphone(const QString &flag);
     void setOnDevice(const QString &flag);
     void setUserChanged(const QString &flag);
+    // The other tempo level the analyser thought possible, 0 for none; a
+    // value outside 50 to 200 is none. A song with one is marked in its BPM
+    // cell until the level is settled.
+    void setBpmAlternative(int bpm);
+    int bpmAlternative() const { return alternativeBpm; }
+    static const QColor alternativeBpmColour;
 
     void setupRow(QTableWidget *table, int row);
     // Writes the record as one "Element_Data" element of a library file:
     // the ten stored fields, then the location when the record has one.
     void saveDom(QXmlStreamWriter &writer);
-    // Sets the ten stored fields from an "Element_Data" element's attributes;
+    // Sets the stored fields from an "Element_Data" element's attributes;
     // an absent attribute empties its field. The location is set only when
     // the element has one.
     void loadDom(const QXmlStreamAttributes &attributes);
@@ -53,6 +60,8 @@ public:
     bool isProtected = false;
 
 private:
+    int alternativeBpm = 0;
+
     void setText(const std::string &name, const QString &text);
     void setFlag(const std::string &name, const QString &flag);
 };

@@ -1,7 +1,11 @@
 #include "library/libraryfile.h"
 #include "library/dbelement.h"
+#include "library/bpmtext.h"
 
+#include <QFile>
 #include <QSaveFile>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
@@ -20,6 +24,10 @@ void DBelement::saveDom(QXmlStreamWriter &writer)
     writer.writeEmptyElement(QStringLiteral("Element_Data"));
     for (const char *name : storedFields)
         writer.writeAttribute(QLatin1String(name), text(name));
+    // Only songs the analyser was unsure of carry one, so the files of a
+    // library without any stay as they were.
+    if (bpmAlternative())
+        writer.writeAttribute(QStringLiteral("bpmAlternative"), QString::number(bpmAlternative()));
     // Where the song's file lies, so that a reopened library can be analysed
     // without a new import; readers that predate it ignore it.
     const QString location = text("location");
@@ -40,6 +48,7 @@ void DBelement::loadDom(const QXmlStreamAttributes &attributes)
     setComposer(value("composer"));
     setItunes(value("iTunes"));
     setIphone(value("iPhone"));
+    setBpmAlternative(bpmFromText(value("bpmAlternative")));
     if (attributes.hasAttribute(QLatin1String("location")))
         setLocation(value("location"));
 }
@@ -60,11 +69,41 @@ void writeLibraryDocument(QIODevice *device)
     writer.writeCharacters(QStringLiteral("\n"));
 }
 
-bool saveLibraryFile(const QString &fileName)
+namespace {
+
+bool failed(const QFileDevice &file, QString *error)
 {
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
-        return false;
+    if (error)
+        *error = file.errorString();
+    return false;
+}
+
+bool writeInPlace(const QString &fileName, QString *error)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text))
+        return failed(file, error);
     writeLibraryDocument(&file);
-    return file.commit();
+    if (!file.flush() || file.error() != QFileDevice::NoError)
+        return failed(file, error);
+    file.close();
+    return file.error() == QFileDevice::NoError || failed(file, error);
+}
+
+} // namespace
+
+bool saveLibraryFile(const QString &fileName, QString *error)
+{
+    struct stat old;
+    const bool exists = ::stat(QFile::encodeName(fileName).constData(), &old) == 0 && S_ISREG(old.st_mode);
+    if (exists && old.st_nlink > 1)
+        return writeInPlace(fileName, error);
+    QSaveFile file(fileName);
+    file.setDirectWriteFallback(true);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
+        return failed(file, error);
+    if (exists && (old.st_uid != ::geteuid() || old.st_gid != ::getegid()))
+        [[maybe_unused]] const int kept = ::fchown(file.handle(), old.st_uid, old.st_gid);
+    writeLibraryDocument(&file);
+    return file.commit() || failed(file, error);
 }

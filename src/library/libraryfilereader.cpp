@@ -1,8 +1,20 @@
 #include "library/libraryfilereader.h"
+#include "library/regularfile.h"
+#include "library/xmlmarkupguard.h"
 
 #include <QFile>
 
 namespace {
+
+// A library of 100,000 songs takes about 30 MB; this leaves room for some
+// millions.
+constexpr qint64 maxFileBytes = qint64(1) << 30;
+// Ten attributes per song today; later ones are added after them.
+constexpr int maxAttributes = 64;
+// Phone and iTunes fields are held to 1 MiB each; written out, escapes such as
+// &quot; may make one up to six times as long, and the file must read back.
+constexpr qint64 maxValueBytes = qint64(16) << 20;
+constexpr qint64 readChunkBytes = qint64(1) << 20;
 
 // Text that is only white space is not a node, as in a DOM tree.
 bool isNode(const QXmlStreamReader &reader)
@@ -22,13 +34,33 @@ bool isNode(const QXmlStreamReader &reader)
 
 } // namespace
 
-bool LibraryFileReader::open(const QString &path)
+bool LibraryFileReader::open(const QString &path, QString *refusal)
 {
     clear();
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    QFile file;
+    if (!openRegularFile(file, path, maxFileBytes, refusal))
         return false;
-    bytes = file.readAll();
+    // Read to the limit only, in case the file grows while it is read.
+    XmlMarkupGuard guard(maxAttributes, maxValueBytes);
+    bytes.reserve(file.size() + readChunkBytes);
+    for (;;) {
+        const qint64 before = bytes.size();
+        bytes.resize(before + readChunkBytes);
+        const qint64 got = file.read(bytes.data() + before, readChunkBytes);
+        bytes.resize(before + qMax<qint64>(got, 0));
+        if (got <= 0)
+            break;
+        if (bytes.size() > maxFileBytes) {
+            *refusal = QStringLiteral("it is larger than %1").arg(byteLimitText(maxFileBytes));
+            clear();
+            return false;
+        }
+        if (!guard.feed(bytes.constData() + before, got)) {
+            *refusal = guard.problem();
+            clear();
+            return false;
+        }
+    }
     return true;
 }
 

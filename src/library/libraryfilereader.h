@@ -29,8 +29,11 @@ public:
         qint64 column = 0;
     };
 
-    // Reads the file into memory; false when it cannot be opened.
-    bool open(const QString &path);
+    // Reads the file into memory; false when it cannot be opened (refusal
+    // empty) or is refused, with refusal saying why: not a regular file, too
+    // large, or markup that no library this program writes holds and that
+    // would cost the parser far more than the file's size.
+    bool open(const QString &path, QString *refusal);
     // Checks the whole document and counts the root's child nodes; on a
     // malformed document fills error and returns false. pause, when given,
     // is called now and then, so a caller can keep its window painted.

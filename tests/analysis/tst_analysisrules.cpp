@@ -1,3 +1,4 @@
+#include "analysis/analysertempo.h"
 #include "analysis/childoutput.h"
 #include "analysis/songlocation.h"
 #include "testenvironment.h"
@@ -175,6 +176,78 @@ private slots:
         QFETCH(int, bpm);
         QCOMPARE(reportedBpm(piecesOf(output).pieces), bpmText);
         QCOMPARE(acceptedBpm(bpmText), bpm);
+    }
+
+    // The runner-up level counts only beside a tempo, and only as a number
+    // the app could store as a BPM.
+    void analyserAlternative_data()
+    {
+        QTest::addColumn<QByteArray>("output");
+        QTest::addColumn<float>("bpm");
+        QTest::addColumn<float>("alternative");
+        QTest::newRow("sure: no line") << QByteArray("BPM: 120\n") << 120.f << 0.f;
+        QTest::newRow("half tempo, double named") << QByteArray("BPM: 63.5\nAlternative: 127\n") << 63.5f << 127.f;
+        QTest::newRow("fraction kept") << QByteArray("BPM: 90\nAlternative: 67.5\n") << 90.f << 67.5f;
+        QTest::newRow("CRLF") << QByteArray("BPM: 90\r\nAlternative: 120\r\n") << 90.f << 120.f;
+        QTest::newRow("range ends kept") << QByteArray("BPM: 100\nAlternative: 200.9\n") << 100.f << 200.9f;
+        QTest::newRow("lower end kept") << QByteArray("BPM: 100\nAlternative: 50\n") << 100.f << 50.f;
+        QTest::newRow("garbage") << QByteArray("BPM: 120\nAlternative: fast\n") << 120.f << 0.f;
+        QTest::newRow("empty value") << QByteArray("BPM: 120\nAlternative: \n") << 120.f << 0.f;
+        QTest::newRow("below range") << QByteArray("BPM: 60\nAlternative: 30\n") << 60.f << 0.f;
+        QTest::newRow("above range") << QByteArray("BPM: 150\nAlternative: 300\n") << 150.f << 0.f;
+        QTest::newRow("nan") << QByteArray("BPM: 150\nAlternative: nan\n") << 150.f << 0.f;
+        QTest::newRow("missing BPM line") << QByteArray("Alternative: 120\n") << 0.f << 0.f;
+        QTest::newRow("BPM 0") << QByteArray("BPM: 0\nAlternative: 120\n") << 0.f << 0.f;
+        QTest::newRow("BPM out of range") << QByteArray("BPM: 40\nAlternative: 80\n") << 0.f << 0.f;
+        QTest::newRow("before the BPM line still read") << QByteArray("Alternative: 60\nBPM: 120\n") << 120.f << 60.f;
+        QTest::newRow("last line wins") << QByteArray("BPM: 90\nAlternative: 180\nAlternative: x\n") << 90.f << 0.f;
+        QTest::newRow("label without blank is not the label")
+            << QByteArray("BPM: 90\nAlternatives: 180\n") << 90.f << 0.f;
+    }
+    void analyserAlternative()
+    {
+        QFETCH(QByteArray, output);
+        QFETCH(float, bpm);
+        QFETCH(float, alternative);
+        const AnalyserTempo tempo = analyserTempo(piecesOf(output).pieces);
+        QCOMPARE(tempo.bpm, bpm);
+        QCOMPARE(tempo.alternative, alternative);
+    }
+
+    void foldIntoRange_data()
+    {
+        QTest::addColumn<float>("bpm");
+        QTest::addColumn<float>("alternative");
+        QTest::addColumn<int>("low");
+        QTest::addColumn<int>("high");
+        QTest::addColumn<float>("foldedBpm");
+        QTest::addColumn<float>("foldedAlternative");
+        QTest::newRow("inside, untouched") << 100.f << 0.f << 70 << 140 << 100.f << 0.f;
+        QTest::newRow("inside keeps the analyser's Alternative") << 100.f << 150.f << 70 << 140 << 100.f << 150.f;
+        QTest::newRow("below: doubled, the found level is the Alternative") << 63.5f << 0.f << 70 << 140 << 127.f << 63.5f;
+        QTest::newRow("above: halved") << 172.f << 0.f << 70 << 140 << 86.f << 172.f;
+        QTest::newRow("the Alternative names the other level") << 180.f << 120.f << 70 << 140 << 90.f << 180.f;
+        QTest::newRow("lower end inside") << 70.f << 0.f << 70 << 140 << 70.f << 0.f;
+        QTest::newRow("upper end's fraction inside") << 140.9f << 0.f << 70 << 140 << 140.9f << 0.f;
+        QTest::newRow("just above the upper end") << 141.f << 0.f << 70 << 140 << 70.5f << 141.f;
+        QTest::newRow("just below the lower end") << 69.9f << 0.f << 70 << 140 << 139.8f << 69.9f;
+        QTest::newRow("doubling overshoots a narrow range") << 60.f << 0.f << 90 << 110 << 60.f << 0.f;
+        QTest::newRow("halving undershoots a narrow range") << 190.f << 0.f << 100 << 120 << 190.f << 0.f;
+        QTest::newRow("halving lands on the lower end") << 160.f << 0.f << 80 << 100 << 80.f << 160.f;
+        QTest::newRow("full range changes nothing") << 50.f << 0.f << 50 << 200 << 50.f << 0.f;
+        QTest::newRow("no tempo stays none") << 0.f << 0.f << 70 << 140 << 0.f << 0.f;
+    }
+    void foldIntoRange()
+    {
+        QFETCH(float, bpm);
+        QFETCH(float, alternative);
+        QFETCH(int, low);
+        QFETCH(int, high);
+        QFETCH(float, foldedBpm);
+        QFETCH(float, foldedAlternative);
+        const AnalyserTempo folded = ::foldIntoRange({bpm, alternative}, {low, high});
+        QCOMPARE(folded.bpm, foldedBpm);
+        QCOMPARE(folded.alternative, foldedAlternative);
     }
 };
 

@@ -122,6 +122,52 @@ private slots:
         QVERIFY(run.window->modified);
     }
 
+    // The run keeps the runner-up level the analyser names and moves what it
+    // finds into the preferred range; the song starts with the BPM 99.
+    void alternativeAndPreferredRange_data()
+    {
+        QTest::addColumn<QByteArray>("analyserOutput");
+        QTest::addColumn<QString>("range");
+        QTest::addColumn<int>("startAlternative");
+        QTest::addColumn<int>("bpm");
+        QTest::addColumn<int>("alternative");
+        QTest::addColumn<bool>("solved");
+        QTest::newRow("unsure") << QByteArray("BPM: 63.5\nAlternative: 127\n") << "50-200" << 0 << 63 << 127 << true;
+        QTest::newRow("sure replaces an earlier Alternative") << QByteArray("BPM: 120\n") << "50-200" << 150 << 120 << 0
+                                                             << true;
+        QTest::newRow("garbage Alternative ignored") << QByteArray("BPM: 120\nAlternative: quick\n") << "50-200" << 0
+                                                    << 120 << 0 << true;
+        QTest::newRow("Alternative of the same whole BPM ignored")
+            << QByteArray("BPM: 120.2\nAlternative: 120.9\n") << "50-200" << 0 << 120 << 0 << true;
+        QTest::newRow("doubled into 70-140") << QByteArray("BPM: 63.5\n") << "70-140" << 0 << 127 << 63 << true;
+        QTest::newRow("halved into 80-160") << QByteArray("BPM: 172\nAlternative: 115\n") << "80-160" << 0 << 86 << 172
+                                           << true;
+        QTest::newRow("no octave lands inside 100-110") << QByteArray("BPM: 150\n") << "100-110" << 0 << 150 << 0
+                                                       << true;
+        QTest::newRow("unsolved keeps BPM and Alternative") << QByteArray("BPM: 0\nAlternative: 120\n") << "70-140"
+                                                           << 150 << 99 << 150 << false;
+    }
+    void alternativeAndPreferredRange()
+    {
+        QFETCH(QByteArray, analyserOutput);
+        QFETCH(QString, range);
+        QFETCH(int, startAlternative);
+        QFETCH(int, bpm);
+        QFETCH(int, alternative);
+        QFETCH(bool, solved);
+        QSettings().setValue(QStringLiteral("preferredBpmRange"), range);
+        RunFixture run;
+        DBelement &record = run.addSong("7", "Level", run.standIns.addSong("level", analyserOutput));
+        record.setBpmAlternative(startAlternative);
+        run.select({"7"});
+        QVERIFY(run.runToEnd());
+        QSettings().remove(QStringLiteral("preferredBpmRange"));
+        QCOMPARE(record.bpm(), bpm);
+        QCOMPARE(record.bpmAlternative(), alternative);
+        QCOMPARE(record.field("bpm").toolTip(), alternative ? QStringLiteral("Maybe %1").arg(alternative) : QString());
+        QCOMPARE(run.messages.first(), solved ? completed : QStringLiteral("beatfind can't solve: Level"));
+    }
+
     void childThatCannotStartIsPassedOver_data()
     {
         QTest::addColumn<bool>("converterStarts");

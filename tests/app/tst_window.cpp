@@ -45,13 +45,18 @@ private slots:
         QCOMPARE(actionTexts(window->menubar->actions()), QStringList({"File", "Sync", "Edit"}));
         QCOMPARE(actionTexts(window->menuFile->actions()), QStringList({"Open File", "Save File", "New File", "Quit"}));
         QCOMPARE(actionTexts(window->menuSync->actions()), QStringList({"From iTunes", "From Music Folder...", "Where iTunes Songs Are..."}));
-        QCOMPARE(actionTexts(window->menuEdit->actions()), QStringList({"Delete", "Merge", "BeatFind"}));
+        QCOMPARE(actionTexts(window->menuEdit->actions()),
+                 QStringList({"Delete", "Merge", "BeatFind", "Double BPM", "Halve BPM", "Use Alternative BPM",
+                              "BPM Range...", "Write BPM to Files", "Write BPM to Files after BeatFind"}));
         for (QMenu *menu : {window->menuFile, window->menuSync, window->menuEdit})
             QVERIFY(!menu->actions().contains(window->actionEdit));
         QCOMPARE(window->actionQuit->shortcut(), QKeySequence(QStringLiteral("Ctrl+Q")));
         QCOMPARE(window->actionOpen_File->shortcut(), QKeySequence(QStringLiteral("Ctrl+O")));
         QCOMPARE(window->actionSave_File->shortcut(), QKeySequence(QStringLiteral("Ctrl+S")));
         QCOMPARE(window->actionDelete->shortcut(), QKeySequence(QStringLiteral("Del")));
+        QCOMPARE(window->actionDouble_BPM->shortcut(), QKeySequence(QStringLiteral("Ctrl+Up")));
+        QCOMPARE(window->actionHalve_BPM->shortcut(), QKeySequence(QStringLiteral("Ctrl+Down")));
+        QCOMPARE(window->actionUse_Alternative_BPM->shortcut(), QKeySequence(QStringLiteral("Ctrl+Right")));
         QCOMPARE(window->actionMerge->whatsThis(), QStringLiteral("merge potential dups"));
         QCOMPARE(window->windowTitle(), QStringLiteral("BPM-Velmora"));
     }

@@ -12,6 +12,7 @@
 
 #include <cmath>
 #include <random>
+#include <sys/stat.h>
 
 namespace {
 
@@ -71,6 +72,8 @@ private slots:
     void printsZeroWithoutBeat();
     void survivesMalformedFiles_data();
     void survivesMalformedFiles();
+    void explainsUnusableInput_data();
+    void explainsUnusableInput();
 
 private:
     QString writeSong(const QString& name, const std::vector<float>& mono)
@@ -178,6 +181,48 @@ void BeatfindToolTest::survivesMalformedFiles()
     QVERIFY(run.finished);
     QVERIFY(!run.crashed);
     QCOMPARE(run.output, QStringLiteral("BPM: 0\n"));
+}
+
+void BeatfindToolTest::explainsUnusableInput_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("FIFO") << "fifo"
+                          << "beatfind: not a regular file: ";
+    QTest::newRow("missing file") << "missing"
+                                  << "beatfind: cannot open ";
+    QTest::newRow("directory") << "directory"
+                               << "beatfind: not a regular file: ";
+    QTest::newRow("text") << "text"
+                          << "beatfind: not audio that can be read: ";
+}
+
+void BeatfindToolTest::explainsUnusableInput()
+{
+    // "BPM: 0" and exit status 0 as for a song without a beat (the BPM run
+    // relies on both), and one line on standard error saying why; a FIFO
+    // must not hold the analyser until someone writes to it.
+    QFETCH(QString, kind);
+    QFETCH(QString, reason);
+    QString path = dir.filePath(QStringLiteral("unusable-%1").arg(kind));
+    if (kind == QLatin1String("fifo"))
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    else if (kind == QLatin1String("directory"))
+        path = dir.path();
+    else if (kind == QLatin1String("text"))
+        QVERIFY(writeBytes(path, QByteArray("this is not audio\n").repeated(200)));
+    QProcess process;
+    process.start(QStringLiteral(BEATFIND_EXECUTABLE), {path});
+    const bool finished = process.waitForFinished(10000);
+    if (!finished)
+        process.kill();
+    QVERIFY2(finished, "beatfind still runs after 10 s");
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), 0);
+    QCOMPARE(process.readAllStandardOutput(), QByteArray("BPM: 0\n"));
+    const QList<QByteArray> errors = process.readAllStandardError().split('\n');
+    QCOMPARE(errors.size(), 2); // one line and its end
+    QVERIFY2(errors.first().startsWith(reason.toLocal8Bit()), errors.first().constData());
 }
 
 QTEST_GUILESS_MAIN(BeatfindToolTest)

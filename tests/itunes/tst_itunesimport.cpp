@@ -12,6 +12,7 @@
 #include <QSignalSpy>
 #include <QtTest>
 #include <memory>
+#include <sys/stat.h>
 
 namespace {
 
@@ -56,6 +57,8 @@ private slots:
     void fileWithoutKeysFinishesInsideLoadItunes();
     void missingFileShowsItsPathAndALaterImportWorks();
     void malformedFileChangesNothing();
+    void refusedFileChangesNothing_data();
+    void refusedFileChangesNothing();
     void secondImportWhileOneRunsIsIgnored();
     void recordNoLongerInItunesKeepsItsFields();
     void bpmTakenOver_data();
@@ -142,6 +145,46 @@ void TestItunesImport::malformedFileChangesNothing()
     QCOMPARE(tableMap["77"].text("iTunes"), QStringLiteral("true"));
     QCOMPARE(window->tableWidget->rowCount(), 1);
     QVERIFY(window->tableWidget->isSortingEnabled());
+}
+
+void TestItunesImport::refusedFileChangesNothing_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("refusal");
+    // A FIFO once froze the window in open() until someone wrote to it.
+    QTest::newRow("FIFO") << "fifo"
+                          << "it is not a regular file";
+    QTest::newRow("directory") << "directory"
+                               << "it is not a regular file";
+    QTest::newRow("huge value") << "value"
+                                << "it holds a value of more than 1 MiB";
+}
+
+void TestItunesImport::refusedFileChangesNothing()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, refusal);
+    addShownRecord("77", QStringLiteral("Kept"), 120);
+    QFile::remove(itunesLibraryPath());
+    if (kind == QLatin1String("fifo"))
+        QCOMPARE(::mkfifo(QFile::encodeName(itunesLibraryPath()).constData(), 0600), 0);
+    else if (kind == QLatin1String("directory"))
+        QVERIFY(QDir().mkpath(itunesLibraryPath()));
+    else
+        writeItunesLibrary(itunesLibraryFile({itunesTrackDict(audioTrack("000000000000004D", QByteArray(2 << 20, 'x')))}));
+    QSignalSpy done(window.get(), &Tagdesk::loadItunesDone);
+    OutputCapture output;
+    QCOMPARE(window->loadItunes(), -1);
+    const QString out = output.out();
+    QVERIFY2(out.startsWith(QStringLiteral("iTunes library file \"%1\" not read: %2").arg(itunesLibraryPath(), refusal)),
+             qPrintable(out));
+    QCOMPARE(done.count(), 0);
+    QVERIFY(!window->itunesImport.loadingItunes);
+    QCOMPARE(tableMap.size(), size_t(1));
+    QCOMPARE(tableMap["77"].text("iTunes"), QStringLiteral("true"));
+    QVERIFY(window->tableWidget->isSortingEnabled());
+    QFile::remove(itunesLibraryPath());
+    QDir().rmdir(itunesLibraryPath());
 }
 
 void TestItunesImport::secondImportWhileOneRunsIsIgnored()

@@ -1,3 +1,4 @@
+#include "boundedrun.h"
 #include "testenvironment.h"
 #include "itunes/ituneslibraryreader.h"
 
@@ -79,8 +80,8 @@ QStringList streamReading(const QByteArray &xml, bool *hasKeys = nullptr)
     QStringList tracks;
     for (const ItunesTrack &track : reader.takeTracks()) {
         QStringList visited;
-        for (const ItunesKeyValue &key : track.keys)
-            visited << keyName(key.key) + QLatin1Char('=') + key.value;
+        for (int i = 0; i < track.keyCount(); ++i)
+            visited << keyName(track.key(i).key) + QLatin1Char('=') + track.key(i).value;
         tracks << describe(track.hasPersistentID, track.persistentIDText, visited);
     }
     return tracks;
@@ -107,6 +108,9 @@ private slots:
     void knowsWhetherThereAreKeys();
     void reportsMalformedXmlAsTheTreeParserDoes_data();
     void reportsMalformedXmlAsTheTreeParserDoes();
+    void manyTracksInOneDictionaryStayLinear();
+    void refusesMarkupBeyondItsLimits_data();
+    void refusesMarkupBeyondItsLimits();
 };
 
 void TestItunesLibraryReader::readsAsTheTreeDoes_data()
@@ -231,6 +235,75 @@ void TestItunesLibraryReader::reportsMalformedXmlAsTheTreeParserDoes()
     QCOMPARE(reader.error().message, message);
     QCOMPARE(reader.error().line, qint64(line));
     QCOMPARE(reader.error().column, qint64(column));
+}
+
+void TestItunesLibraryReader::manyTracksInOneDictionaryStayLinear()
+{
+    // Every track of a dictionary visits all its keys: 20,000 tracks among
+    // 20,000 names once took 20,000 copies of the 20,000 names.
+    constexpr int tracks = 20000;
+    QByteArray body = "<dict>";
+    for (int i = 0; i < tracks; ++i)
+        body += "<key>Persistent ID</key><string>" + QByteArray::number(i + 1, 16) + "</string><key>Name</key><string>n"
+                + QByteArray::number(i) + "</string>";
+    const QByteArray xml = plist(body + "</dict>");
+    const BoundedRun run = runBounded(
+        [&] {
+            QBuffer buffer;
+            buffer.setData(xml);
+            buffer.open(QIODevice::ReadOnly);
+            ItunesLibraryReader reader(&buffer);
+            while (reader.readFor(1000)) {
+            }
+            const QList<ItunesTrack> found = reader.takeTracks();
+            // The last track walks back through every name, the first starts at its own.
+            std::printf("%lld tracks, %d and %d keys, %s then %s\n", static_cast<long long>(found.size()),
+                        found.front().keyCount(), found.back().keyCount(),
+                        qPrintable(found.back().key(0).value), qPrintable(found.front().key(0).value));
+            return 0;
+        },
+        10000, qint64(300) << 20);
+    QVERIFY2(run.exited, qPrintable(run.describe()));
+    QCOMPARE(run.out, QByteArray("20000 tracks, 20000 and 20000 keys, n19998 then n0\n"));
+}
+
+void TestItunesLibraryReader::refusesMarkupBeyondItsLimits_data()
+{
+    QTest::addColumn<QByteArray>("xml");
+    QTest::addColumn<QString>("refusal");
+    QByteArray attributes = "<dict";
+    for (int i = 0; i < 100000; ++i)
+        attributes += " a" + QByteArray::number(i) + "=\"\"";
+    const QByteArray manyAttributes = plist(attributes + "/>");
+    QTest::newRow("100,000 attributes")
+        << manyAttributes
+        << QStringLiteral("it holds an element with more than 64 attributes (at byte %1)")
+               .arg(manyAttributes.indexOf(" a64=") + 4);
+    const QByteArray longName = plist("<dict><key>Persistent ID</key><string>1</string><key>Name</key><string>"
+                                      + QByteArray(2 << 20, 'x') + "</string></dict>");
+    QTest::newRow("2 MiB name") << longName
+                                << QStringLiteral("it holds a value of more than 1 MiB (at byte %1)")
+                                       .arg(longName.indexOf("<string>x") + 8 + (1 << 20));
+    QTest::newRow("1 MiB name") << plist("<dict><key>Persistent ID</key><string>1</string><key>Name</key><string>"
+                                         + QByteArray(1 << 20, 'x') + "</string></dict>")
+                                << QString();
+}
+
+void TestItunesLibraryReader::refusesMarkupBeyondItsLimits()
+{
+    QFETCH(QByteArray, xml);
+    QFETCH(QString, refusal);
+    QBuffer buffer(&xml);
+    buffer.open(QIODevice::ReadOnly);
+    ItunesLibraryReader reader(&buffer);
+    QElapsedTimer clock;
+    clock.start();
+    while (reader.readFor(1000) && clock.elapsed() < 10000) {
+    }
+    QCOMPARE(reader.refusal(), refusal);
+    QCOMPARE(reader.failed(), !refusal.isEmpty());
+    if (refusal.isEmpty())
+        QCOMPARE(reader.takeTracks().size(), 1);
 }
 
 VELMORA_TEST_MAIN(TestItunesLibraryReader)

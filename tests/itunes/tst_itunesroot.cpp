@@ -27,7 +27,8 @@ class TestItunesRoot : public QObject
         }
         QStringList paths;
         for (const ItunesTrack &track : reader.takeTracks()) {
-            for (const ItunesKeyValue &field : track.keys) {
+            for (int i = 0; i < track.keyCount(); ++i) {
+                const ItunesKeyValue &field = track.key(i);
                 if (field.key == ItunesKey::Location)
                     paths << songFilePath(locationPath(field.value));
             }

@@ -138,6 +138,65 @@ private slots:
         QCOMPARE(tableMap[libraryKey(QStringLiteral("2"))].text("location"), QStringLiteral("/m/b.mp3"));
     }
 
+    // Only a song with an Alternative carries the attribute, after the
+    // others, so a library without any is written as before.
+    void alternativeIsWrittenAfterTheOtherAttributesAndReadBack()
+    {
+        for (DBelement *song : {&addSong(QStringLiteral("1"), QStringLiteral("Unsure"), QStringLiteral("63")),
+                                &addSong(QStringLiteral("2"), QStringLiteral("Sure"), QStringLiteral("120"))}) {
+            song->setItunes(QStringLiteral("1"));
+            song->setIphone(QStringLiteral("0"));
+        }
+        tableMap[libraryKey(QStringLiteral("1"))].setBpmAlternative(127);
+        QVERIFY(window->writeLibrary(path("alt.tgd")));
+        QCOMPARE(readFile(path("alt.tgd")),
+                 QByteArray("<TAGDESK version=\"100\">\n"
+                            " <Element_Data persistentID=\"1\" title=\"Unsure\" bpm=\"63\" artist=\"\" albumTitle=\"\" "
+                            "genre=\"\" albumArtist=\"\" composer=\"\" iTunes=\"true\" iPhone=\"false\" bpmAlternative=\"127\"/>\n"
+                            " <Element_Data persistentID=\"2\" title=\"Sure\" bpm=\"120\" artist=\"\" albumTitle=\"\" "
+                            "genre=\"\" albumArtist=\"\" composer=\"\" iTunes=\"true\" iPhone=\"false\"/>\n"
+                            "</TAGDESK>\n"));
+
+        load(path("alt.tgd"));
+        DBelement &unsure = tableMap[libraryKey(QStringLiteral("1"))];
+        QCOMPARE(unsure.bpm(), 63);
+        QCOMPARE(unsure.bpmAlternative(), 127);
+        QCOMPARE(unsure.field("bpm").toolTip(), QStringLiteral("Maybe 127"));
+        QCOMPARE(tableMap[libraryKey(QStringLiteral("2"))].bpmAlternative(), 0);
+        QVERIFY(window->writeLibrary(path("again.tgd")));
+        QCOMPARE(readFile(path("again.tgd")), readFile(path("alt.tgd")));
+    }
+
+    // Files from before the Alternative, and hand-edited values, read
+    // without one; a later element for the same song replaces it.
+    void alternativeAttributeIsRead_data()
+    {
+        QTest::addColumn<QByteArray>("elements");
+        QTest::addColumn<int>("alternative");
+        QTest::newRow("older file") << QByteArray("<Element_Data persistentID=\"1\" bpm=\"90\"/>") << 0;
+        QTest::newRow("fraction truncated")
+            << QByteArray("<Element_Data persistentID=\"1\" bpm=\"90\" bpmAlternative=\"180.7\"/>") << 180;
+        QTest::newRow("garbage") << QByteArray("<Element_Data persistentID=\"1\" bpm=\"90\" bpmAlternative=\"x\"/>")
+                                 << 0;
+        QTest::newRow("out of range")
+            << QByteArray("<Element_Data persistentID=\"1\" bpm=\"90\" bpmAlternative=\"360\"/>") << 0;
+        QTest::newRow("later element without one")
+            << QByteArray("<Element_Data persistentID=\"1\" bpm=\"90\" bpmAlternative=\"180\"/>"
+                          "<Element_Data persistentID=\"1\" bpm=\"90\"/>")
+            << 0;
+    }
+    void alternativeAttributeIsRead()
+    {
+        QFETCH(QByteArray, elements);
+        QFETCH(int, alternative);
+        writeFile(path("old.tgd"), "<TAGDESK version=\"100\">" + elements + "</TAGDESK>");
+        load(path("old.tgd"));
+        DBelement &song = tableMap[libraryKey(QStringLiteral("1"))];
+        QCOMPARE(song.bpm(), 90);
+        QCOMPARE(song.bpmAlternative(), alternative);
+        QCOMPARE(song.field("bpm").data(Qt::ToolTipRole).isValid(), alternative != 0);
+    }
+
     void emptyLibraryIsReadWithinLoadFile()
     {
         QVERIFY(window->writeLibrary(path("empty.tgd")));
@@ -166,8 +225,17 @@ private slots:
         QSettings().setValue("lastFile", path("keep.tgd"));
         window->modified = true;
         OutputCapture output;
+        DialogAnswerer answerer;
+        answerer.messageBox(QMessageBox::Ok);
         QVERIFY(!window->writeLibrary(path("no/such/dir/lib.tgd")));
         QCOMPARE(output.out(), QStringLiteral("QVX could not open writetest.gip\n"));
+        // The user is told, with the reason, not only a line on standard output.
+        QCOMPARE(answerer.seen.size(), 1);
+        QCOMPARE(answerer.seen[0].title, QStringLiteral("Save"));
+        QVERIFY2(answerer.seen[0].text.startsWith(
+                     QStringLiteral("The library could not be saved to \"%1\": ").arg(path("no/such/dir/lib.tgd")))
+                     && answerer.seen[0].text.contains(QStringLiteral("No such file or directory")),
+                 qPrintable(answerer.seen[0].text));
         QVERIFY(window->modified);
         QCOMPARE(window->windowTitle(), QStringLiteral("VelmoraSync"));
         QCOMPARE(QSettings().value("lastFile").toString(), path("keep.tgd"));

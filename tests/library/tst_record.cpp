@@ -93,12 +93,49 @@ private slots:
         record.setBPM(QStringLiteral("128"));
         record.deviceBPM = 7;
         record.isProtected = true;
+        record.setBpmAlternative(64);
         DBelement copy(record);
         QCOMPARE(copy.text("title"), QStringLiteral("Song"));
         QCOMPARE(copy.bpm(), 128);
         QCOMPARE(copy.field("bpm").itemTag, QVXtableWidgetItem::BpmTag);
         QCOMPARE(copy.deviceBPM, 7);
         QVERIFY(copy.isProtected);
+        QCOMPARE(copy.bpmAlternative(), 64);
+        QCOMPARE(copy.field("bpm").toolTip(), QStringLiteral("Maybe 64"));
+    }
+
+    void alternativeMarksTheBpmCell_data()
+    {
+        QTest::addColumn<int>("alternative");
+        QTest::addColumn<int>("kept");
+        QTest::newRow("double level") << 126 << 126;
+        QTest::newRow("lower end") << 50 << 50;
+        QTest::newRow("upper end") << 200 << 200;
+        QTest::newRow("below range is none") << 49 << 0;
+        QTest::newRow("above range is none") << 201 << 0;
+        QTest::newRow("none") << 0 << 0;
+    }
+    void alternativeMarksTheBpmCell()
+    {
+        QFETCH(int, alternative);
+        QFETCH(int, kept);
+        DBelement record;
+        record.setBPM(QStringLiteral("63"));
+        record.setBpmAlternative(alternative);
+        QCOMPARE(record.bpmAlternative(), kept);
+        QVXtableWidgetItem &cell = record.field("bpm");
+        if (kept) {
+            QCOMPARE(cell.data(Qt::ToolTipRole).toString(), QStringLiteral("Maybe %1").arg(kept));
+            QCOMPARE(cell.foreground().color(), DBelement::alternativeBpmColour);
+        } else {
+            QVERIFY(!cell.data(Qt::ToolTipRole).isValid());
+            QVERIFY(!cell.data(Qt::ForegroundRole).isValid());
+        }
+        // Settling the level takes the mark away again; the BPM stays.
+        record.setBpmAlternative(0);
+        QVERIFY(!cell.data(Qt::ToolTipRole).isValid());
+        QVERIFY(!cell.data(Qt::ForegroundRole).isValid());
+        QCOMPARE(record.bpm(), 63);
     }
 
     void libraryIsWalkedInByteOrder()

@@ -1,5 +1,6 @@
 // Runs the real pcmdump on files made here with the ffmpeg tool.
 
+#include "boundedrun.h"
 #include "wavfileinfo.h"
 
 #include <QDir>
@@ -102,8 +103,12 @@ private slots:
     void failsCleanlyWhenTheWavCannotBeWritten();
     void stoppedConversionLeavesNoFile_data();
     void stoppedConversionLeavesNoFile();
+    void refusesHostileInputAtOnce_data();
+    void refusesHostileInputAtOnce();
+    void refusesATemporaryFolderWithALineBreak();
 
 private:
+    QString makeOneHertz(const QString& kind);
     QString makeTone(const QString& name, int sampleRate, int channels, const QStringList& encoding);
     QString makeUnreadable(const QString& kind);
     Conversion convert(const QString& input, const QString& tmpdir, const QString& workingDirectory = {},
@@ -376,43 +381,38 @@ void TestPcmdumpProgram::stoppedConversionLeavesNoFile_data()
 
 void TestPcmdumpProgram::stoppedConversionLeavesNoFile()
 {
-    // The song arrives through a pipe that never ends, so the conversion is
-    // surely in progress when the run stops it (Cancel, or the window closing).
+    // The song is an hour of silence (a sparse file, no disk space taken), so
+    // the conversion is surely in progress when the run stops it (Cancel, or
+    // the window closing); a file size limit keeps a conversion that was not
+    // stopped from filling the disk.
     QFETCH(bool, kill);
     QTemporaryDir tmp;
-    QTemporaryDir pipeDir;
-    const QString pipePath = pipeDir.filePath("endless.wav");
-    QCOMPARE(::mkfifo(QFile::encodeName(pipePath).constData(), 0600), 0);
+    QTemporaryDir songDir;
+    QFile song(songDir.filePath("long.wav"));
+    const quint32 dataBytes = 3600u * 176400u;
+    QVERIFY(song.open(QIODevice::WriteOnly));
+    QCOMPARE(song.write(streamingWavHeader(dataBytes)), qint64(44));
+    QVERIFY(song.resize(44 + qint64(dataBytes)));
+    song.close();
 
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("TMPDIR", tmp.path());
     process.setProcessEnvironment(environment);
-    process.start(pcmdump_, {pipePath});
+    process.setChildProcessModifier([] {
+        const rlimit limit{rlim_t(256) << 20, rlim_t(256) << 20};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    });
+    process.start(pcmdump_, {song.fileName()});
     QVERIFY(process.waitForStarted());
 
     QElapsedTimer timer;
     timer.start();
-    int pipe = -1;
-    while (pipe < 0 && timer.elapsed() < 10000) {
-        pipe = ::open(QFile::encodeName(pipePath).constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-        if (pipe < 0)
-            QThread::msleep(10);
-    }
-    QVERIFY(pipe >= 0);
-
-    QByteArray pending = streamingWavHeader(600 * 176400);
-    const QByteArray silence(176400, '\0');
     bool converting = false;
-    while (!converting && timer.elapsed() < 10000) {
-        if (pending.isEmpty())
-            pending = silence;
-        const ssize_t written = ::write(pipe, pending.constData(), size_t(pending.size()));
-        if (written > 0)
-            pending.remove(0, written);
-        else
-            QThread::msleep(10);
+    while (!converting && timer.elapsed() < 10000 && process.state() == QProcess::Running) {
         converting = holdsFileIn(process.processId(), tmp.path());
+        if (!converting)
+            QThread::msleep(1);
     }
 
     if (kill)
@@ -420,10 +420,122 @@ void TestPcmdumpProgram::stoppedConversionLeavesNoFile()
     else
         process.terminate();
     QVERIFY(process.waitForFinished(10000));
-    ::close(pipe);
     QVERIFY2(converting, "pcmdump never opened its WAV file");
     QVERIFY(!linesOf(process.readAllStandardOutput()).join('\n').contains("Location:"));
     QCOMPARE(QDir(tmp.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
+}
+
+namespace {
+
+quint8 flacHeaderCrc(const char* bytes, int size)
+{
+    quint8 crc = 0;
+    for (int i = 0; i < size; ++i) {
+        crc ^= quint8(bytes[i]);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = quint8((crc & 0x80) ? (crc << 1) ^ 0x07 : crc << 1);
+    }
+    return crc;
+}
+
+// Makes every frame of an 8 kHz FLAC take its rate from the stream header
+// (rate code 0), so that the stream header's rate is the one decoded.
+void frameRatesFromStreamHeader(QByteArray& bytes)
+{
+    for (qsizetype at = 42; at + 16 < bytes.size(); ++at) {
+        char* frame = bytes.data() + at;
+        if (quint8(frame[0]) != 0xFF || (quint8(frame[1]) & 0xFE) != 0xF8 || (frame[2] & 0x0F) != 4)
+            continue;
+        int length = 5;
+        for (quint8 lead = quint8(frame[4]); lead & 0x80; lead = quint8(lead << 1))
+            ++length;
+        if (length > 5)
+            --length; // a coded number of n > 1 bytes starts with n one bits
+        const int blockCode = (quint8(frame[2]) >> 4) & 0x0F;
+        length += blockCode == 6 ? 1 : blockCode == 7 ? 2 : 0;
+        if (flacHeaderCrc(frame, length) != quint8(frame[length]))
+            continue; // not a frame header, only bytes that look like one
+        frame[2] = char(frame[2] & 0xF0);
+        frame[length] = char(flacHeaderCrc(frame, length));
+    }
+}
+
+} // namespace
+
+// A header that claims an absurd sample rate: 1 Hz turns every input sample
+// into 44,100 output samples.
+QString TestPcmdumpProgram::makeOneHertz(const QString& kind)
+{
+    const bool flac = kind == "flac";
+    const QString tone = makeTone(flac ? "one-hertz.flac" : "one-hertz.wav", 8000, 1,
+                                  flac ? QStringList{"-c:a", "flac", "-frame_size", "16384"}
+                                       : QStringList{"-c:a", "pcm_s16le"});
+    QFile file(tone);
+    if (tone.isEmpty() || !file.open(QIODevice::ReadWrite))
+        return {};
+    QByteArray bytes = file.readAll();
+    if (flac) {
+        // STREAMINFO: 20 bits of sample rate from byte 18 on.
+        bytes[18] = 0;
+        bytes[19] = 0;
+        bytes[20] = char((bytes[20] & 0x0F) | 0x10);
+        frameRatesFromStreamHeader(bytes);
+    } else {
+        qToLittleEndian<quint32>(1, bytes.data() + 24);
+        qToLittleEndian<quint32>(2, bytes.data() + 28);
+    }
+    file.seek(0);
+    file.write(bytes);
+    return tone;
+}
+
+void TestPcmdumpProgram::refusesHostileInputAtOnce_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("1 Hz flac") << "flac"
+                               << "sample rate of 1 Hz is out of range";
+    QTest::newRow("1 Hz wav") << "wav"
+                              << "sample rate of 1 Hz is out of range";
+    QTest::newRow("fifo") << "fifo"
+                          << "not a regular file";
+    QTest::newRow("/dev/zero") << "/dev/zero"
+                               << "not a regular file";
+}
+
+void TestPcmdumpProgram::refusesHostileInputAtOnce()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, message);
+    QString input = kind;
+    if (kind == "fifo") {
+        input = fixtures_.filePath("song.fifo");
+        QCOMPARE(::mkfifo(QFile::encodeName(input).constData(), 0600), 0);
+    } else if (kind == "flac" || kind == "wav") {
+        input = makeOneHertz(kind);
+        QVERIFY(!input.isEmpty());
+    }
+    QTemporaryDir tmp;
+    const BoundedRun run = runProgramBounded(pcmdump_, {input}, {"TMPDIR=" + tmp.path()}, 10000, qint64(300) << 20);
+    QVERIFY2(run.exited && run.exitCode == 1, qPrintable(run.describe()));
+    QVERIFY2(!run.out.contains("Location:"), qPrintable(run.describe()));
+    const QStringList errors = linesOf(run.err);
+    QCOMPARE(errors.size(), 1);
+    QVERIFY2(errors.first().startsWith("pcmdump: " + message), qPrintable(errors.first()));
+    QCOMPARE(QDir(tmp.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
+}
+
+void TestPcmdumpProgram::refusesATemporaryFolderWithALineBreak()
+{
+    // The WAV's path goes out on one "Location: " line, which a line break would cut.
+    const QString input = makeTone("line-break.wav", 44100, 2, {"-c:a", "pcm_s16le"});
+    QVERIFY(!input.isEmpty());
+    QTemporaryDir tmp;
+    const QString tmpdir = tmp.filePath("two\nlines");
+    QVERIFY(QDir().mkdir(tmpdir));
+    const Conversion conversion = convert(input, tmpdir);
+    verifyCleanFailure(conversion, tmpdir);
+    QVERIFY2(conversion.err.first().contains("line break"), qPrintable(conversion.err.first()));
 }
 
 QTEST_GUILESS_MAIN(TestPcmdumpProgram)

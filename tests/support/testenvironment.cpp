@@ -15,6 +15,7 @@ void prepareTestEnvironment()
         std::abort();
     qputenv("HOME", home);
     qputenv("XDG_CONFIG_HOME", QByteArray(home) + "/.config");
+    qputenv("XDG_STATE_HOME", QByteArray(home) + "/.local/state");
     QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
     static const QByteArray homePath(home);
     std::atexit([] { QDir(QString::fromLocal8Bit(homePath)).removeRecursively(); });

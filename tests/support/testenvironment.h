@@ -6,7 +6,7 @@
 #include "privatenetwork.h"
 
 // Prepares a test process: offscreen platform, Qt's own (non-native) dialogs,
-// and a HOME and XDG_CONFIG_HOME of its own so that no test reads or writes
+// and a HOME, XDG_CONFIG_HOME and XDG_STATE_HOME of its own so that no test reads or writes
 // the machine's real settings or iTunes library. Call before QApplication.
 void prepareTestEnvironment();
 // Names the application as the program does, so QSettings finds its keys.

@@ -3,8 +3,13 @@
 #include <sndfile.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace beatfind {
 
@@ -59,12 +64,31 @@ AudioReader::~AudioReader()
         sf_close(static_cast<SNDFILE*>(file));
 }
 
-std::unique_ptr<AudioReader> AudioReader::openFile(const std::string& path)
+std::unique_ptr<AudioReader> AudioReader::openFile(const std::string& path, std::string* problem)
 {
+    std::string ignored;
+    std::string& why = problem ? *problem : ignored;
+    // Non-blocking, so that a FIFO does not hold the open until someone writes to it.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        why = "cannot open " + path + ": " + std::strerror(errno);
+        return nullptr;
+    }
+    struct stat status;
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        why = "not a regular file: " + path;
+        return nullptr;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     std::unique_ptr<AudioReader> reader(new AudioReader);
     SF_INFO info{};
-    SNDFILE* handle = sf_open(path.c_str(), SFM_READ, &info);
-    if (!handle || !reader->init(handle, info))
+    SNDFILE* handle = sf_open_fd(fd, SFM_READ, &info, SF_TRUE);
+    if (!handle) {
+        why = "not audio that can be read: " + path + " (" + sf_strerror(nullptr) + ")";
+        return nullptr;
+    }
+    if (!reader->init(handle, info, &why))
         return nullptr;
     return reader;
 }
@@ -84,12 +108,16 @@ std::unique_ptr<AudioReader> AudioReader::openMemory(const unsigned char* data, 
     return reader;
 }
 
-bool AudioReader::init(void* handle, const SF_INFO& info)
+bool AudioReader::init(void* handle, const SF_INFO& info, std::string* problem)
 {
     file = handle;  // closed by the destructor even when the format is refused
     if (info.samplerate < kMinRate || info.samplerate > kMaxRate || info.channels < 1
-        || info.channels > kMaxChannels)
+        || info.channels > kMaxChannels) {
+        if (problem)
+            *problem = "unusable format: " + std::to_string(info.samplerate) + " Hz, "
+                + std::to_string(info.channels) + " channels";
         return false;
+    }
     rate = info.samplerate;
     channels = info.channels;
     interleaved.resize(kBlockSamples);

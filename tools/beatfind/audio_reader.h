@@ -13,8 +13,10 @@ namespace beatfind {
 // block as mono samples, so that a long song never has to sit in memory whole.
 class AudioReader {
 public:
-    // Null when the data is not audio that can be analysed.
-    static std::unique_ptr<AudioReader> openFile(const std::string& path);
+    // Null when the data is not audio that can be analysed; problem, when
+    // given, then says why. Only a regular file is opened: a FIFO would block
+    // and a device would never end.
+    static std::unique_ptr<AudioReader> openFile(const std::string& path, std::string* problem = nullptr);
     // The data must outlive the reader.
     static std::unique_ptr<AudioReader> openMemory(const unsigned char* data, std::size_t size);
 
@@ -31,7 +33,7 @@ public:
 private:
     struct MemoryFile;
     AudioReader();
-    bool init(void* handle, const SF_INFO& info);
+    bool init(void* handle, const SF_INFO& info, std::string* problem = nullptr);
 
     void* file = nullptr;  // SNDFILE*, kept opaque so users need no libsndfile header
     std::unique_ptr<MemoryFile> memory;

@@ -1,11 +1,26 @@
-// beatfind FILE: prints "BPM: <tempo>" for an audio file, "BPM: 0" when it has none.
+// beatfind FILE: prints "BPM: <tempo>" for an audio file, "BPM: 0" when it has
+// none; when the file cannot be used at all, standard error says why.
+#include "audio_reader.h"
 #include "beatfind.h"
 
 #include <cstdio>
+#include <string>
 
 int main(int argc, char** argv)
 {
-    const double bpm = argc == 2 ? beatfind::tempoOfFile(argv[1]) : 0.0;
+    if (argc != 2) {
+        std::fputs("usage: beatfind <audio file>\n", stderr);
+        std::printf("%s\n", beatfind::bpmLine(0.0).c_str());
+        return 2;
+    }
+    // The BPM run reads only "BPM: 0" from a file it cannot use, whatever the exit status.
+    std::string problem;
+    if (!beatfind::AudioReader::openFile(argv[1], &problem)) {
+        std::fprintf(stderr, "beatfind: %s\n", problem.c_str());
+        std::printf("%s\n", beatfind::bpmLine(0.0).c_str());
+        return 0;
+    }
+    const double bpm = beatfind::tempoOfFile(argv[1]);
     std::printf("%s\n", beatfind::bpmLine(bpm).c_str());
-    return argc == 2 ? 0 : 2;
+    return 0;
 }

@@ -4,6 +4,12 @@
 #include "pcmconverter.h"
 #include "wavwriter.h"
 
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
@@ -36,6 +42,23 @@ std::string readFailure(const std::string& path, int code)
     return "cannot read " + path + ": " + ffmpegError(code);
 }
 
+// A FIFO would block the open until someone writes to it, and a device such as
+// /dev/zero never ends: only a regular file is a song.
+bool isRegularFile(const std::string& path, std::string& error)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        error = "cannot read " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    struct stat status;
+    const bool regular = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
+    ::close(fd);
+    if (!regular)
+        error = "not a regular file: " + path;
+    return regular;
+}
+
 } // namespace
 
 void AudioDecoder::FormatCloser::operator()(AVFormatContext* context) const
@@ -54,6 +77,8 @@ AudioDecoder::~AudioDecoder() = default;
 bool AudioDecoder::open(const std::string& path, std::string& error)
 {
     path_ = path;
+    if (!isRegularFile(path, error))
+        return false;
     // A song path names a local file: never let it be read as a URL of another protocol.
     AVDictionary* options = nullptr;
     av_dict_set(&options, "protocol_whitelist", "file", 0);
@@ -90,6 +115,11 @@ bool AudioDecoder::open(const std::string& path, std::string& error)
     const AVStream* stream = format->streams[streamIndex_];
     if (!codec_ || (result = avcodec_parameters_to_context(codec_.get(), stream->codecpar)) < 0) {
         error = "cannot decode the audio in " + path + ": " + ffmpegError(codec_ ? result : AVERROR(ENOMEM));
+        return false;
+    }
+    // A rate of 0 is not known yet; each frame's rate is checked again as it comes.
+    if (codec_->sample_rate != 0 && !sampleRateAccepted(codec_->sample_rate, error)) {
+        error += " in " + path;
         return false;
     }
     codec_->pkt_timebase = stream->time_base;

@@ -36,7 +36,13 @@ bool convert(const std::string& songPath, std::string& error)
     pcmdump::AudioDecoder decoder;
     if (!decoder.open(songPath, error))
         return false;
-    pcmdump::TempWavFile wav(pcmdump::tempDirectory(std::getenv("TMPDIR"), workingDirectory()));
+    const std::string directory = pcmdump::tempDirectory(std::getenv("TMPDIR"), workingDirectory());
+    // The path goes out on one "Location: " line: a line break would cut it.
+    if (directory.find_first_of("\r\n") != std::string::npos) {
+        error = "the temporary folder's path holds a line break: " + directory;
+        return false;
+    }
+    pcmdump::TempWavFile wav(directory);
     if (!wav.create(error))
         return false;
     pcmdump::WavWriter writer(wav.fd());

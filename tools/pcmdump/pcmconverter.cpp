@@ -6,6 +6,15 @@
 
 namespace pcmdump {
 
+bool sampleRateAccepted(int rate, std::string& error)
+{
+    if (rate >= kMinInputRate && rate <= kMaxInputRate)
+        return true;
+    error = "sample rate of " + std::to_string(rate) + " Hz is out of range (" + std::to_string(kMinInputRate)
+        + " to " + std::to_string(kMaxInputRate) + " Hz)";
+    return false;
+}
+
 PcmConverter::PcmConverter(WavWriter& writer) : writer_(writer) {}
 
 PcmConverter::~PcmConverter()
@@ -54,6 +63,8 @@ bool PcmConverter::reopen(const AVFrame& frame, std::string& error)
         error = "decoded audio has no valid format";
         return false;
     }
+    if (!sampleRateAccepted(frame.sample_rate, error))
+        return false;
     AVChannelLayout layout{};
     // A stream that names only its channel count gets the usual layout for it.
     if (frame.ch_layout.order == AV_CHANNEL_ORDER_UNSPEC)
@@ -87,6 +98,11 @@ bool PcmConverter::write(const std::uint8_t** input, int inputFrames, std::strin
     const int capacity = swr_get_out_samples(swr_.get(), inputFrames);
     if (capacity < 0) {
         error = "cannot convert audio: " + ffmpegError(capacity);
+        return false;
+    }
+    if (capacity > kMaxFramesPerConversion) {
+        error = "a decoded frame of " + std::to_string(inputFrames) + " samples would take more than "
+            + std::to_string(kMaxFramesPerConversion) + " output samples";
         return false;
     }
     output_.resize(static_cast<std::size_t>(capacity) * kBytesPerFrame);

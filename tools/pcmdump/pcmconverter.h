@@ -15,6 +15,9 @@ namespace pcmdump {
 
 class WavWriter;
 
+// Whether an input sample rate is one to convert; error says why not.
+bool sampleRateAccepted(int rate, std::string& error);
+
 // Converts decoded frames of any layout, rate and sample format to the output
 // format; follows format changes in the middle of a stream.
 class PcmConverter {

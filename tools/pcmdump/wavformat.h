@@ -13,6 +13,13 @@ constexpr int kBitsPerSample = 16;
 constexpr int kBytesPerFrame = kChannels * kBitsPerSample / 8;
 constexpr int kBitRateKbps = kSampleRate * kChannels * kBitsPerSample / 1000;
 
+// Input rates outside this range are damaged headers, not music; below it
+// every input sample would become hundreds of output samples.
+constexpr int kMinInputRate = 500;
+constexpr int kMaxInputRate = 4000000;
+// Output frames one decoded frame may resample to (about 95 s, 16 MiB).
+constexpr int kMaxFramesPerConversion = 1 << 22;
+
 constexpr std::size_t kWavHeaderSize = 44;
 
 // Many readers keep RIFF sizes in signed 32-bit fields, so a whole file stays below 2 GiB.

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "library/bpmrange.h"
+
+#include <QByteArray>
+#include <QList>
+
+class DBelement;
+
+// The tempo the analyser found and, when it was unsure of the level, the
+// runner-up it named on an "Alternative: " line; 0 stands for none. Both
+// are kept as printed, so moving a tempo by an octave loses no fraction.
+struct AnalyserTempo
+{
+    float bpm = 0;
+    float alternative = 0;
+};
+
+// Reads the analyser's output. The BPM follows the "BPM: " rule of the run;
+// an Alternative counts only beside a BPM, and only when it is a number whose
+// whole part lies within 50 to 200, like the BPM.
+AnalyserTempo analyserTempo(const QList<QByteArray> &pieces);
+
+// A found tempo outside the range is doubled or halved into it when that
+// lands inside; the level it came from becomes the Alternative.
+AnalyserTempo foldIntoRange(const AnalyserTempo &tempo, const BpmRange &range);
+
+// Stores what the analyser found, moved into the range, as the record's BPM
+// and Alternative; false when it found no tempo. A record that has gone
+// meanwhile (null) takes nothing.
+bool applyAnalyserResult(DBelement *record, const QList<QByteArray> &pieces, const BpmRange &range);
