@@ -2,6 +2,7 @@
 #include "library/recoverycopy.h"
 #include "app/quitonsignal.h"
 #include "app/tagdesk.h"
+#include "folders/openrequest.h"
 #include "sync/broadcastserver.h"
 
 #include <QApplication>
@@ -70,13 +71,21 @@ int main(int argc, char *argv[])
     window->convertLabel->hide();
     window->convertCancelButton->hide();
 
+    // A library file on the command line is opened instead of the last one;
+    // music folders and audio files there are imported once it is read.
+    const OpenRequest request = classifyPaths(QCoreApplication::arguments().mid(1));
+    OpenRequest music = request;
+    music.libraryFile.clear();
     auto settings = std::make_unique<QSettings>();
     const QVariant lastFile = settings->value(QStringLiteral("lastFile"));
-    auto openLastFile = [&window, lastFile] {
-        if (lastFile.isNull())
+    auto openLastFile = [&window, lastFile, request, music] {
+        if (!request.libraryFile.isEmpty())
+            window->loadFile(request.libraryFile);
+        else if (lastFile.isNull())
             syncEnabled = true;
         else
             window->loadFile(lastFile.toString());
+        window->openPaths(music);
     };
     // A recovery copy left by a signal is offered first, in the running event
     // loop (so that another signal ends the question too); otherwise the last

@@ -1,4 +1,5 @@
 #include "analysis/songlocation.h"
+#include "itunes/itunesroot.h"
 
 QString songFilePath(const QString &location)
 {
@@ -6,4 +7,9 @@ QString songFilePath(const QString &location)
         return location;
     const qsizetype pathStart = location.indexOf(QLatin1Char('/'), 2);
     return pathStart < 0 ? QString() : location.mid(pathStart);
+}
+
+QString localSongPath(const QString &location)
+{
+    return mappedSongPath(songFilePath(location));
 }

@@ -7,3 +7,7 @@
 // "file://localhost/..." URL is "//localhost/..."; the leading "//" and host
 // are dropped when they are there, and any other location is a path already.
 QString songFilePath(const QString &location);
+
+// Where the song's file is to be found on this computer: songFilePath with a
+// copied iTunes library's music folder mapped to its local place.
+QString localSongPath(const QString &location);

@@ -54,9 +54,10 @@ void Tagdesk::BeatFind()
     if (!haveWarned) {
         const auto answer = QMessageBox::question(
             nullptr, tr("BeatFind Warning"),
-            tr("BeatFind will perform an iTunes sync and then open and minimize iTunes to help it convert files. To "
-               "avoid stray WAV files from being left on your drive, please do not close iTunes or VelmoraSync "
-               "without clicking and waiting for the cancel operation to be done. Do you want to proceed?"),
+            tr("BeatFind imports your music (the iTunes library file, or else your music folders) when the selected "
+               "songs' files are not known yet, then converts each selected song to a temporary WAV file and "
+               "computes its tempo. No iTunes is opened. Each temporary file is deleted when its song is done, and "
+               "Cancel stops after the current song, leaving no files behind. Do you want to proceed?"),
             QMessageBox::Yes | QMessageBox::No);
         if (answer != QMessageBox::Yes)
             return;
@@ -71,12 +72,12 @@ void Tagdesk::BeatFind()
     convertLabel->setText(QStringLiteral("Checking iTunes sync status"));
     convertLabel->show();
     convertCancelButton->show();
-    if (itunesLoaded) {
+    if (itunesLoaded || runFilesPresent()) {
         doBeatFind();
         return;
     }
     connect(this, &Tagdesk::loadItunesDone, this, &Tagdesk::doBeatFind, Qt::UniqueConnection);
-    if (loadItunes() != 0) {
+    if (importMusicSource() != 0) {
         disconnect(this, &Tagdesk::loadItunesDone, this, &Tagdesk::doBeatFind);
         run.analysisRunning = false;
         showRunIdle();
@@ -92,6 +93,16 @@ void Tagdesk::doBeatFind()
     if (run.cancelRequested) {
         endRun();
         return;
+    }
+    // A copied iTunes library names its songs under another computer's
+    // folder: ask once, before any song starts, where that folder is here.
+    for (const QString &id : std::as_const(run.runIDs)) {
+        DBelement *record = recordOf(id);
+        if (!record)
+            continue;
+        const QString path = localSongPath(record->text("location"));
+        if (!path.isEmpty() && !QFile::exists(path) && askForItunesRoot(path))
+            break;
     }
     convertProgressBar->setRange(0, qMax(1, int(run.runIDs.size())));
     convertProgressBar->setValue(0);
@@ -116,7 +127,7 @@ QString Tagdesk::chooseSong(int position)
         return QString();
     }
     song.processing = true;
-    song.songPath = songFilePath(record->text("location"));
+    song.songPath = localSongPath(record->text("location"));
     if (song.songPath.isEmpty())
         return QString();
     if (!QFile::exists(song.songPath)) {
@@ -231,4 +242,17 @@ void Tagdesk::showRunIdle()
 void Tagdesk::showSongMessage(const QString &text, const QString &title)
 {
     statusbar->showMessage(text + title, songMessageMs);
+}
+
+bool Tagdesk::runFilesPresent()
+{
+    for (const QString &id : std::as_const(run.runIDs)) {
+        DBelement *record = recordOf(id);
+        if (!record)
+            return false;
+        const QString path = localSongPath(record->text("location"));
+        if (path.isEmpty() || !QFile::exists(path))
+            return false;
+    }
+    return !run.runIDs.isEmpty();
 }

@@ -67,6 +67,8 @@ struct AnalysisRun
     QStringList runIDs;
     QHash<int, Song> songs;
     bool cancelRequested = false;
+    // The user has been asked where a copied iTunes library's songs are.
+    bool itunesRootAsked = false;
 
     void reset() { *this = AnalysisRun(); }
 };

@@ -34,6 +34,13 @@ Tagdesk::Tagdesk(QWidget *parent)
     connect(actionBeatFind, &QAction::triggered, this, &Tagdesk::BeatFind);
     setUpLevelCommands();
     setUpTagWriting();
+    connect(actionFrom_Music_Folder, &QAction::triggered, this, &Tagdesk::fromMusicFolder);
+    connect(actionItunes_Music_Folder, &QAction::triggered, this, &Tagdesk::whereItunesSongsAre);
+
+    // Folders and files given while a library file was being read wait for its end.
+    connect(this, &Tagdesk::loadFileDone, this, &Tagdesk::startPendingMusicImport);
+    setAcceptDrops(true);
+    showMusicSourceColumn();
 }
 
 // A child of the BPM analysis run must not outlive the window, nor its WAV

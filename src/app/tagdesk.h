@@ -6,13 +6,18 @@
 #include "app/activities.h"
 #include "library/bpmlevel.h"
 #include "tags/bpmtagqueue.h"
+#include "folders/folderimport.h"
 
 #include <QMainWindow>
 #include <QPersistentModelIndex>
 #include <QString>
 
 class DBelement;
+struct OpenRequest;
 class QCloseEvent;
+class QDragEnterEvent;
+class QDropEvent;
+class QPushButton;
 class QTableWidgetItem;
 
 // The one main window: the library table and every command of the program.
@@ -26,6 +31,9 @@ class QTableWidgetItem;
 //   itunes/tagdesk_merge.cpp     Merge
 //   analysis/tagdesk_beatfind.cpp  BeatFind: the analysis run
 //   app/tagdesk_writetags.cpp    Write BPM to Files, also after BeatFind
+//   folders/tagdesk_folders.cpp  From Music Folder: the folder import in steps
+//   folders/tagdesk_open.cpp     paths from the command line or dropped
+//   itunes/tagdesk_itunesroot.cpp  where a copied iTunes library's songs are
 class Tagdesk : public QMainWindow, public Ui::tagdesk
 {
     Q_OBJECT
@@ -47,10 +55,23 @@ public:
     // there was one and a library is being read (the copy, or nothing because
     // a signal ended the question), false when the last file is to be read.
     bool offerRecoveryCopy();
+    // Imports the songs in music folders and audio files, as "From Music
+    // Folder..." does. wholeSource: these are the remembered music folders,
+    // the user's music source, whose import marks the "iTunes" flags afresh
+    // and ends with loadItunesDone() as an iTunes import does.
+    void importMusicPaths(const QStringList &paths, bool wholeSource);
+    // Imports the user's music source: the iTunes library file when there is
+    // one, else the remembered music folders. 0 when an import started or is
+    // under way, -1 (after telling the user) when there is nothing to import.
+    int importMusicSource();
+    // Opens the library file, and imports the folders and files, that the
+    // command line names or that are dropped on the window.
+    void openPaths(const OpenRequest &request);
 
 signals:
     void loadItunesDone();
     void loadFileDone();
+    void folderImportDone();
 
 public slots:
     void quit();
@@ -74,9 +95,15 @@ public slots:
     void bpmRange();
     void bpmEdited(const QPersistentModelIndex &cell);
     void writeBpmToFiles();
+    void fromMusicFolder();
+    void processFolderScan();
+    void cancelFolderImport();
+    void whereItunesSongsAre();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 public:
     // Unsaved changes: set by every command that changes the library.
@@ -101,6 +128,9 @@ public:
     AnalysisRun run;
     // BPM tags being written into the songs' files.
     BpmTagQueue tagWrites;
+    FolderImport folderImport;
+    // Shown in the status bar while a folder import runs.
+    QPushButton *folderCancelButton = nullptr;
 
     // Stops a run under way at once: its children end and their WAV files go.
     void stopAnalysisRun();
@@ -118,11 +148,22 @@ private:
     // iTunes import
     void finishItunesImport();
     void abandonItunesImport();
+    // folder import
+    void startPendingMusicImport();
+    void finishFolderImport(bool cancelled);
+    // The "iTunes" column says what it marks: iTunes, or the music folders
+    // for a user without iTunes.
+    void showMusicSourceColumn();
     // analysis run
     QString chooseSong(int position);
     void releaseSong(int position, const SongJobResult &result);
     void applySongResult(const QString &id, const QString &title, const SongJobResult &result);
     void showRunProgress();
+    // Every selected song's file is known and present: no import needed.
+    bool runFilesPresent();
+    // Asks where a copied iTunes library's music folder lies here, when
+    // songPath (as the library names it) lies under it; true once answered.
+    bool askForItunesRoot(const QString &songPath);
     void endRun();
     void showRunIdle();
     void showSongMessage(const QString &text, const QString &title);

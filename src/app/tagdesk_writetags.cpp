@@ -50,7 +50,7 @@ void Tagdesk::writeBpmAfterBeatFind(DBelement &record)
 // A song without a file or without a BPM has nothing to write and is passed over.
 bool Tagdesk::queueBpmWrite(DBelement &record)
 {
-    const QString path = songFilePath(record.text("location"));
+    const QString path = localSongPath(record.text("location"));
     const int bpm = record.bpm();
     if (path.isEmpty() || bpm == 0)
         return false;

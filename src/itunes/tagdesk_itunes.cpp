@@ -1,4 +1,5 @@
 #include "app/tagdesk.h"
+#include "folders/musicsource.h"
 #include "table/tablesorting.h"
 #include "itunes/ituneslibraryreader.h"
 #include "itunes/itunestrackimport.h"
@@ -8,7 +9,6 @@
 #include "library/dbelement.h"
 #include "library/regularfile.h"
 
-#include <QDir>
 #include <QFile>
 #include <QMessageBox>
 #include <QTimer>
@@ -41,11 +41,14 @@ int Tagdesk::loadItunes()
     tableWidget->setSortingEnabled(false);
     statusbar->showMessage(QStringLiteral("loading iTunes library"), 0);
 
-    const QString path = QDir::homePath() + QStringLiteral("/Music/iTunes/iTunes Music Library.xml");
+    const QString path = itunesLibraryFileName();
     QFile file;
     QString refusal;
     if (!openRegularFile(file, path, maxItunesFileBytes, &refusal)) {
-        if (refusal.isEmpty())
+        // A user with no music source at all learns how to add music.
+        if (refusal.isEmpty() && !QFile::exists(path) && currentMusicSource() == MusicSource::None)
+            QMessageBox::information(nullptr, noMusicSourceTitle(), noMusicSourceText());
+        else if (refusal.isEmpty())
             QMessageBox::critical(nullptr, tr("iTunes Music Library file missing"),
                                   tr("File \"%1\" not found.").arg(path), QMessageBox::Ok);
         else
@@ -112,6 +115,7 @@ void Tagdesk::finishItunesImport()
     // The sort has gathered the emptied rows at the bottom.
     if (rowsEmptied)
         removeEmptiedRows(tableWidget);
+    showMusicSourceColumn();
     emit loadItunesDone();
 }
 

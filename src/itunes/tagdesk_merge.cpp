@@ -20,7 +20,7 @@ void Tagdesk::mergeEdit()
     }
     modified = true;
     connect(this, &Tagdesk::loadItunesDone, this, &Tagdesk::doMerge);
-    if (loadItunes() != 0)
+    if (importMusicSource() != 0)
         disconnect(this, &Tagdesk::loadItunesDone, this, &Tagdesk::doMerge);
 }
 

@@ -47,10 +47,12 @@ public:
     static const QColor alternativeBpmColour;
 
     void setupRow(QTableWidget *table, int row);
-    // Writes the record as one "Element_Data" element of a library file.
+    // Writes the record as one "Element_Data" element of a library file:
+    // the ten stored fields, then the location when the record has one.
     void saveDom(QXmlStreamWriter &writer);
     // Sets the stored fields from an "Element_Data" element's attributes;
-    // an absent attribute empties its field.
+    // an absent attribute empties its field. The location is set only when
+    // the element has one.
     void loadDom(const QXmlStreamAttributes &attributes);
 
     std::map<std::string, QVXtableWidgetItem> fields;

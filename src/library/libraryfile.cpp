@@ -28,6 +28,11 @@ void DBelement::saveDom(QXmlStreamWriter &writer)
     // library without any stay as they were.
     if (bpmAlternative())
         writer.writeAttribute(QStringLiteral("bpmAlternative"), QString::number(bpmAlternative()));
+    // Where the song's file lies, so that a reopened library can be analysed
+    // without a new import; readers that predate it ignore it.
+    const QString location = text("location");
+    if (!location.isEmpty())
+        writer.writeAttribute(QStringLiteral("location"), location);
 }
 
 void DBelement::loadDom(const QXmlStreamAttributes &attributes)
@@ -44,6 +49,8 @@ void DBelement::loadDom(const QXmlStreamAttributes &attributes)
     setItunes(value("iTunes"));
     setIphone(value("iPhone"));
     setBpmAlternative(bpmFromText(value("bpmAlternative")));
+    if (attributes.hasAttribute(QLatin1String("location")))
+        setLocation(value("location"));
 }
 
 void writeLibraryDocument(QIODevice *device)

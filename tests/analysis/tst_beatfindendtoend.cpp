@@ -136,6 +136,39 @@ private slots:
                  QStringList());
     }
 
+    // A song from a music folder, its library saved and reopened in a new
+    // window: BeatFind finds the file by its kept location, with no import.
+    void tempoOfAFolderSongInAReopenedLibrary()
+    {
+        QFile::remove(QDir::homePath() + QStringLiteral("/Music/iTunes/iTunes Music Library.xml"));
+        const QString library = work.filePath(QStringLiteral("folder.tgd"));
+        {
+            Tagdesk window;
+            QSignalSpy imported(&window, &Tagdesk::folderImportDone);
+            window.importMusicPaths({song}, false);
+            QVERIFY(imported.count() == 1 || imported.wait(20000));
+            QCOMPARE(tableMap.size(), size_t(1));
+            QCOMPARE(tableMap.begin()->second.text("title"), QStringLiteral("click track"));
+            QVERIFY(window.writeLibrary(library));
+        }
+        Tagdesk window;
+        window.haveWarned = true;
+        QSignalSpy loaded(&window, &Tagdesk::loadFileDone);
+        window.loadFile(library);
+        QVERIFY(loaded.count() == 1 || loaded.wait(10000));
+        DBelement &record = tableMap.begin()->second;
+        QCOMPARE(QFileInfo(record.text("location")), QFileInfo(song));
+        window.tableWidget->selectRow(record.field("persistentID").row());
+
+        QSignalSpy imports(&window, &Tagdesk::loadItunesDone);
+        window.BeatFind();
+        QVERIFY(QTest::qWaitFor([&] { return !window.run.analysisRunning; }, 120000));
+        QCOMPARE(imports.count(), 0);
+        QCOMPARE(tableMap.begin()->second.bpm(), clickTempo);
+        QCOMPARE(QDir(work.filePath(QStringLiteral("tmp"))).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                 QStringList());
+    }
+
 private:
     QTemporaryDir work;
     QString song;

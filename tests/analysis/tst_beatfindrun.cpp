@@ -6,9 +6,12 @@
 #include "testenvironment.h"
 
 #include <QElapsedTimer>
+#include <QSettings>
+#include <QFileInfo>
+#include <QDir>
 #include <QMap>
 #include <QRegularExpression>
-#include <QSettings>
+#include <QSignalSpy>
 
 namespace {
 
@@ -257,7 +260,8 @@ private slots:
         run.window->BeatFind();
         QCOMPARE(answers.seen.size(), 1);
         QCOMPARE(answers.seen[0].title, QStringLiteral("BeatFind Warning"));
-        QVERIFY(answers.seen[0].text.startsWith("BeatFind will perform an iTunes sync"));
+        QVERIFY(answers.seen[0].text.startsWith("BeatFind imports your music"));
+        QVERIFY(answers.seen[0].text.contains("No iTunes is opened."));
         QVERIFY(answers.seen[0].text.endsWith("Do you want to proceed?"));
         QVERIFY(!run.window->modified);
         QVERIFY(run.isIdle());
@@ -273,13 +277,58 @@ private slots:
         QCOMPARE(run.callKinds().size(), 4);
     }
 
-    void importThatCannotStartEndsTheRun()
+    // An iTunes library copied from a Windows computer: BeatFind asks once
+    // where its music folder lies here, remembers it and finds the song.
+    void copiedItunesLibraryAsksWhereItsSongsAre()
+    {
+        const QString library = QDir::homePath() + "/Music/iTunes/iTunes Music Library.xml";
+        QVERIFY(QDir().mkpath(QFileInfo(library).path()));
+        QFile::remove(library);
+        QVERIFY(QFile::copy(qEnvironmentVariable("VELMORA_SOURCE") + "/tests/data/itunes/rkiv-python_iTunes.xml", library));
+        RunFixture run;
+        const QString song = run.standIns.addSong("Intro.mp3", "BPM: 140\n");
+        const QString localRoot = QFileInfo(song).path();
+        run.addSong("1", "Intro", "//localhost/C:/Users/Ryan/Music/iTunes/iTunes Media/Intro.mp3");
+        run.select({"1"});
+        DialogAnswerer answers;
+        answers.fileDialog(localRoot);
+
+        QVERIFY(run.runToEnd());
+        QCOMPARE(answers.seen.size(), 1);
+        QCOMPARE(answers.seen[0].kind, QStringLiteral("QFileDialog"));
+        QVERIFY(answers.seen[0].title.contains("/C:/Users/Ryan/Music/iTunes/iTunes Media/"));
+        QCOMPARE(tableMap[libraryKey("1")].bpm(), 140);
+
+        // Remembered: the next run goes straight to the song.
+        tableMap[libraryKey("1")].setBPM("99");
+        QVERIFY(run.runToEnd());
+        QCOMPARE(answers.seen.size(), 1);
+        QCOMPARE(tableMap[libraryKey("1")].bpm(), 140);
+        QSettings().remove("itunesRoots");
+        QFile::remove(library);
+    }
+
+    // Songs whose files are known and present are analysed without an import.
+    void knownFilesNeedNoImport()
     {
         RunFixture run;
         run.window->itunesLoaded = false;
         run.addSong("1", "Song", run.standIns.addSong("1", "BPM: 150\n"));
         run.select({"1"});
-        DialogAnswerer answers; // the import's own message about the missing file
+        QSignalSpy imports(run.window.get(), &Tagdesk::loadItunesDone);
+        QVERIFY(run.runToEnd());
+        QCOMPARE(imports.count(), 0);
+        QCOMPARE(tableMap[libraryKey("1")].bpm(), 150);
+    }
+
+    void importThatCannotStartEndsTheRun()
+    {
+        RunFixture run;
+        run.window->itunesLoaded = false;
+        // A song whose file is not known yet needs the import.
+        run.addSong("1", "Song", QString());
+        run.select({"1"});
+        DialogAnswerer answers; // the message that there is no music to import
         answers.messageBox(QMessageBox::Ok);
 
         run.window->BeatFind();

@@ -44,7 +44,7 @@ private slots:
     {
         QCOMPARE(actionTexts(window->menubar->actions()), QStringList({"File", "Sync", "Edit"}));
         QCOMPARE(actionTexts(window->menuFile->actions()), QStringList({"Open File", "Save File", "New File", "Quit"}));
-        QCOMPARE(actionTexts(window->menuSync->actions()), QStringList({"From iTunes"}));
+        QCOMPARE(actionTexts(window->menuSync->actions()), QStringList({"From iTunes", "From Music Folder...", "Where iTunes Songs Are..."}));
         QCOMPARE(actionTexts(window->menuEdit->actions()),
                  QStringList({"Delete", "Merge", "BeatFind", "Double BPM", "Halve BPM", "Use Alternative BPM",
                               "BPM Range...", "Write BPM to Files", "Write BPM to Files after BeatFind"}));

@@ -5,8 +5,10 @@
 #include "outputcapture.h"
 #include "library/globals.h"
 #include "app/tagdesk.h"
+#include "folders/musicsource.h"
 #include "library/dbelement.h"
 
+#include <QSettings>
 #include <QSignalSpy>
 #include <QtTest>
 #include <memory>
@@ -83,6 +85,7 @@ void TestItunesImport::cleanup()
 {
     window.reset();
     QFile::remove(itunesLibraryPath());
+    QSettings().remove(QStringLiteral("musicFolders"));
 }
 
 void TestItunesImport::fileWithoutKeysFinishesInsideLoadItunes()
@@ -99,6 +102,8 @@ void TestItunesImport::fileWithoutKeysFinishesInsideLoadItunes()
 
 void TestItunesImport::missingFileShowsItsPathAndALaterImportWorks()
 {
+    // A user with music folders asked for iTunes: the file's own message.
+    rememberMusicFolder(QDir::homePath());
     DialogAnswerer answers;
     answers.messageBox(QMessageBox::Ok);
     QSignalSpy done(window.get(), &Tagdesk::loadItunesDone);

@@ -213,7 +213,7 @@ void TestItunesMerge::failedImportBreaksTheConnection()
     answers.messageBox(QMessageBox::Ok);
     window.mergeEdit();
     QCOMPARE(answers.seen.size(), 1);
-    QCOMPARE(answers.seen[0].title, QStringLiteral("iTunes Music Library file missing"));
+    QCOMPARE(answers.seen[0].title, QStringLiteral("No music yet"));
     QVERIFY(window.modified);
 
     writeItunesLibrary(itunesLibraryFile({itunesTrackDict({{"Persistent ID", "<string>01</string>"}})}));

@@ -76,7 +76,7 @@ private slots:
         song.setComposer(QStringLiteral("Composer"));
         song.setItunes(QStringLiteral("1"));
         song.setIphone(QStringLiteral("false"));
-        song.setLocation(QStringLiteral("/music/x.mp3"));
+        song.setLocation(QStringLiteral("/music/new\nline & <x> \"q\"\t.mp3"));
         song.deviceBPM = 99;
         addSong(QStringLiteral("77"), QStringLiteral("Plain"), QStringLiteral("0"));
         QVERIFY(window->writeLibrary(path("lib.tgd")));
@@ -91,8 +91,10 @@ private slots:
         QCOMPARE(back.bpm(), 128);
         QCOMPARE(back.text("iTunes"), QStringLiteral("true"));
         QCOMPARE(back.text("iPhone"), QStringLiteral("false"));
-        // Not stored: what only the import and the phone know.
-        QVERIFY(back.text("location").isEmpty());
+        // The file's location comes back as it was, white space included.
+        QCOMPARE(back.text("location"), QStringLiteral("/music/new\nline & <x> \"q\"\t.mp3"));
+        QVERIFY(tableMap[libraryKey(QStringLiteral("77"))].text("location").isEmpty());
+        // Not stored: what only the phone knows.
         QCOMPARE(back.deviceBPM, 0);
         QCOMPARE(window->tableWidget->rowCount(), 2);
     }
@@ -113,6 +115,27 @@ private slots:
                             " <Element_Data persistentID=\"b\" title=\"Second\" bpm=\"120\" artist=\"\" albumTitle=\"\" "
                             "genre=\"\" albumArtist=\"\" composer=\"\" iTunes=\"\" iPhone=\"\"/>\n"
                             "</TAGDESK>\n"));
+
+        // A location follows the ten attributes that every reader knows.
+        tableMap[libraryKey(QStringLiteral("A"))].setLocation(QStringLiteral("/m/a.flac"));
+        QVERIFY(window->writeLibrary(path("three.tgd")));
+        QVERIFY(readFile(path("three.tgd")).contains("composer=\"\" iTunes=\"\" iPhone=\"\" location=\"/m/a.flac\"/>\n"));
+    }
+
+    // A file from before locations were kept reads as it always did; a later
+    // element of the same song without one leaves the location alone.
+    void locationIsReadOnlyWhenPresent()
+    {
+        writeFile(path("old.tgd"), "<TAGDESK version=\"100\">\n"
+                                   " <Element_Data persistentID=\"1\" title=\"Old\" bpm=\"90\"/>\n"
+                                   " <Element_Data persistentID=\"2\" title=\"New\" location=\"/m/b.mp3\"/>\n"
+                                   " <Element_Data persistentID=\"2\" title=\"Again\"/>\n"
+                                   "</TAGDESK>\n");
+        load(path("old.tgd"));
+        QVERIFY(tableMap[libraryKey(QStringLiteral("1"))].text("location").isEmpty());
+        QCOMPARE(tableMap[libraryKey(QStringLiteral("1"))].bpm(), 90);
+        QCOMPARE(tableMap[libraryKey(QStringLiteral("2"))].text("title"), QStringLiteral("Again"));
+        QCOMPARE(tableMap[libraryKey(QStringLiteral("2"))].text("location"), QStringLiteral("/m/b.mp3"));
     }
 
     // Only a song with an Alternative carries the attribute, after the

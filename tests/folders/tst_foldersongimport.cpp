@@ -1,0 +1,99 @@
+#include "testenvironment.h"
+#include "library/globals.h"
+#include "app/tagdesk.h"
+#include "folders/foldersongimport.h"
+#include "itunes/itunesrules.h"
+#include "library/dbelement.h"
+#include "table/columns.h"
+
+#include <memory>
+
+namespace {
+
+FoundSong foundSong(const QString &path, const QString &title, const QString &bpm)
+{
+    FoundSong song;
+    song.path = path;
+    song.persistentID = QStringLiteral("F00000000000000A");
+    song.tags.title = title;
+    song.tags.artist = QStringLiteral("Artist");
+    song.tags.bpm = bpm;
+    return song;
+}
+
+} // namespace
+
+// A found song becomes a record as an iTunes track does: same key rule, same
+// BPM rule, shown in the table.
+class TestFolderSongImport : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<Tagdesk> window;
+    const std::string key = libraryKey(persistentIDFromHex(QStringLiteral("F00000000000000A")));
+
+private slots:
+    void init() { window = std::make_unique<Tagdesk>(); }
+    void cleanup() { window.reset(); }
+
+    void takesTheTagBpmByTheItunesRule_data()
+    {
+        QTest::addColumn<int>("bpmBefore");
+        QTest::addColumn<QString>("tagBpm");
+        QTest::addColumn<int>("bpmAfter");
+        QTest::newRow("fraction") << 0 << "120.5" << 120;
+        QTest::newRow("top of range") << 0 << "200.9" << 0;
+        QTest::newRow("bottom of range") << 0 << "50" << 50;
+        QTest::newRow("below range") << 0 << "49.99" << 0;
+        QTest::newRow("not a number") << 0 << "abc" << 0;
+        QTest::newRow("negative") << 0 << "-3" << 0;
+        QTest::newRow("huge exponent") << 0 << "1e9" << 0;
+        QTest::newRow("not a number either") << 0 << "nan" << 0;
+        QTest::newRow("empty") << 0 << "" << 0;
+        QTest::newRow("record has one") << 90 << "130" << 90;
+        QTest::newRow("record keeps its own") << 90 << "" << 90;
+    }
+    void takesTheTagBpmByTheItunesRule()
+    {
+        QFETCH(int, bpmBefore);
+        QFETCH(QString, tagBpm);
+        QFETCH(int, bpmAfter);
+        if (bpmBefore)
+            tableMap[key].setBPM(QString::number(bpmBefore));
+        importFolderSong(foundSong("/m/a.mp3", "A", tagBpm), window->tableWidget, true);
+        QCOMPARE(tableMap[key].bpm(), bpmAfter);
+    }
+
+    void fillsTheRecordAndShowsIt()
+    {
+        importFolderSong(foundSong("/m/x/My Song.live.flac", " ", "99"), window->tableWidget, true);
+        DBelement &record = tableMap[key];
+        QCOMPARE(record.text("persistentID"), QString::fromStdString(key));
+        QCOMPARE(key, std::string("-1152921504606846966"));
+        QCOMPARE(record.text("title"), QStringLiteral("My Song.live"));
+        QCOMPARE(record.text("artist"), QStringLiteral("Artist"));
+        QCOMPARE(record.text("location"), QStringLiteral("/m/x/My Song.live.flac"));
+        QCOMPARE(record.text("iTunes"), QStringLiteral("true"));
+        QVERIFY(record.isShown());
+        QCOMPARE(window->tableWidget->rowCount(), 1);
+
+        // Found again: the same row, the tags' new values.
+        importFolderSong(foundSong("/m/x/My Song.live.flac", "Named", "99"), window->tableWidget, true);
+        QCOMPARE(record.text("title"), QStringLiteral("Named"));
+        QCOMPARE(window->tableWidget->rowCount(), 1);
+    }
+
+    // Outside the user's music source, a new song is marked as not in it and
+    // a known song keeps its mark.
+    void marksOnlyWhatTheMusicSourceHolds()
+    {
+        importFolderSong(foundSong("/m/a.mp3", "A", ""), window->tableWidget, false);
+        QCOMPARE(tableMap[key].text("iTunes"), QStringLiteral("false"));
+        tableMap[key].setItunes(QStringLiteral("1"));
+        importFolderSong(foundSong("/m/a.mp3", "A", ""), window->tableWidget, false);
+        QCOMPARE(tableMap[key].text("iTunes"), QStringLiteral("true"));
+    }
+};
+
+VELMORA_TEST_MAIN(TestFolderSongImport)
+#include "tst_foldersongimport.moc"
