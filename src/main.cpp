@@ -28,9 +28,10 @@ void describeCommandLine(QCommandLineParser &parser)
         QStringLiteral("Keeps the tempo (BPM) of a music library right and in step with a phone."));
     parser.addHelpOption();
     parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("files"),
-                                 QStringLiteral("A library file (.tgd) to open, or music folders and audio files to import."),
-                                 QStringLiteral("[files or folders...]"));
+    parser.addPositionalArgument(
+        QStringLiteral("files"),
+        QStringLiteral("A library file (.tgd) to open, or music folders and audio files to import."),
+        QStringLiteral("[files or folders...]"));
 }
 
 QStringList argumentList(int argc, char *argv[])

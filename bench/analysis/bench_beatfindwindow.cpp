@@ -55,7 +55,8 @@ int main(int argc, char **argv)
     int found = 0;
     for (auto &entry : tableMap)
         found += entry.second.bpm() > 0 ? 1 : 0;
-    std::fprintf(stderr, "window   jobs=%d songs=%lld found=%d seconds=%.1f songs/min=%.1f longest-turn-ms=%.1f\n", jobs,
-                 static_cast<long long>(songs.size()), found, seconds, songs.size() / seconds * 60, turns.longest());
+    std::fprintf(stderr, "window   jobs=%d songs=%lld found=%d seconds=%.1f songs/min=%.1f longest-turn-ms=%.1f\n",
+                 jobs, static_cast<long long>(songs.size()), found, seconds, songs.size() / seconds * 60,
+                 turns.longest());
     return found == songs.size() ? 0 : 1;
 }

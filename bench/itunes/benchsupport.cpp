@@ -101,10 +101,7 @@ void printFigure(const QString &line)
         std::perror("figures");
 }
 
-QString itunesLibraryPath()
-{
-    return QDir::homePath() + QStringLiteral("/Music/iTunes/iTunes Music Library.xml");
-}
+QString itunesLibraryPath() { return QDir::homePath() + QStringLiteral("/Music/iTunes/iTunes Music Library.xml"); }
 
 qint64 bareReadMs(const QString &path)
 {

@@ -14,12 +14,13 @@
 
 namespace {
 
-const char *const words[] = {"Night", "Blue", "River", "Dance", "Fire", "Heart", "Road", "Light", "Stone", "Rain",
-                             "Golden", "Summer", "Dream", "Electric", "Shadow", "Wild", "Silver", "Echo", "Ocean",
-                             "City", "Love", "Morning", "Storm", "Velvet", "Paper", "Ghost", "Sugar", "Neon"};
+const char *const words[] = {"Night",   "Blue",  "River",  "Dance",  "Fire",   "Heart", "Road",
+                             "Light",   "Stone", "Rain",   "Golden", "Summer", "Dream", "Electric",
+                             "Shadow",  "Wild",  "Silver", "Echo",   "Ocean",  "City",  "Love",
+                             "Morning", "Storm", "Velvet", "Paper",  "Ghost",  "Sugar", "Neon"};
 constexpr int wordCount = sizeof(words) / sizeof(words[0]);
-const char *const genres[] = {"Rock", "Pop", "Electronic", "Hip-Hop/Rap", "Jazz", "Classical", "Alternative",
-                              "Dance", "Soul", "Country"};
+const char *const genres[] = {"Rock",      "Pop",         "Electronic", "Hip-Hop/Rap", "Jazz",
+                              "Classical", "Alternative", "Dance",      "Soul",        "Country"};
 
 std::string phrase(std::mt19937_64 &random, int length)
 {

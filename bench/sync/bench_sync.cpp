@@ -105,7 +105,7 @@ double sinkSeconds(const std::string &stream)
 struct Session
 {
     double seconds = 0;
-    qint64 stallMs = 0;      // longest event-loop gap from connect to close
+    qint64 stallMs = 0; // longest event-loop gap from connect to close
     qint64 afterCloseMs = 0; // longest gap after it: the table's re-sort
     int paints = 0;
     int replyRecords = 0;

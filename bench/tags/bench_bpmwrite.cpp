@@ -45,7 +45,7 @@ bool flushOnly(const QString &path, int)
     return ok;
 }
 
-template<typename Write>
+template <typename Write>
 double secondsFor(const QStringList &files, int bpm, Write write)
 {
     QElapsedTimer timer;

@@ -9,7 +9,7 @@
 
 #include <cstdio>
 
-int main(int argc, char** argv)
+int main(int argc, char **argv)
 {
     using namespace beatfind;
     std::printf("file,bpm,periodicity,nextBeat,cymbalNextBeat,half,thirds,secondBeat,bars\n");
@@ -20,7 +20,7 @@ int main(int argc, char** argv)
             continue;
         }
         const OnsetEnvelope onsets = analyseOnsets(*reader, kMaxAnalysedSeconds);
-        for (const LevelEvidence& e : beatCandidates(onsets, prepareRhythm(onsets)))
+        for (const LevelEvidence &e : beatCandidates(onsets, prepareRhythm(onsets)))
             std::printf("%s,%.4f,%.6f,%.6f,%.6f,%.6f,%.6f,%.6f,%.6f\n", argv[i], e.bpm, e.periodicity, e.nextBeat,
                         e.cymbalNextBeat, e.half, e.thirds, e.secondBeat, e.bars);
     }

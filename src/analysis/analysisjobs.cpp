@@ -18,7 +18,4 @@ int analysisJobCount(const QVariant &setting)
     return qBound(1, QThread::idealThreadCount(), mostJobs);
 }
 
-int analysisJobCount()
-{
-    return analysisJobCount(QSettings().value(QStringLiteral("analysisJobs")));
-}
+int analysisJobCount() { return analysisJobCount(QSettings().value(QStringLiteral("analysisJobs"))); }

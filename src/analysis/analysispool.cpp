@@ -4,15 +4,9 @@
 #include <QDir>
 #include <QLocale>
 
-AnalysisPool::AnalysisPool(QObject *parent)
-    : QObject(parent)
-{
-}
+AnalysisPool::AnalysisPool(QObject *parent) : QObject(parent) {}
 
-AnalysisPool::~AnalysisPool()
-{
-    abort();
-}
+AnalysisPool::~AnalysisPool() { abort(); }
 
 void AnalysisPool::start(int count, int jobs, SongSource songs)
 {

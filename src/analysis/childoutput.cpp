@@ -80,15 +80,9 @@ bool isAcceptedFormat(const ConversionReport &report)
         && report.sampleRate == QLatin1String("44100");
 }
 
-QString reportedBpm(const QList<QByteArray> &pieces)
-{
-    return lastLabelValue(pieces, "BPM:", 5);
-}
+QString reportedBpm(const QList<QByteArray> &pieces) { return lastLabelValue(pieces, "BPM:", 5); }
 
-QString reportedAlternative(const QList<QByteArray> &pieces)
-{
-    return lastLabelValue(pieces, "Alternative:", 13);
-}
+QString reportedAlternative(const QList<QByteArray> &pieces) { return lastLabelValue(pieces, "Alternative:", 13); }
 
 int acceptedBpm(const QString &bpmText)
 {

@@ -13,10 +13,7 @@ constexpr int stopGraceMs = 3000;
 } // namespace
 
 SongJob::SongJob(const QString &converterPath, const QString &analyserPath, const QString &songPath, QObject *parent)
-    : QObject(parent)
-    , converterPath(converterPath)
-    , analyserPath(analyserPath)
-    , songPath(songPath)
+    : QObject(parent), converterPath(converterPath), analyserPath(analyserPath), songPath(songPath)
 {
     connect(&process, &QProcess::finished, this, &SongJob::childFinished);
     connect(&process, &QProcess::errorOccurred, this, &SongJob::childError);
@@ -28,10 +25,7 @@ SongJob::~SongJob()
     reap();
 }
 
-void SongJob::start()
-{
-    startConverter(process, converterPath, songPath);
-}
+void SongJob::start() { startConverter(process, converterPath, songPath); }
 
 void SongJob::terminate()
 {

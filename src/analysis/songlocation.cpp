@@ -9,7 +9,4 @@ QString songFilePath(const QString &location)
     return pathStart < 0 ? QString() : location.mid(pathStart);
 }
 
-QString localSongPath(const QString &location)
-{
-    return mappedSongPath(songFilePath(location));
-}
+QString localSongPath(const QString &location) { return mappedSongPath(songFilePath(location)); }

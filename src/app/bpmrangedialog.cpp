@@ -29,7 +29,4 @@ BpmRangeDialog::BpmRangeDialog(const BpmRange &range, QWidget *parent)
     layout->addRow(buttons);
 }
 
-BpmRange BpmRangeDialog::range() const
-{
-    return {lowBox->value(), highBox->value()};
-}
+BpmRange BpmRangeDialog::range() const { return {lowBox->value(), highBox->value()}; }

@@ -10,8 +10,7 @@ public:
     static constexpr int BpmTag = QTableWidgetItem::UserType + 1;
 
     QVXtableWidgetItem() : RankedItem(QTableWidgetItem::Type) {}
-    QVXtableWidgetItem(const QVXtableWidgetItem &other)
-        : RankedItem(other), itemTag(other.itemTag) {}
+    QVXtableWidgetItem(const QVXtableWidgetItem &other) : RankedItem(other), itemTag(other.itemTag) {}
     QVXtableWidgetItem &operator=(const QVXtableWidgetItem &) = delete;
     ~QVXtableWidgetItem() override;
 

@@ -6,8 +6,7 @@
 #include <QCoreApplication>
 #include <cstdio>
 
-Tagdesk::Tagdesk(QWidget *parent)
-    : QMainWindow(parent)
+Tagdesk::Tagdesk(QWidget *parent) : QMainWindow(parent)
 {
     setupUi(this);
     connect(actionQuit, &QAction::triggered, this, &QWidget::close);

@@ -28,7 +28,8 @@ void Tagdesk::deleteEdit()
         if (record == tableMap.end())
             continue;
         const int row = record->second.field("persistentID").row();
-        std::cout << "WantDel: " << persistentID.toLocal8Bit().constData() << ' ' << int(ColumnPersistentID) << std::endl;
+        std::cout << "WantDel: " << persistentID.toLocal8Bit().constData() << ' ' << int(ColumnPersistentID)
+                  << std::endl;
         tableMap.erase(record);
         tableWidget->removeRow(row);
     }

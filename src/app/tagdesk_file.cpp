@@ -39,8 +39,8 @@ void Tagdesk::openFile()
     std::fputs("openFile pressed\n", stdout);
     if (!askToSaveBeforeLoading())
         return;
-    const QString fileName = QFileDialog::getOpenFileName(this, tr("Open File"), QDir::currentPath(),
-                                                          tr("TGD files (*.tgd)"));
+    const QString fileName =
+        QFileDialog::getOpenFileName(this, tr("Open File"), QDir::currentPath(), tr("TGD files (*.tgd)"));
     if (fileName.isEmpty())
         return;
     modified = false;
@@ -66,7 +66,7 @@ void Tagdesk::saveFile()
             && QMessageBox::question(nullptr, tr("File exists"),
                                      tr("The file \"%1\" already exists.\nDo you want to overwrite it?").arg(fileName),
                                      QMessageBox::Ok | QMessageBox::Cancel)
-                   != QMessageBox::Ok)
+                != QMessageBox::Ok)
             return;
     }
     writeLibrary(fileName);
@@ -78,8 +78,8 @@ bool Tagdesk::writeLibrary(const QString &fileName)
     if (!saveLibraryFile(fileName, &error)) {
         std::fputs("QVX could not open writetest.gip\n", stdout);
         std::fflush(stdout);
-        QMessageBox::critical(nullptr, tr("Save"), tr("The library could not be saved to \"%1\": %2").arg(fileName, error),
-                              QMessageBox::Ok);
+        QMessageBox::critical(nullptr, tr("Save"),
+                              tr("The library could not be saved to \"%1\": %2").arg(fileName, error), QMessageBox::Ok);
         return false;
     }
     modified = false;

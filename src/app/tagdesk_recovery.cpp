@@ -31,10 +31,9 @@ bool Tagdesk::offerRecoveryCopy()
     const QString copy = pendingRecoveryCopy();
     if (copy.isEmpty())
         return false;
-    const auto answer =
-        QMessageBox::question(nullptr, tr("Recovery"),
-                              tr("VelmoraSync was closed with unsaved changes. Open the recovered library?"),
-                              QMessageBox::Yes | QMessageBox::No);
+    const auto answer = QMessageBox::question(
+        nullptr, tr("Recovery"), tr("VelmoraSync was closed with unsaved changes. Open the recovered library?"),
+        QMessageBox::Yes | QMessageBox::No);
     // A signal that ended the question is no answer: the copy stays on offer.
     if (quittingOnSignal)
         return true;
@@ -48,8 +47,8 @@ bool Tagdesk::offerRecoveryCopy()
     // and the library file stays the one to save to and to reopen.
     const QVariant lastFile = QSettings().value(QStringLiteral("lastFile"));
     const QString savedFileName = currentFileName.isEmpty() && !lastFile.isNull()
-                                      ? QFileInfo(lastFile.toString()).absoluteFilePath()
-                                      : currentFileName;
+        ? QFileInfo(lastFile.toString()).absoluteFilePath()
+        : currentFileName;
     loadFile(kept);
     auto restore = [this, lastFile, savedFileName] {
         modified = true;

@@ -39,8 +39,7 @@ class Walk
 public:
     Walk(const std::function<void(FoundSong &&)> &take, const std::atomic_bool &cancel, std::atomic<qint64> &filesSeen)
         : take(take), cancel(cancel), filesSeen(filesSeen)
-    {
-    }
+    {}
 
     void start(const QByteArray &path)
     {

@@ -10,7 +10,7 @@
 // One audio file found by a scan.
 struct FoundSong
 {
-    QString path;         // canonical absolute path
+    QString path; // canonical absolute path
     QString persistentID; // hex, see folderPersistentIDHex
     SongTags tags;
 };
@@ -18,12 +18,12 @@ struct FoundSong
 // What a scan met. Everything but songs was passed over.
 struct ScanCounts
 {
-    qint64 files = 0;             // every file looked at, songs or not
+    qint64 files = 0; // every file looked at, songs or not
     qint64 songs = 0;
-    qint64 unreadableFiles = 0;   // audio by name, but the tag reader could not open it
+    qint64 unreadableFiles = 0; // audio by name, but the tag reader could not open it
     qint64 unreadableFolders = 0; // could not be listed
-    qint64 loops = 0;             // links back to a folder already walked, or links that loop
-    qint64 unkeepableNames = 0;   // names this system cannot hold as text and give back
+    qint64 loops = 0; // links back to a folder already walked, or links that loop
+    qint64 unkeepableNames = 0; // names this system cannot hold as text and give back
 };
 
 // Walks the given folders and files recursively, following links, and hands

@@ -11,10 +11,7 @@ const QString foldersKey = QStringLiteral("musicFolders");
 
 } // namespace
 
-QString itunesLibraryFileName()
-{
-    return QDir::homePath() + QStringLiteral("/Music/iTunes/iTunes Music Library.xml");
-}
+QString itunesLibraryFileName() { return QDir::homePath() + QStringLiteral("/Music/iTunes/iTunes Music Library.xml"); }
 
 MusicSource musicSource(bool itunesFileExists, const QStringList &musicFolders)
 {
@@ -28,10 +25,7 @@ MusicSource currentMusicSource()
     return musicSource(QFileInfo::exists(itunesLibraryFileName()), rememberedMusicFolders());
 }
 
-QStringList rememberedMusicFolders()
-{
-    return QSettings().value(foldersKey).toStringList();
-}
+QStringList rememberedMusicFolders() { return QSettings().value(foldersKey).toStringList(); }
 
 void rememberMusicFolder(const QString &folder)
 {
@@ -43,10 +37,7 @@ void rememberMusicFolder(const QString &folder)
     QSettings().setValue(foldersKey, folders);
 }
 
-QString noMusicSourceTitle()
-{
-    return QCoreApplication::translate("Tagdesk", "No music yet");
-}
+QString noMusicSourceTitle() { return QCoreApplication::translate("Tagdesk", "No music yet"); }
 
 QString noMusicSourceText()
 {

@@ -25,7 +25,4 @@ QString folderPersistentIDHex(const QByteArray &canonicalPath)
     return QString::fromLatin1(digest.left(8).toHex().toUpper());
 }
 
-QString titleFromFileName(const QString &path)
-{
-    return QFileInfo(path).completeBaseName();
-}
+QString titleFromFileName(const QString &path) { return QFileInfo(path).completeBaseName(); }

@@ -99,7 +99,7 @@ void Tagdesk::processFolderScan()
         stepBudgetMs,
         [&import] {
             return !import.folderSongs.empty()
-                   || import.folderScan->takeSongs(import.folderSongs, TimedBatches::batchSize) > 0;
+                || import.folderScan->takeSongs(import.folderSongs, TimedBatches::batchSize) > 0;
         },
         [&import, inMusicSource, this] {
             importFolderSong(import.folderSongs.front(), tableWidget, inMusicSource);
@@ -148,7 +148,8 @@ void Tagdesk::finishFolderImport(bool cancelled)
     if (cancelled) {
         statusbar->showMessage(tr("Music folder import cancelled"), summaryMessageMs);
     } else {
-        const qint64 passedOver = counts.unreadableFiles + counts.unreadableFolders + counts.loops + counts.unkeepableNames;
+        const qint64 passedOver =
+            counts.unreadableFiles + counts.unreadableFolders + counts.loops + counts.unkeepableNames;
         statusbar->showMessage(tr("Music folders imported: %1 songs, %2 passed over").arg(counts.songs).arg(passedOver),
                                summaryMessageMs);
         std::cout << "Folder import: " << counts.songs << " songs in " << counts.files << " files; passed over "

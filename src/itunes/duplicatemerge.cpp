@@ -7,10 +7,7 @@
 
 namespace {
 
-bool isInItunes(DBelement &record)
-{
-    return record.field("iTunes").data(Qt::DisplayRole).toInt() != 0;
-}
+bool isInItunes(DBelement &record) { return record.field("iTunes").data(Qt::DisplayRole).toInt() != 0; }
 
 // Besides the title, the five texts of the duplicate rule: records of one
 // title match exactly when these are equal.
@@ -82,8 +79,8 @@ std::set<std::string> findDuplicates(TableMap &library, const std::function<void
         }
         std::vector<Filed> &matching = sameTitle.matching(current);
         for (const Filed &earlier : matching) {
-            const PairOutcome outcome = mergePair(isInItunes(current), current.bpm(), isInItunes(*earlier.record),
-                                                  earlier.record->bpm());
+            const PairOutcome outcome =
+                mergePair(isInItunes(current), current.bpm(), isInItunes(*earlier.record), earlier.record->bpm());
             if (outcome.dropped == Side::Earlier)
                 toDrop.insert(*earlier.key);
             else if (outcome.dropped == Side::Current)

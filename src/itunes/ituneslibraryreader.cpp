@@ -35,9 +35,7 @@ constexpr qint64 chunkBytes = 64 * 1024;
 
 } // namespace
 
-ItunesLibraryReader::ItunesLibraryReader(QIODevice *device)
-    : device(device)
-    , guard(maxAttributes, maxValueBytes)
+ItunesLibraryReader::ItunesLibraryReader(QIODevice *device) : device(device), guard(maxAttributes, maxValueBytes)
 {
     reader.setNamespaceProcessing(false);
 }
@@ -82,10 +80,7 @@ ItunesLibraryReader::ParseError ItunesLibraryReader::error() const
     return {reader.errorString(), reader.lineNumber(), reader.columnNumber()};
 }
 
-QList<ItunesTrack> ItunesLibraryReader::takeTracks()
-{
-    return std::move(tracks);
-}
+QList<ItunesTrack> ItunesLibraryReader::takeTracks() { return std::move(tracks); }
 
 // Tokens map to nodes as in a document tree: text that is only spacing (in
 // QChar::isSpace's sense, so also a character reference such as &#32;) is no

@@ -48,7 +48,7 @@ private:
     struct ChildKey
     {
         std::optional<ItunesKey> key; // empty for a "Persistent ID" key
-        int trackSlot = -1;           // for a "Persistent ID" key: its track
+        int trackSlot = -1; // for a "Persistent ID" key: its track
         bool hasValue = false;
         QString value;
     };
@@ -58,9 +58,9 @@ private:
         bool isKey = false;
         bool firstChildPending = true;
         std::optional<QString> firstText; // the first child, when it is text
-        int trackSlot = -1;               // when this is a "Persistent ID" key
-        int valueOf = -1;                 // this is the value of the parent's childKeys[valueOf]
-        int pendingValue = -1;            // childKeys index of the last child, a key awaiting its value
+        int trackSlot = -1; // when this is a "Persistent ID" key
+        int valueOf = -1; // this is the value of the parent's childKeys[valueOf]
+        int pendingValue = -1; // childKeys index of the last child, a key awaiting its value
         std::vector<ChildKey> childKeys;
     };
 

@@ -65,10 +65,7 @@ QString mapItunesRoot(const QString &path, const QString &root, const QString &l
     return withSlash(localRoot) + path.mid(from.size());
 }
 
-QString mappedRootFolder(const QString &root)
-{
-    return QSettings().value(rootsKey).toMap().value(root).toString();
-}
+QString mappedRootFolder(const QString &root) { return QSettings().value(rootsKey).toMap().value(root).toString(); }
 
 void rememberRootFolder(const QString &root, const QString &localFolder)
 {

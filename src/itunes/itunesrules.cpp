@@ -7,15 +7,9 @@ QString persistentIDFromHex(const QString &hex)
     return QString::number(static_cast<qint64>(hex.toULongLong(nullptr, 16)));
 }
 
-bool kindIsAudioFile(const QString &kind)
-{
-    return kind.contains(QLatin1String("audio file"), Qt::CaseInsensitive);
-}
+bool kindIsAudioFile(const QString &kind) { return kind.contains(QLatin1String("audio file"), Qt::CaseInsensitive); }
 
-bool kindIsProtected(const QString &kind)
-{
-    return kind.contains(QLatin1String("Protected"), Qt::CaseInsensitive);
-}
+bool kindIsProtected(const QString &kind) { return kind.contains(QLatin1String("Protected"), Qt::CaseInsensitive); }
 
 bool takesItunesBpm(int currentBpm, const QString &itunesBpm)
 {
@@ -23,7 +17,4 @@ bool takesItunesBpm(int currentBpm, const QString &itunesBpm)
     return currentBpm <= 0 && bpm >= 50.0f && bpm <= 200.0f;
 }
 
-QString locationPath(const QString &location)
-{
-    return QUrl(location).toLocalFile();
-}
+QString locationPath(const QString &location) { return QUrl(location).toLocalFile(); }

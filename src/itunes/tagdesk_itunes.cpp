@@ -126,7 +126,4 @@ void Tagdesk::abandonItunesImport()
     statusbar->clearMessage();
 }
 
-void Tagdesk::from_iTunesSync()
-{
-    loadItunes();
-}
+void Tagdesk::from_iTunesSync() { loadItunes(); }

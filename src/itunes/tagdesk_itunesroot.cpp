@@ -42,8 +42,9 @@ void Tagdesk::whereItunesSongsAre()
 {
     const QString root = currentItunesRoot();
     if (root.isEmpty()) {
-        QMessageBox::information(nullptr, tr("Where iTunes Songs Are"),
-                                 tr("The iTunes library file \"%1\" names no music folder.").arg(itunesLibraryFileName()));
+        QMessageBox::information(
+            nullptr, tr("Where iTunes Songs Are"),
+            tr("The iTunes library file \"%1\" names no music folder.").arg(itunesLibraryFileName()));
         return;
     }
     const QString current = mappedRootFolder(root);

@@ -2,10 +2,7 @@
 
 namespace {
 
-bool inBpmRange(int bpm)
-{
-    return bpm >= 50 && bpm <= 200;
-}
+bool inBpmRange(int bpm) { return bpm >= 50 && bpm <= 200; }
 
 } // namespace
 

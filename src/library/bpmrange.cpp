@@ -24,17 +24,11 @@ BpmRange bpmRangeFromText(const QString &text)
     return range;
 }
 
-QString bpmRangeText(const BpmRange &range)
-{
-    return QStringLiteral("%1-%2").arg(range.low).arg(range.high);
-}
+QString bpmRangeText(const BpmRange &range) { return QStringLiteral("%1-%2").arg(range.low).arg(range.high); }
 
 BpmRange preferredBpmRange()
 {
     return bpmRangeFromText(QSettings().value(settingsKey, bpmRangeText(BpmRange())).toString());
 }
 
-void setPreferredBpmRange(const BpmRange &range)
-{
-    QSettings().setValue(settingsKey, bpmRangeText(range));
-}
+void setPreferredBpmRange(const BpmRange &range) { QSettings().setValue(settingsKey, bpmRangeText(range)); }

@@ -15,7 +15,4 @@ int bpmFromText(const QString &text)
     return static_cast<int>(value);
 }
 
-bool flagFromText(const QString &text)
-{
-    return text == QLatin1String("1") || text == QLatin1String("true");
-}
+bool flagFromText(const QString &text) { return text == QLatin1String("1") || text == QLatin1String("true"); }

@@ -9,25 +9,13 @@ TableMap tableMap;
 
 const QColor DBelement::alternativeBpmColour(0xb3, 0x4d, 0x00);
 
-DBelement::DBelement()
-{
-    field("bpm").itemTag = QVXtableWidgetItem::BpmTag;
-}
+DBelement::DBelement() { field("bpm").itemTag = QVXtableWidgetItem::BpmTag; }
 
-int DBelement::bpm()
-{
-    return field("bpm").data(Qt::DisplayRole).toInt();
-}
+int DBelement::bpm() { return field("bpm").data(Qt::DisplayRole).toInt(); }
 
-bool DBelement::isShown()
-{
-    return field("title").tableWidget() != nullptr;
-}
+bool DBelement::isShown() { return field("title").tableWidget() != nullptr; }
 
-void DBelement::setText(const std::string &name, const QString &text)
-{
-    field(name).setText(text);
-}
+void DBelement::setText(const std::string &name, const QString &text) { field(name).setText(text); }
 
 void DBelement::setFlag(const std::string &name, const QString &flag)
 {
@@ -43,10 +31,7 @@ void DBelement::setComposer(const QString &text) { setText("composer", text); }
 void DBelement::setLocation(const QString &text) { setText("location", text); }
 void DBelement::setPersistentID(const QString &text) { setText("persistentID", text); }
 
-void DBelement::setBPM(const QString &text)
-{
-    field("bpm").setData(Qt::DisplayRole, QVariant(bpmFromText(text)));
-}
+void DBelement::setBPM(const QString &text) { field("bpm").setData(Qt::DisplayRole, QVariant(bpmFromText(text))); }
 
 void DBelement::setItunes(const QString &flag) { setFlag("iTunes", flag); }
 void DBelement::setIphone(const QString &flag) { setFlag("iPhone", flag); }

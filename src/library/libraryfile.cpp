@@ -13,8 +13,7 @@ namespace {
 
 // The ten stored fields, in the order they are written.
 const char *const storedFields[10] = {
-    "persistentID", "title", "bpm", "artist", "albumTitle",
-    "genre", "albumArtist", "composer", "iTunes", "iPhone",
+    "persistentID", "title", "bpm", "artist", "albumTitle", "genre", "albumArtist", "composer", "iTunes", "iPhone",
 };
 
 } // namespace
@@ -102,8 +101,8 @@ bool saveLibraryFile(const QString &fileName, QString *error)
     file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
         return failed(file, error);
-    if (exists && (old.st_uid != ::geteuid() || old.st_gid != ::getegid()))
-        [[maybe_unused]] const int kept = ::fchown(file.handle(), old.st_uid, old.st_gid);
+    if (exists && (old.st_uid != ::geteuid() || old.st_gid != ::getegid())) [[maybe_unused]]
+        const int kept = ::fchown(file.handle(), old.st_uid, old.st_gid);
     writeLibraryDocument(&file);
     return file.commit() || failed(file, error);
 }

@@ -43,8 +43,8 @@ QString writeRecoveryCopy(QString *error)
 QString pendingRecoveryCopy()
 {
     // The time stamp in the name sorts by age.
-    const QStringList copies = QDir(recoveryDirectory())
-                                   .entryList({recoveryPrefix + QStringLiteral("*.tgd")}, QDir::Files, QDir::Name);
+    const QStringList copies =
+        QDir(recoveryDirectory()).entryList({recoveryPrefix + QStringLiteral("*.tgd")}, QDir::Files, QDir::Name);
     return copies.isEmpty() ? QString() : recoveryDirectory() + QLatin1Char('/') + copies.last();
 }
 
@@ -52,7 +52,7 @@ QString retireRecoveryCopy(const QString &path, bool opened)
 {
     const QFileInfo info(path);
     const QString retired = info.absolutePath() + QLatin1Char('/')
-                            + (opened ? QStringLiteral("opened-") : QStringLiteral("declined-"))
-                            + info.fileName().mid(recoveryPrefix.size());
+        + (opened ? QStringLiteral("opened-") : QStringLiteral("declined-"))
+        + info.fileName().mid(recoveryPrefix.size());
     return QFile::rename(path, retired) ? retired : path;
 }

@@ -5,10 +5,8 @@
 #include <cstring>
 
 XmlMarkupGuard::XmlMarkupGuard(int maxAttributes, qint64 maxValueBytes)
-    : maxAttributes(maxAttributes)
-    , maxValueBytes(maxValueBytes)
-{
-}
+    : maxAttributes(maxAttributes), maxValueBytes(maxValueBytes)
+{}
 
 bool XmlMarkupGuard::refuse(const QString &what, qint64 at)
 {

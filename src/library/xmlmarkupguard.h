@@ -30,10 +30,10 @@ private:
     qint64 maxValueBytes;
     State state = Text;
     char quote = 0;
-    int marks = 0;       // closing '-', ']' or '?' seen in a row
-    int depth = 0;       // '[' nesting of a declaration
-    int attributes = 0;  // of the open start tag
+    int marks = 0; // closing '-', ']' or '?' seen in a row
+    int depth = 0; // '[' nesting of a declaration
+    int attributes = 0; // of the open start tag
     qint64 valueBytes = 0;
-    qint64 offset = 0;   // of the current piece in the whole text
+    qint64 offset = 0; // of the current piece in the whole text
     QString trouble;
 };

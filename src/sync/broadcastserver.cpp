@@ -14,8 +14,7 @@
 #include <unistd.h>
 
 BroadcastServer::BroadcastServer(QObject *parent)
-    : QTcpServer(parent)
-    , broadcastAddresses(discoveryDestinations(QNetworkInterface::allAddresses()))
+    : QTcpServer(parent), broadcastAddresses(discoveryDestinations(QNetworkInterface::allAddresses()))
 {
     broadcastTimer = new QTimer(this);
     udpSocket = new QUdpSocket(this);
@@ -31,10 +30,7 @@ BroadcastServer::BroadcastServer(QObject *parent)
     connect(&sessionThread, &QThread::finished, this, &BroadcastServer::tcpDone);
 }
 
-BroadcastServer::~BroadcastServer()
-{
-    sessionThread.stop();
-}
+BroadcastServer::~BroadcastServer() { sessionThread.stop(); }
 
 void BroadcastServer::broadcastDatagram()
 {

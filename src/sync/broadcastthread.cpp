@@ -31,8 +31,7 @@ class SocketSource : public ByteSource
 public:
     SocketSource(QTcpSocket &socket, std::function<bool()> applyQueued)
         : socket(socket), applyQueued(std::move(applyQueued))
-    {
-    }
+    {}
 
     int64_t read(std::string &out, int64_t count) override
     {
@@ -86,10 +85,7 @@ size_t messageBytes(const PhoneMessage &message)
 
 } // namespace
 
-BroadcastThread::BroadcastThread(QObject *parent)
-    : QThread(parent)
-{
-}
+BroadcastThread::BroadcastThread(QObject *parent) : QThread(parent) {}
 
 void BroadcastThread::serve(qintptr descriptor)
 {

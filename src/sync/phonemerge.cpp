@@ -5,10 +5,7 @@
 #include <QString>
 #include <cstdio>
 
-bool phoneBpmAccepted(bool userChanged, bool shown, int currentBpm)
-{
-    return userChanged || !shown || currentBpm <= 0;
-}
+bool phoneBpmAccepted(bool userChanged, bool shown, int currentBpm) { return userChanged || !shown || currentBpm <= 0; }
 
 namespace {
 
@@ -16,9 +13,8 @@ using Setter = void (DBelement::*)(const QString &);
 
 // The setters of fields 0 to 7, in wire order.
 const Setter leadingFieldSetters[wire::BPM] = {
-    &DBelement::setPersistentID, &DBelement::setUserChanged, &DBelement::setTitle,
-    &DBelement::setAlbumTitle,   &DBelement::setArtist,      &DBelement::setAlbumArtist,
-    &DBelement::setGenre,        &DBelement::setComposer,
+    &DBelement::setPersistentID, &DBelement::setUserChanged, &DBelement::setTitle, &DBelement::setAlbumTitle,
+    &DBelement::setArtist,       &DBelement::setAlbumArtist, &DBelement::setGenre, &DBelement::setComposer,
 };
 
 QString fieldText(const PhoneMessage &message, int field)
@@ -60,8 +56,8 @@ void applyMusicPass(const PhoneMessage &message)
 
     DBelement &record = tableMap[key];
     record.deviceBPM = record.bpm();
-    const bool accepted = phoneBpmAccepted(record.field("userChanged").data(Qt::DisplayRole).toBool(),
-                                           record.isShown(), record.bpm());
+    const bool accepted =
+        phoneBpmAccepted(record.field("userChanged").data(Qt::DisplayRole).toBool(), record.isShown(), record.bpm());
     if (message.fieldsArrived <= wire::BPM)
         return;
     printField(message, wire::BPM);

@@ -32,7 +32,7 @@ struct ReadResult
     // diagnostics name the step that came up short.
     enum Failure { None, CommandShort, VersionShort, HeaderShort, FieldShort, BadLengths } failure = None;
     bool hasMessage = false; // message holds something to apply, even on failure
-    int64_t got = 0;         // bytes the short read returned
+    int64_t got = 0; // bytes the short read returned
     wire::LengthCheck lengths;
 };
 

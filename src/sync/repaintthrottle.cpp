@@ -15,10 +15,7 @@ RepaintThrottle::RepaintThrottle()
     connect(&timer, &QTimer::timeout, this, &RepaintThrottle::release);
 }
 
-RepaintThrottle::~RepaintThrottle()
-{
-    release();
-}
+RepaintThrottle::~RepaintThrottle() { release(); }
 
 void RepaintThrottle::holdForSlice(QWidget *table)
 {

@@ -3,8 +3,8 @@
 namespace wire {
 
 const char *const musicPassFieldNames[musicPassFieldCount] = {
-    "PersistentID", "UserChanged", "Title", "AlbumTitle", "Artist",
-    "AlbumArtist", "Genre", "Composer", "BPM", "OnDevice",
+    "PersistentID", "UserChanged", "Title",    "AlbumTitle", "Artist",
+    "AlbumArtist",  "Genre",       "Composer", "BPM",        "OnDevice",
 };
 
 namespace {
@@ -32,15 +32,9 @@ std::string commandOnly(int32_t code)
 
 } // namespace
 
-void appendInt32(std::string &out, int32_t value)
-{
-    appendLittleEndian(out, static_cast<uint32_t>(value), 4);
-}
+void appendInt32(std::string &out, int32_t value) { appendLittleEndian(out, static_cast<uint32_t>(value), 4); }
 
-int32_t readInt32(const char *bytes)
-{
-    return static_cast<int32_t>(static_cast<uint32_t>(readLittleEndian(bytes, 4)));
-}
+int32_t readInt32(const char *bytes) { return static_cast<int32_t>(static_cast<uint32_t>(readLittleEndian(bytes, 4))); }
 
 std::string encodeVersion(int32_t version)
 {

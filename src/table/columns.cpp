@@ -4,16 +4,11 @@
 #include <QTableWidget>
 
 const ColumnInfo columns[ColumnCount] = {
-    {"title", "Title", 200},
-    {"bpm", "BPM", 60},
-    {"artist", "Artist", 0},
-    {"albumTitle", "Album Title", 0},
-    {"genre", "Genre", 0},
-    {"albumArtist", "Album Artist", 0},
-    {"composer", "Composer", 0},
-    {"iTunes", "iTunes", 0},
-    {"iPhone", "iPhone", 0},
-    {"persistentID", "PersistentID", 0},
+    {"title", "Title", 200},     {"bpm", "BPM", 60},
+    {"artist", "Artist", 0},     {"albumTitle", "Album Title", 0},
+    {"genre", "Genre", 0},       {"albumArtist", "Album Artist", 0},
+    {"composer", "Composer", 0}, {"iTunes", "iTunes", 0},
+    {"iPhone", "iPhone", 0},     {"persistentID", "PersistentID", 0},
 };
 
 void setUpColumns(QTableWidget *table)

@@ -14,8 +14,7 @@ public:
 
     // Work that must not see a new phone session begin in the middle of it
     // also leaves socket notifiers waiting.
-    explicit PaintBreaks(QEventLoop::ProcessEventsFlags flags = QEventLoop::ExcludeUserInputEvents)
-        : flags(flags)
+    explicit PaintBreaks(QEventLoop::ProcessEventsFlags flags = QEventLoop::ExcludeUserInputEvents) : flags(flags)
     {
         clock.start();
     }

@@ -65,8 +65,7 @@ void removeEmptiedRows(QTableWidget *table)
     }
 }
 
-ColumnRows::ColumnRows(QTableWidget *table, int column)
-    : table(table), column(column)
+ColumnRows::ColumnRows(QTableWidget *table, int column) : table(table), column(column)
 {
     rows.reserve(table->rowCount());
     for (int row = 0; row < table->rowCount(); ++row) {

@@ -101,8 +101,8 @@ void stableSort(std::vector<Entry> &entries, Less less, const std::function<void
             const size_t high = std::min(low + 2 * width, count);
             size_t left = low, right = middle, out = low;
             while (left < middle && right < high) {
-                merged[out++] = less(entries[right], entries[left]) ? std::move(entries[right++])
-                                                                    : std::move(entries[left++]);
+                merged[out++] =
+                    less(entries[right], entries[left]) ? std::move(entries[right++]) : std::move(entries[left++]);
                 if (pause && ++sinceBreak == 1024) {
                     sinceBreak = 0;
                     pause();

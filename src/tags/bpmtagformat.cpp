@@ -41,15 +41,9 @@ void setTbpm(ID3v2::Tag *tag, int bpm)
     tag->addFrame(frame);
 }
 
-void setXiphBpm(Ogg::XiphComment *comment, int bpm)
-{
-    comment->addField("BPM", String::number(bpm), true);
-}
+void setXiphBpm(Ogg::XiphComment *comment, int bpm) { comment->addField("BPM", String::number(bpm), true); }
 
-TagEditOutcome saved(bool ok)
-{
-    return ok ? TagEditOutcome::Saved : TagEditOutcome::NotSaved;
-}
+TagEditOutcome saved(bool ok) { return ok ? TagEditOutcome::Saved : TagEditOutcome::NotSaved; }
 
 TagEditOutcome editMpeg(IOStream &stream, int bpm)
 {
@@ -108,7 +102,7 @@ TagEditOutcome editFlac(IOStream &stream, int bpm)
     return saved(file.save());
 }
 
-template<typename OggFile>
+template <typename OggFile>
 TagEditOutcome editXiph(IOStream &stream, int bpm)
 {
     OggFile file(&stream);

@@ -1,8 +1,6 @@
 #include "tags/bpmtagqueue.h"
 
-BpmTagQueue::BpmTagQueue(QObject *parent)
-    : QObject(parent)
-    , worker(std::make_unique<QObject>())
+BpmTagQueue::BpmTagQueue(QObject *parent) : QObject(parent), worker(std::make_unique<QObject>())
 {
     thread.setObjectName(QStringLiteral("BPM tag writer"));
     worker->moveToThread(&thread);
@@ -24,10 +22,10 @@ void BpmTagQueue::enqueue(const BpmWriteRequest &request)
         [this, request] {
             if (stopping)
                 return;
-            const BpmWriteResult result
-                = request.isProtected ? protectedSongResult() : writeBpmTag(request.path, request.bpm);
-            QMetaObject::invokeMethod(this, [this, request, result] { finishOne(request, result); },
-                                      Qt::QueuedConnection);
+            const BpmWriteResult result =
+                request.isProtected ? protectedSongResult() : writeBpmTag(request.path, request.bpm);
+            QMetaObject::invokeMethod(
+                this, [this, request, result] { finishOne(request, result); }, Qt::QueuedConnection);
         },
         Qt::QueuedConnection);
 }

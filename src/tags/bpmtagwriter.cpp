@@ -22,10 +22,7 @@ constexpr int highestBpm = 200;
 constexpr int longestTempStem = 200;
 const char tempSuffix[] = ".bpmwrite";
 
-BpmWriteResult failed(BpmWriteStatus status, const QString &reason)
-{
-    return {status, reason};
-}
+BpmWriteResult failed(BpmWriteStatus status, const QString &reason) { return {status, reason}; }
 
 BpmWriteResult systemFailure(int errorNumber)
 {
@@ -39,10 +36,7 @@ struct Descriptor
 {
     int fd = -1;
     Descriptor() = default;
-    explicit Descriptor(int fd)
-        : fd(fd)
-    {
-    }
+    explicit Descriptor(int fd) : fd(fd) {}
     Descriptor(const Descriptor &) = delete;
     Descriptor &operator=(const Descriptor &) = delete;
     ~Descriptor()
@@ -269,10 +263,10 @@ BpmWriteResult writeBpmTag(const QString &path, int bpm)
 
     const Descriptor source(::open(filePath.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
     if (source.fd < 0)
-        return errno == ENOENT ? failed(BpmWriteStatus::Missing, QStringLiteral("the file is gone"))
-                               : failed(BpmWriteStatus::NotReadable,
-                                        QStringLiteral("it could not be opened: ")
-                                            + QString::fromLocal8Bit(std::strerror(errno)));
+        return errno == ENOENT
+            ? failed(BpmWriteStatus::Missing, QStringLiteral("the file is gone"))
+            : failed(BpmWriteStatus::NotReadable,
+                     QStringLiteral("it could not be opened: ") + QString::fromLocal8Bit(std::strerror(errno)));
     struct stat opened;
     if (::fstat(source.fd, &opened) != 0 || !sameFile(opened, original))
         return failed(BpmWriteStatus::Changed, QStringLiteral("it changed while its BPM was being written"));
@@ -282,8 +276,8 @@ BpmWriteResult writeBpmTag(const QString &path, int bpm)
     const Descriptor copy(createCopy(folder, temp));
     if (copy.fd < 0)
         return errno == EACCES || errno == EROFS
-                   ? failed(BpmWriteStatus::ReadOnlyFolder, QStringLiteral("its folder is read-only"))
-                   : systemFailure(errno);
+            ? failed(BpmWriteStatus::ReadOnlyFolder, QStringLiteral("its folder is read-only"))
+            : systemFailure(errno);
     if (const int error = copyContent(source.fd, copy.fd, original.st_size))
         return systemFailure(error);
 

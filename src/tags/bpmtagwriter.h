@@ -5,19 +5,19 @@
 // Why a BPM was or was not written into an audio file.
 enum class BpmWriteStatus {
     Written,
-    InvalidBpm,     // not a BPM this program keeps (50 to 200)
-    Protected,      // a protected song; its file is never touched
-    Missing,        // no file at the path
-    NotAFile,       // a folder or some other thing that is no regular file
-    UnknownFormat,  // not a kind of file whose tag is written here
-    ReadOnlyFile,   // the file has no write permission
+    InvalidBpm, // not a BPM this program keeps (50 to 200)
+    Protected, // a protected song; its file is never touched
+    Missing, // no file at the path
+    NotAFile, // a folder or some other thing that is no regular file
+    UnknownFormat, // not a kind of file whose tag is written here
+    ReadOnlyFile, // the file has no write permission
     ReadOnlyFolder, // its folder cannot take the new copy
-    HardLinked,     // other names share the file; a new copy would split them
-    OtherOwner,     // the new copy could not keep the file's owner, group or access list
-    Busy,           // another program is writing this file's tag right now
-    NotReadable,    // damaged, empty, or not the kind its name says
-    Changed,        // replaced or altered while its tag was being written
-    WriteFailed,    // reading, copying or saving failed (a full disk, say)
+    HardLinked, // other names share the file; a new copy would split them
+    OtherOwner, // the new copy could not keep the file's owner, group or access list
+    Busy, // another program is writing this file's tag right now
+    NotReadable, // damaged, empty, or not the kind its name says
+    Changed, // replaced or altered while its tag was being written
+    WriteFailed, // reading, copying or saving failed (a full disk, say)
 };
 
 struct BpmWriteResult

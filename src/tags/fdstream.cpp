@@ -12,16 +12,9 @@ namespace {
 constexpr long moveChunk = 1 << 20;
 } // namespace
 
-FdStream::FdStream(int fd, std::string name)
-    : fd(fd)
-    , fileName(std::move(name))
-{
-}
+FdStream::FdStream(int fd, std::string name) : fd(fd), fileName(std::move(name)) {}
 
-TagLib::FileName FdStream::name() const
-{
-    return fileName.c_str();
-}
+TagLib::FileName FdStream::name() const { return fileName.c_str(); }
 
 void FdStream::fail(int errorNumber)
 {

@@ -6,10 +6,7 @@
 
 namespace {
 
-QString qstring(const TagLib::String &text)
-{
-    return QString::fromStdString(text.to8Bit(true));
-}
+QString qstring(const TagLib::String &text) { return QString::fromStdString(text.to8Bit(true)); }
 
 // TagLib's property map gives one name to each format's own field: ID3v2
 // TBPM and TPE2, the MP4 "tmpo" and "aART" atoms, the Xiph comments and the

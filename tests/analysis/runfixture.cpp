@@ -5,8 +5,7 @@
 #include <QSettings>
 #include <QTest>
 
-RunFixture::RunFixture(int jobs)
-    : window(std::make_unique<Tagdesk>())
+RunFixture::RunFixture(int jobs) : window(std::make_unique<Tagdesk>())
 {
     QSettings().setValue(QStringLiteral("analysisJobs"), jobs);
     window->convertLabel->hide();

@@ -4,10 +4,9 @@
 #include <QFile>
 #include <QTest>
 
-const QString StandIns::copyingConverter = QStringLiteral(
-    "wav=$(wav_for \"$1\")\n"
-    "cp \"$1\" \"$wav\"\n"
-    "report \"$wav\" 1411 44100\n");
+const QString StandIns::copyingConverter = QStringLiteral("wav=$(wav_for \"$1\")\n"
+                                                          "cp \"$1\" \"$wav\"\n"
+                                                          "report \"$wav\" 1411 44100\n");
 
 const QString StandIns::printingAnalyser = QStringLiteral("cat \"$1\"\n");
 
@@ -19,30 +18,25 @@ StandIns::StandIns()
     setAnalyser(printingAnalyser);
 }
 
-void StandIns::setConverter(const QString &body)
-{
-    writeScript(converterPath(), QStringLiteral("convert"), body);
-}
+void StandIns::setConverter(const QString &body) { writeScript(converterPath(), QStringLiteral("convert"), body); }
 
-void StandIns::setAnalyser(const QString &body)
-{
-    writeScript(analyserPath(), QStringLiteral("analyse"), body);
-}
+void StandIns::setAnalyser(const QString &body) { writeScript(analyserPath(), QStringLiteral("analyse"), body); }
 
 void StandIns::writeScript(const QString &path, const QString &logWord, const QString &body)
 {
-    const QString script = QStringLiteral("#!/bin/sh\n"
-                                          "DIR='%1'\n"
-                                          "WAVDIR=\"$DIR/wav\"\n"
-                                          "printf '%2 %s\\n' \"$1\" >> \"$DIR/calls\"\n"
-                                          "wav_for() { printf '%s/%s.wav' \"$WAVDIR\" \"$(basename \"$1\")\"; }\n"
-                                          "report() { printf 'Location: %s\\nBitRate: %s\\nSampleRate: %s\\n' \"$1\" \"$2\" \"$3\"; }\n"
-                                          "reach() { : > \"$DIR/reached-$1\"; }\n"
-                                          "wait_for() {\n"
-                                          "  i=0\n"
-                                          "  while [ ! -e \"$DIR/$1\" ] && [ $i -lt 400 ]; do sleep 0.05; i=$((i+1)); done\n"
-                                          "}\n")
-                               .arg(dir.path(), logWord)
+    const QString script =
+        QStringLiteral("#!/bin/sh\n"
+                       "DIR='%1'\n"
+                       "WAVDIR=\"$DIR/wav\"\n"
+                       "printf '%2 %s\\n' \"$1\" >> \"$DIR/calls\"\n"
+                       "wav_for() { printf '%s/%s.wav' \"$WAVDIR\" \"$(basename \"$1\")\"; }\n"
+                       "report() { printf 'Location: %s\\nBitRate: %s\\nSampleRate: %s\\n' \"$1\" \"$2\" \"$3\"; }\n"
+                       "reach() { : > \"$DIR/reached-$1\"; }\n"
+                       "wait_for() {\n"
+                       "  i=0\n"
+                       "  while [ ! -e \"$DIR/$1\" ] && [ $i -lt 400 ]; do sleep 0.05; i=$((i+1)); done\n"
+                       "}\n")
+            .arg(dir.path(), logWord)
         + body;
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
@@ -60,10 +54,7 @@ QString StandIns::addSong(const QString &name, const QByteArray &contents)
     return path;
 }
 
-QStringList StandIns::wavFiles() const
-{
-    return QDir(wavDir()).entryList(QDir::Files);
-}
+QStringList StandIns::wavFiles() const { return QDir(wavDir()).entryList(QDir::Files); }
 
 QStringList StandIns::calls() const
 {

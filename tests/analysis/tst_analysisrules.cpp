@@ -55,14 +55,22 @@ private slots:
     {
         QTest::addColumn<QString>("location");
         QTest::addColumn<QString>("path");
-        QTest::newRow("localhost URL") << "//localhost/Users/ann/Music/a.mp3" << "/Users/ann/Music/a.mp3";
-        QTest::newRow("other host") << "//nas/share/a.mp3" << "/share/a.mp3";
-        QTest::newRow("file:/// URL, a path already") << "/Users/ann/Music/a.mp3" << "/Users/ann/Music/a.mp3";
-        QTest::newRow("short path kept whole") << "/a.mp3" << "/a.mp3";
-        QTest::newRow("host without a path") << "//localhost" << "";
-        QTest::newRow("empty") << "" << "";
-        QTest::newRow("relative") << "Music/a.mp3" << "Music/a.mp3";
-        QTest::newRow("non-ASCII host and path") << "//höst/Müsik/ä.mp3" << "/Müsik/ä.mp3";
+        QTest::newRow("localhost URL") << "//localhost/Users/ann/Music/a.mp3"
+                                       << "/Users/ann/Music/a.mp3";
+        QTest::newRow("other host") << "//nas/share/a.mp3"
+                                    << "/share/a.mp3";
+        QTest::newRow("file:/// URL, a path already") << "/Users/ann/Music/a.mp3"
+                                                      << "/Users/ann/Music/a.mp3";
+        QTest::newRow("short path kept whole") << "/a.mp3"
+                                               << "/a.mp3";
+        QTest::newRow("host without a path") << "//localhost"
+                                             << "";
+        QTest::newRow("empty") << ""
+                               << "";
+        QTest::newRow("relative") << "Music/a.mp3"
+                                  << "Music/a.mp3";
+        QTest::newRow("non-ASCII host and path") << "//höst/Müsik/ä.mp3"
+                                                 << "/Müsik/ä.mp3";
     }
     void songFilePathDropsOnlyAHost()
     {
@@ -78,12 +86,11 @@ private slots:
         const QByteArray long1023(1023, 'x');
         QTest::newRow("nothing") << QByteArray() << QList<QByteArray>{};
         QTest::newRow("lines with their ends") << QByteArray("a\r\n\nb") << QList<QByteArray>{"a\r\n", "\n", "b"};
-        QTest::newRow("1022 bytes and line end in one piece")
-            << QByteArray(1022, 'x') + "\n" << QList<QByteArray>{QByteArray(1022, 'x') + "\n"};
-        QTest::newRow("1023 bytes: the line end comes alone")
-            << long1023 + "\nBPM: 1\n" << QList<QByteArray>{long1023, "\n", "BPM: 1\n"};
-        QTest::newRow("longer line split")
-            << long1023 + "BPM: 133\n" << QList<QByteArray>{long1023, "BPM: 133\n"};
+        QTest::newRow("1022 bytes and line end in one piece") << QByteArray(1022, 'x') + "\n"
+                                                              << QList<QByteArray>{QByteArray(1022, 'x') + "\n"};
+        QTest::newRow("1023 bytes: the line end comes alone") << long1023 + "\nBPM: 1\n"
+                                                              << QList<QByteArray>{long1023, "\n", "BPM: 1\n"};
+        QTest::newRow("longer line split") << long1023 + "BPM: 133\n" << QList<QByteArray>{long1023, "BPM: 133\n"};
         QTest::newRow("NUL byte counts") << QByteArray("\0BPM\n", 5) << QList<QByteArray>{QByteArray("\0BPM\n", 5)};
     }
     void outputArrivesInPiecesOf1023Bytes()
@@ -111,30 +118,48 @@ private slots:
         QTest::addColumn<QString>("sampleRate");
         QTest::addColumn<bool>("accepted");
         QTest::newRow("pcmdump") << QByteArray("Location: /tmp/p.wav\nBitRate: 1411\nSampleRate: 44100\n")
-                                 << "/tmp/p.wav" << "1411" << "44100" << true;
+                                 << "/tmp/p.wav"
+                                 << "1411"
+                                 << "44100" << true;
         QTest::newRow("any order, other lines, CRLF")
-            << QByteArray("hello\r\nSampleRate: 44100\r\nBitRate: 1411\r\nLocation: /tmp/p.wav\r\n")
-            << "/tmp/p.wav" << "1411" << "44100" << true;
-        QTest::newRow("later line wins")
-            << QByteArray("Location: /a.wav\nBitRate: 1411\nSampleRate: 44100\nLocation: /b.wav\nSampleRate: 48000\n")
-            << "/b.wav" << "1411" << "48000" << false;
+            << QByteArray("hello\r\nSampleRate: 44100\r\nBitRate: 1411\r\nLocation: /tmp/p.wav\r\n") << "/tmp/p.wav"
+            << "1411"
+            << "44100" << true;
+        QTest::newRow("later line wins") << QByteArray(
+            "Location: /a.wav\nBitRate: 1411\nSampleRate: 44100\nLocation: /b.wav\nSampleRate: 48000\n")
+                                         << "/b.wav"
+                                         << "1411"
+                                         << "48000" << false;
         QTest::newRow("bit rate 1411.2") << QByteArray("Location: /a.wav\nBitRate: 1411.2\nSampleRate: 44100\n")
-                                         << "/a.wav" << "1411.2" << "44100" << false;
-        QTest::newRow("sample rate 48000") << QByteArray("Location: /a.wav\nBitRate: 1411\nSampleRate: 48000\n")
-                                           << "/a.wav" << "1411" << "48000" << false;
-        QTest::newRow("no location") << QByteArray("BitRate: 1411\nSampleRate: 44100\n")
-                                     << "" << "1411" << "44100" << false;
-        QTest::newRow("label only") << QByteArray("Location:\nBitRate: 1411\nSampleRate: 44100\n")
-                                    << "" << "1411" << "44100" << false;
+                                         << "/a.wav"
+                                         << "1411.2"
+                                         << "44100" << false;
+        QTest::newRow("sample rate 48000")
+            << QByteArray("Location: /a.wav\nBitRate: 1411\nSampleRate: 48000\n") << "/a.wav"
+            << "1411"
+            << "48000" << false;
+        QTest::newRow("no location") << QByteArray("BitRate: 1411\nSampleRate: 44100\n") << ""
+                                     << "1411"
+                                     << "44100" << false;
+        QTest::newRow("label only") << QByteArray("Location:\nBitRate: 1411\nSampleRate: 44100\n") << ""
+                                    << "1411"
+                                    << "44100" << false;
         QTest::newRow("values start past one blank")
-            << QByteArray("Location:X/a.wav\nBitRate:X1411\nSampleRate:X44100\n")
-            << "/a.wav" << "1411" << "44100" << true;
-        QTest::newRow("trailing blank kept") << QByteArray("Location: /a.wav\nBitRate: 1411 \nSampleRate: 44100\n")
-                                             << "/a.wav" << "1411 " << "44100" << false;
-        QTest::newRow("lower-case labels ignored") << QByteArray("location: /a.wav\nbitrate: 1411\nsamplerate: 44100\n")
-                                                   << "" << "" << "" << false;
+            << QByteArray("Location:X/a.wav\nBitRate:X1411\nSampleRate:X44100\n") << "/a.wav"
+            << "1411"
+            << "44100" << true;
+        QTest::newRow("trailing blank kept")
+            << QByteArray("Location: /a.wav\nBitRate: 1411 \nSampleRate: 44100\n") << "/a.wav"
+            << "1411 "
+            << "44100" << false;
+        QTest::newRow("lower-case labels ignored")
+            << QByteArray("location: /a.wav\nbitrate: 1411\nsamplerate: 44100\n") << ""
+            << ""
+            << "" << false;
         QTest::newRow("UTF-8 path") << QByteArray("Location: /tmp/Müsik/ä.wav\nBitRate: 1411\nSampleRate: 44100\n")
-                                    << "/tmp/Müsik/ä.wav" << "1411" << "44100" << true;
+                                    << "/tmp/Müsik/ä.wav"
+                                    << "1411"
+                                    << "44100" << true;
     }
     void conversionReport()
     {
@@ -172,10 +197,10 @@ private slots:
         QTest::newRow("CRLF") << QByteArray("BPM: 99\r\n") << "99" << 99;
         QTest::newRow("last line wins") << QByteArray("BPM: 99\nBPM: 0\n") << "0" << 0;
         QTest::newRow("empty line first") << QByteArray("\nBPM: 88\n") << "88" << 88;
-        QTest::newRow("tail of a long line is a line of its own")
-            << QByteArray(1023, 'x') + "BPM: 133\n" << "133" << 133;
-        QTest::newRow("long BPM line cut")
-            << QByteArray("BPM: 140") + QByteArray(1100, '0') + "\n" << QString("140") + QString(1015, '0') << 0;
+        QTest::newRow("tail of a long line is a line of its own") << QByteArray(1023, 'x') + "BPM: 133\n"
+                                                                  << "133" << 133;
+        QTest::newRow("long BPM line cut") << QByteArray("BPM: 140") + QByteArray(1100, '0') + "\n"
+                                           << QString("140") + QString(1015, '0') << 0;
     }
     void analyserBpm()
     {
@@ -193,12 +218,24 @@ private slots:
         QTest::addColumn<QString>("installed");
         QTest::addColumn<QString>("beside");
         QTest::addColumn<QString>("found");
-        QTest::newRow("both") << "program" << "program" << "libexec/velmorasync";
-        QTest::newRow("installed only") << "program" << "" << "libexec/velmorasync";
-        QTest::newRow("build tree only") << "" << "program" << "Resources";
-        QTest::newRow("neither") << "" << "" << "Resources";
-        QTest::newRow("installed one not executable") << "plain file" << "program" << "Resources";
-        QTest::newRow("installed one a folder") << "folder" << "" << "Resources";
+        QTest::newRow("both") << "program"
+                              << "program"
+                              << "libexec/velmorasync";
+        QTest::newRow("installed only") << "program"
+                                        << ""
+                                        << "libexec/velmorasync";
+        QTest::newRow("build tree only") << ""
+                                         << "program"
+                                         << "Resources";
+        QTest::newRow("neither") << ""
+                                 << ""
+                                 << "Resources";
+        QTest::newRow("installed one not executable") << "plain file"
+                                                      << "program"
+                                                      << "Resources";
+        QTest::newRow("installed one a folder") << "folder"
+                                                << ""
+                                                << "Resources";
     }
     void analysisProgramPathPrefersTheInstalledPlace()
     {
@@ -347,7 +384,8 @@ private slots:
         QTest::addColumn<float>("foldedAlternative");
         QTest::newRow("inside, untouched") << 100.f << 0.f << 70 << 140 << 100.f << 0.f;
         QTest::newRow("inside keeps the analyser's Alternative") << 100.f << 150.f << 70 << 140 << 100.f << 150.f;
-        QTest::newRow("below: doubled, the found level is the Alternative") << 63.5f << 0.f << 70 << 140 << 127.f << 63.5f;
+        QTest::newRow("below: doubled, the found level is the Alternative")
+            << 63.5f << 0.f << 70 << 140 << 127.f << 63.5f;
         QTest::newRow("above: halved") << 172.f << 0.f << 70 << 140 << 86.f << 172.f;
         QTest::newRow("the Alternative names the other level") << 180.f << 120.f << 70 << 140 << 90.f << 180.f;
         QTest::newRow("lower end inside") << 70.f << 0.f << 70 << 140 << 70.f << 0.f;

@@ -49,21 +49,20 @@ bool writeItunesLibrary(const QString &location)
     QFile file(dir + QStringLiteral("/iTunes Music Library.xml"));
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    file.write(QStringLiteral(
-                   "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                   "<!DOCTYPE plist PUBLIC \"-//Apple Computer//DTD PLIST 1.0//EN\" "
-                   "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
-                   "<plist version=\"1.0\">\n<dict>\n"
-                   "\t<key>Major Version</key><integer>1</integer>\n"
-                   "\t<key>Tracks</key>\n\t<dict>\n"
-                   "\t\t<key>2001</key>\n\t\t<dict>\n"
-                   "\t\t\t<key>Track ID</key><integer>2001</integer>\n"
-                   "\t\t\t<key>Name</key><string>Click Track</string>\n"
-                   "\t\t\t<key>Artist</key><string>Metronome</string>\n"
-                   "\t\t\t<key>Kind</key><string>MPEG audio file</string>\n"
-                   "\t\t\t<key>Persistent ID</key><string>%1</string>\n"
-                   "\t\t\t<key>Location</key><string>%2</string>\n"
-                   "\t\t</dict>\n\t</dict>\n</dict>\n</plist>\n")
+    file.write(QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                              "<!DOCTYPE plist PUBLIC \"-//Apple Computer//DTD PLIST 1.0//EN\" "
+                              "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
+                              "<plist version=\"1.0\">\n<dict>\n"
+                              "\t<key>Major Version</key><integer>1</integer>\n"
+                              "\t<key>Tracks</key>\n\t<dict>\n"
+                              "\t\t<key>2001</key>\n\t\t<dict>\n"
+                              "\t\t\t<key>Track ID</key><integer>2001</integer>\n"
+                              "\t\t\t<key>Name</key><string>Click Track</string>\n"
+                              "\t\t\t<key>Artist</key><string>Metronome</string>\n"
+                              "\t\t\t<key>Kind</key><string>MPEG audio file</string>\n"
+                              "\t\t\t<key>Persistent ID</key><string>%1</string>\n"
+                              "\t\t\t<key>Location</key><string>%2</string>\n"
+                              "\t\t</dict>\n\t</dict>\n</dict>\n</plist>\n")
                    .arg(persistentHex, location.toHtmlEscaped())
                    .toUtf8());
     return true;
@@ -94,8 +93,8 @@ private slots:
         QVERIFY(writeClickTrack(wav, clickTempo, 30));
         song = work.filePath(QStringLiteral("click track.mp3"));
         QProcess ffmpeg;
-        ffmpeg.start(QStringLiteral("ffmpeg"), {"-nostdin", "-v", "error", "-y", "-i", wav, "-codec:a", "libmp3lame",
-                                                "-b:a", "192k", song});
+        ffmpeg.start(QStringLiteral("ffmpeg"),
+                     {"-nostdin", "-v", "error", "-y", "-i", wav, "-codec:a", "libmp3lame", "-b:a", "192k", song});
         QVERIFY(ffmpeg.waitForFinished(60000));
         QVERIFY2(ffmpeg.exitStatus() == QProcess::NormalExit && ffmpeg.exitCode() == 0,
                  ffmpeg.readAllStandardError().constData());

@@ -42,11 +42,13 @@ private slots:
         QStringList stored;
         connect(run.window->tableWidget, &QTableWidget::itemChanged, this, [&](QTableWidgetItem *item) {
             // The cell may change more than once for one BPM (its marking).
-            const QString entry = run.window->tableWidget->item(item->row(), ColumnPersistentID)->text() + "=" + item->text();
+            const QString entry =
+                run.window->tableWidget->item(item->row(), ColumnPersistentID)->text() + "=" + item->text();
             if (item->column() == ColumnBpm && (stored.isEmpty() || stored.last() != entry))
                 stored << entry;
         });
-        const QtMessageHandler logger = qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
+        const QtMessageHandler logger =
+            qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
         QString out;
         {
             OutputCapture capture;
@@ -75,16 +77,18 @@ private slots:
         }
         qInstallMessageHandler(logger);
 
-        QCOMPARE(run.messages, (QStringList{"beatfind can't solve: First", "beatfind can't solve: Third",
-                                            "beatfind skipping protected file: Locked", "beatfind has completed"}));
+        QCOMPARE(run.messages,
+                 (QStringList{"beatfind can't solve: First", "beatfind can't solve: Third",
+                              "beatfind skipping protected file: Locked", "beatfind has completed"}));
         QCOMPARE(stored, QStringList{"2=120"});
         QStringList songLines;
         for (const QString &line : out.split('\n')) {
             if (line.startsWith("Processing: ") || line.startsWith("Saw: BPM"))
                 songLines << line;
         }
-        QCOMPARE(songLines, (QStringList{"Processing: " + first, "Saw: BPM: 0", "Processing: " + second,
-                                         "Saw: BPM: 120", "Processing: " + third, "Saw: BPM: 49"}));
+        QCOMPARE(songLines,
+                 (QStringList{"Processing: " + first, "Saw: BPM: 0", "Processing: " + second, "Saw: BPM: 120",
+                              "Processing: " + third, "Saw: BPM: 49"}));
         QCOMPARE(run.standIns.wavFiles(), QStringList());
         QVERIFY(run.isIdle());
     }
@@ -127,9 +131,9 @@ private slots:
             run.addSong(id, "Song " + id, run.standIns.addSong("s" + id, "BPM: 120\n"));
         run.select({"1", "2", "3", "4"});
         run.window->BeatFind();
-        QVERIFY(QTest::qWaitFor([&] {
-            return run.standIns.reached("s1") && run.standIns.reached("s2") && run.standIns.reached("s3");
-        }, 10000));
+        QVERIFY(QTest::qWaitFor(
+            [&] { return run.standIns.reached("s1") && run.standIns.reached("s2") && run.standIns.reached("s3"); },
+            10000));
         QCOMPARE(run.standIns.wavFiles().size(), 3);
         DialogAnswerer answers;
         answers.messageBox(QMessageBox::No); // do not save

@@ -19,7 +19,8 @@ const QString completed = QStringLiteral("beatfind has completed");
 
 QString oneSongReport(const QString &bitRate, const QString &sampleRate)
 {
-    return QStringLiteral("wav=$(wav_for \"$1\")\ncp \"$1\" \"$wav\"\nreport \"$wav\" %1 %2\n").arg(bitRate, sampleRate);
+    return QStringLiteral("wav=$(wav_for \"$1\")\ncp \"$1\" \"$wav\"\nreport \"$wav\" %1 %2\n")
+        .arg(bitRate, sampleRate);
 }
 
 } // namespace
@@ -50,31 +51,32 @@ private slots:
         const QString unsupported = QStringLiteral("beatfind unsupported format: ");
 
         QTest::newRow("tempo found") << "%1" << false << copy << print << QByteArray("BPM: 120\n") << "" << 120 << both;
-        QTest::newRow("localhost location") << "//localhost%1" << false << copy << print << QByteArray("BPM: 121\n")
-                                            << "" << 121 << both;
+        QTest::newRow("localhost location")
+            << "//localhost%1" << false << copy << print << QByteArray("BPM: 121\n") << "" << 121 << both;
         QTest::newRow("protected") << "%1" << true << copy << print << QByteArray("BPM: 120\n")
                                    << "beatfind skipping protected file: " << 99 << QStringList();
         QTest::newRow("empty location") << "" << false << copy << print << QByteArray("BPM: 120\n") << "" << 99
                                         << QStringList();
-        QTest::newRow("location of a host only") << "//localhost" << false << copy << print << QByteArray("BPM: 120\n")
-                                                 << "" << 99 << QStringList();
+        QTest::newRow("location of a host only")
+            << "//localhost" << false << copy << print << QByteArray("BPM: 120\n") << "" << 99 << QStringList();
         QTest::newRow("missing file") << "%1.gone" << false << copy << print << QByteArray("BPM: 120\n")
                                       << "beatfind could not find: " << 99 << QStringList();
-        QTest::newRow("converter crash") << "%1" << false << "kill -SEGV $$\n" << print << QByteArray("BPM: 120\n")
-                                         << "" << 99 << convertOnly;
+        QTest::newRow("converter crash") << "%1" << false << "kill -SEGV $$\n"
+                                         << print << QByteArray("BPM: 120\n") << "" << 99 << convertOnly;
         QTest::newRow("converter crash after its WAV file")
-            << "%1" << false << copy + "kill -SEGV $$\n" << print << QByteArray("BPM: 120\n") << "" << 99 << convertOnly;
+            << "%1" << false << copy + "kill -SEGV $$\n"
+            << print << QByteArray("BPM: 120\n") << "" << 99 << convertOnly;
         QTest::newRow("bit rate 1411.2") << "%1" << false << oneSongReport("1411.2", "44100") << print
                                          << QByteArray("BPM: 120\n") << unsupported << 99 << convertOnly;
         QTest::newRow("sample rate 48000") << "%1" << false << oneSongReport("1411", "48000") << print
                                            << QByteArray("BPM: 120\n") << unsupported << 99 << convertOnly;
         QTest::newRow("converter failure without report")
-            << "%1" << false << "echo 'pcmdump: no audio stream' >&2\nexit 1\n" << print << QByteArray("BPM: 120\n")
-            << unsupported << 99 << convertOnly;
+            << "%1" << false << "echo 'pcmdump: no audio stream' >&2\nexit 1\n"
+            << print << QByteArray("BPM: 120\n") << unsupported << 99 << convertOnly;
         QTest::newRow("WAV missing after conversion") << "%1" << false << "report \"$WAVDIR/none.wav\" 1411 44100\n"
                                                       << print << QByteArray("BPM: 120\n") << "" << 99 << convertOnly;
-        QTest::newRow("analyser crash") << "%1" << false << copy << "kill -SEGV $$\n" << QByteArray("BPM: 120\n")
-                                        << "" << 99 << both;
+        QTest::newRow("analyser crash") << "%1" << false << copy << "kill -SEGV $$\n"
+                                        << QByteArray("BPM: 120\n") << "" << 99 << both;
         QTest::newRow("no BPM line") << "%1" << false << copy << print << QByteArray("tempo 120\n") << cantSolve << 99
                                      << both;
         QTest::newRow("no output") << "%1" << false << copy << print << QByteArray() << cantSolve << 99 << both;
@@ -84,11 +86,12 @@ private slots:
         QTest::newRow("127.9") << "%1" << false << copy << print << QByteArray("BPM: 127.9\n") << "" << 127 << both;
         QTest::newRow("200.9") << "%1" << false << copy << print << QByteArray("BPM: 200.9\n") << "" << 200 << both;
         QTest::newRow("abc") << "%1" << false << copy << print << QByteArray("BPM: abc\n") << cantSolve << 99 << both;
-        QTest::newRow("empty first line") << "%1" << false << copy << print << QByteArray("\nBPM: 88\n") << "" << 88
-                                          << both;
+        QTest::newRow("empty first line")
+            << "%1" << false << copy << print << QByteArray("\nBPM: 88\n") << "" << 88 << both;
         QTest::newRow("CRLF") << "%1" << false << copy << print << QByteArray("BPM: 140\r\n") << "" << 140 << both;
         QTest::newRow("line longer than 1023 bytes, its tail a line of its own")
-            << "%1" << false << copy << print << QByteArray(1023, 'x') + "BPM: 133\n" << "" << 133 << both;
+            << "%1" << false << copy << print << QByteArray(1023, 'x') + "BPM: 133\n"
+            << "" << 133 << both;
     }
     void songOutcome()
     {
@@ -133,19 +136,19 @@ private slots:
         QTest::addColumn<int>("alternative");
         QTest::addColumn<bool>("solved");
         QTest::newRow("unsure") << QByteArray("BPM: 63.5\nAlternative: 127\n") << "50-200" << 0 << 63 << 127 << true;
-        QTest::newRow("sure replaces an earlier Alternative") << QByteArray("BPM: 120\n") << "50-200" << 150 << 120 << 0
-                                                             << true;
-        QTest::newRow("garbage Alternative ignored") << QByteArray("BPM: 120\nAlternative: quick\n") << "50-200" << 0
-                                                    << 120 << 0 << true;
+        QTest::newRow("sure replaces an earlier Alternative")
+            << QByteArray("BPM: 120\n") << "50-200" << 150 << 120 << 0 << true;
+        QTest::newRow("garbage Alternative ignored")
+            << QByteArray("BPM: 120\nAlternative: quick\n") << "50-200" << 0 << 120 << 0 << true;
         QTest::newRow("Alternative of the same whole BPM ignored")
             << QByteArray("BPM: 120.2\nAlternative: 120.9\n") << "50-200" << 0 << 120 << 0 << true;
         QTest::newRow("doubled into 70-140") << QByteArray("BPM: 63.5\n") << "70-140" << 0 << 127 << 63 << true;
-        QTest::newRow("halved into 80-160") << QByteArray("BPM: 172\nAlternative: 115\n") << "80-160" << 0 << 86 << 172
-                                           << true;
-        QTest::newRow("no octave lands inside 100-110") << QByteArray("BPM: 150\n") << "100-110" << 0 << 150 << 0
-                                                       << true;
-        QTest::newRow("unsolved keeps BPM and Alternative") << QByteArray("BPM: 0\nAlternative: 120\n") << "70-140"
-                                                           << 150 << 99 << 150 << false;
+        QTest::newRow("halved into 80-160")
+            << QByteArray("BPM: 172\nAlternative: 115\n") << "80-160" << 0 << 86 << 172 << true;
+        QTest::newRow("no octave lands inside 100-110")
+            << QByteArray("BPM: 150\n") << "100-110" << 0 << 150 << 0 << true;
+        QTest::newRow("unsolved keeps BPM and Alternative")
+            << QByteArray("BPM: 0\nAlternative: 120\n") << "70-140" << 150 << 99 << 150 << false;
     }
     void alternativeAndPreferredRange()
     {
@@ -231,8 +234,9 @@ private slots:
         run.window->BeatFind();
         // All three are passed over within the one step that BeatFind runs.
         QVERIFY(run.isIdle());
-        QCOMPARE(run.messages, (QStringList{"beatfind could not find: Gone A", "beatfind skipping protected file: Locked",
-                                            "beatfind could not find: Gone B", completed}));
+        QCOMPARE(run.messages,
+                 (QStringList{"beatfind could not find: Gone A", "beatfind skipping protected file: Locked",
+                              "beatfind could not find: Gone B", completed}));
         QCOMPARE(run.window->statusbar->currentMessage(), completed);
         QCOMPARE(run.callKinds(), QStringList());
     }
@@ -284,7 +288,8 @@ private slots:
         const QString library = QDir::homePath() + "/Music/iTunes/iTunes Music Library.xml";
         QVERIFY(QDir().mkpath(QFileInfo(library).path()));
         QFile::remove(library);
-        QVERIFY(QFile::copy(qEnvironmentVariable("VELMORA_SOURCE") + "/tests/data/itunes/rkiv-python_iTunes.xml", library));
+        QVERIFY(
+            QFile::copy(qEnvironmentVariable("VELMORA_SOURCE") + "/tests/data/itunes/rkiv-python_iTunes.xml", library));
         RunFixture run;
         const QString song = run.standIns.addSong("Intro.mp3", "BPM: 140\n");
         const QString localRoot = QFileInfo(song).path();
@@ -408,7 +413,8 @@ private slots:
         run.select({"1"});
         const QString wav = run.standIns.wavDir() + "/song.mp3.wav";
         // The Qt debug line goes through the test logger, not standard output.
-        const QtMessageHandler logger = qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
+        const QtMessageHandler logger =
+            qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
         QString out;
         {
             OutputCapture capture;
@@ -416,14 +422,15 @@ private slots:
             out = capture.out();
         }
         qInstallMessageHandler(logger);
-        QCOMPARE(out, QStringLiteral("BeatFind\n"
-                                     "Processing: %1\n"
-                                     "AppleScript: %2\n"
-                                     "Saw: Location: %3\n\n"
-                                     "Saw: BitRate: 1411\n\n"
-                                     "Saw: SampleRate: 44100\n\n"
-                                     "Saw: BPM: 120\n\n")
-                          .arg(song, QCoreApplication::applicationDirPath(), wav));
+        QCOMPARE(out,
+                 QStringLiteral("BeatFind\n"
+                                "Processing: %1\n"
+                                "AppleScript: %2\n"
+                                "Saw: Location: %3\n\n"
+                                "Saw: BitRate: 1411\n\n"
+                                "Saw: SampleRate: 44100\n\n"
+                                "Saw: BPM: 120\n\n")
+                     .arg(song, QCoreApplication::applicationDirPath(), wav));
     }
 };
 

@@ -100,7 +100,8 @@ private slots:
         QCOMPARE(run.messages, messages << "beatfind has completed");
         QCOMPARE(run.callKinds().count("convert"), int(ids.size() - passedOver.size()));
         QCOMPARE(run.standIns.wavFiles(), QStringList());
-        QCOMPARE(QDir(QString::fromLocal8Bit(smallTempFolder)).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+        QCOMPARE(QDir(QString::fromLocal8Bit(smallTempFolder))
+                     .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
                  QStringList());
     }
 };

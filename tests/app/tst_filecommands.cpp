@@ -35,7 +35,8 @@ class TestFileCommands : public QObject
     {
         QFile file(fileName);
         QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("<TAGDESK version=\"100\"><Element_Data persistentID=\"9\" title=\"" + title.toUtf8() + "\" bpm=\"99\"/></TAGDESK>");
+        file.write("<TAGDESK version=\"100\"><Element_Data persistentID=\"9\" title=\"" + title.toUtf8()
+                   + "\" bpm=\"99\"/></TAGDESK>");
     }
 
 private slots:
@@ -55,16 +56,24 @@ private slots:
     {
         QTest::addColumn<QString>("chosen");
         QTest::addColumn<QString>("existing"); // "file" or "dir" at the completed name, or ""
-        QTest::addColumn<Button>("answer");    // to the program's own question, if it asks
+        QTest::addColumn<Button>("answer"); // to the program's own question, if it asks
         QTest::addColumn<QString>("question"); // title of the box the program shows, or ""
-        QTest::addColumn<QString>("written");  // the file that must hold the library, or ""
-        QTest::newRow("suffix added") << "mylib" << "" << Button::NoButton << "" << "mylib.tgd";
-        QTest::newRow("completed name exists, overwrite")
-            << "mylib" << "file" << Button::Ok << "File exists" << "mylib.tgd";
-        QTest::newRow("completed name exists, cancel") << "mylib" << "file" << Button::Cancel << "File exists" << "";
-        QTest::newRow("completed name is a directory")
-            << "mylib" << "dir" << Button::Ok << "Directory selected" << "";
-        QTest::newRow("any suffix kept, no question") << "mylib.xml" << "" << Button::NoButton << "" << "mylib.xml";
+        QTest::addColumn<QString>("written"); // the file that must hold the library, or ""
+        QTest::newRow("suffix added") << "mylib"
+                                      << "" << Button::NoButton << ""
+                                      << "mylib.tgd";
+        QTest::newRow("completed name exists, overwrite") << "mylib"
+                                                          << "file" << Button::Ok << "File exists"
+                                                          << "mylib.tgd";
+        QTest::newRow("completed name exists, cancel") << "mylib"
+                                                       << "file" << Button::Cancel << "File exists"
+                                                       << "";
+        QTest::newRow("completed name is a directory") << "mylib"
+                                                       << "dir" << Button::Ok << "Directory selected"
+                                                       << "";
+        QTest::newRow("any suffix kept, no question") << "mylib.xml"
+                                                      << "" << Button::NoButton << ""
+                                                      << "mylib.xml";
     }
     void saveNameRules()
     {

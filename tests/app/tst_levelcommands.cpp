@@ -86,20 +86,32 @@ private slots:
         QTest::addColumn<QString>("after");
         QTest::addColumn<QString>("message");
         QTest::newRow("double, up to the upper end, not beyond")
-            << int(Qt::Key_Up) << "*63/127 *100/0 *101/0 120/0" << "126/0 200/0 101/0 120/0"
+            << int(Qt::Key_Up) << "*63/127 *100/0 *101/0 120/0"
+            << "126/0 200/0 101/0 120/0"
             << "1 of 3 songs kept their BPM: nothing to change, or outside 50-200";
-        QTest::newRow("double the lower end") << int(Qt::Key_Up) << "*50/0" << "100/0" << "";
-        QTest::newRow("double without a BPM") << int(Qt::Key_Up) << "*0/0 *0/0" << "0/0 0/0"
+        QTest::newRow("double the lower end") << int(Qt::Key_Up) << "*50/0"
+                                              << "100/0"
+                                              << "";
+        QTest::newRow("double without a BPM") << int(Qt::Key_Up) << "*0/0 *0/0"
+                                              << "0/0 0/0"
                                               << "2 of 2 songs kept their BPM: nothing to change, or outside 50-200";
         QTest::newRow("halve, down to the lower end, not beyond")
-            << int(Qt::Key_Down) << "*172/0 *101/0 *99/0 *0/0 80/0" << "86/0 50/0 99/0 0/0 80/0"
+            << int(Qt::Key_Down) << "*172/0 *101/0 *99/0 *0/0 80/0"
+            << "86/0 50/0 99/0 0/0 80/0"
             << "2 of 4 songs kept their BPM: nothing to change, or outside 50-200";
-        QTest::newRow("halve the upper end, settling the level") << int(Qt::Key_Down) << "*200/100" << "100/0" << "";
+        QTest::newRow("halve the upper end, settling the level") << int(Qt::Key_Down) << "*200/100"
+                                                                 << "100/0"
+                                                                 << "";
         QTest::newRow("use swaps, at the range ends too")
-            << int(Qt::Key_Right) << "*63/127 *120/0 *200/50 90/180" << "127/63 120/0 50/200 90/180"
+            << int(Qt::Key_Right) << "*63/127 *120/0 *200/50 90/180"
+            << "127/63 120/0 50/200 90/180"
             << "1 of 3 songs kept their BPM: nothing to change, or outside 50-200";
-        QTest::newRow("use beside no BPM") << int(Qt::Key_Right) << "*0/90" << "90/0" << "";
-        QTest::newRow("nothing selected") << int(Qt::Key_Right) << "63/127 120/0" << "63/127 120/0" << "";
+        QTest::newRow("use beside no BPM") << int(Qt::Key_Right) << "*0/90"
+                                           << "90/0"
+                                           << "";
+        QTest::newRow("nothing selected") << int(Qt::Key_Right) << "63/127 120/0"
+                                          << "63/127 120/0"
+                                          << "";
     }
     void commandsOnTheSelectedSongs()
     {

@@ -107,9 +107,10 @@ private slots:
         QProcess app;
         start(app);
         QByteArray output;
-        QTRY_VERIFY_WITH_TIMEOUT((output += app.readAllStandardOutput()).contains("Unknown element: Marker\nQVX bug null element\n")
-                                     || app.state() != QProcess::Running,
-                                 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (output += app.readAllStandardOutput()).contains("Unknown element: Marker\nQVX bug null element\n")
+                || app.state() != QProcess::Running,
+            10000);
         QCOMPARE(app.state(), QProcess::Running);
         stop(app);
         QSettings settings(home.filePath(".config/Harrowfen/VelmoraSync.conf"), QSettings::IniFormat);
@@ -141,8 +142,9 @@ private slots:
         QCOMPARE(app.state(), QProcess::Running);
         const QByteArray output = app.readAllStandardOutput();
         QCOMPARE(output.startsWith("DOMHandler problem: "), lastFile.endsWith("broken.tgd"));
-        QCOMPARE(output.startsWith("Library file \"" + lastFile.toLocal8Bit() + "\" not read: it is not a regular file\n"),
-                 lastFile.endsWith("fifo.tgd"));
+        QCOMPARE(
+            output.startsWith("Library file \"" + lastFile.toLocal8Bit() + "\" not read: it is not a regular file\n"),
+            lastFile.endsWith("fifo.tgd"));
         stop(app);
     }
 
@@ -161,11 +163,12 @@ private slots:
         QVERIFY(QDir().mkpath(home.filePath("Music/iTunes")));
         QFile itunes(home.filePath("Music/iTunes/iTunes Music Library.xml"));
         QVERIFY(itunes.open(QIODevice::WriteOnly));
-        itunes.write("<plist version=\"1.0\"><dict><key>Tracks</key><dict>"
-                     "<key>1</key><dict><key>Persistent ID</key><string>00FF</string><key>Name</key><string>First</string>"
-                     "<key>Kind</key><string>MPEG audio file</string></dict>"
-                     "<key>2</key><dict><key>Persistent ID</key><string>0100</string><key>Name</key><string>Second</string>"
-                     "<key>Kind</key><string>MPEG audio file</string></dict></dict></dict></plist>\n");
+        itunes.write(
+            "<plist version=\"1.0\"><dict><key>Tracks</key><dict>"
+            "<key>1</key><dict><key>Persistent ID</key><string>00FF</string><key>Name</key><string>First</string>"
+            "<key>Kind</key><string>MPEG audio file</string></dict>"
+            "<key>2</key><dict><key>Persistent ID</key><string>0100</string><key>Name</key><string>Second</string>"
+            "<key>Kind</key><string>MPEG audio file</string></dict></dict></dict></plist>\n");
         itunes.close();
 
         // The import leaves unsaved changes; then the signal, with nobody to answer a question.
@@ -200,9 +203,10 @@ private slots:
         startDriven(next, QString(), "No");
         out.clear();
         err.clear();
-        QVERIFY2(waitForOutput(next, out, "Recovery copy kept as ", err,
-                               "driver saw: VelmoraSync was closed with unsaved changes. Open the recovered library?\n"),
-                 (out + err).constData());
+        QVERIFY2(
+            waitForOutput(next, out, "Recovery copy kept as ", err,
+                          "driver saw: VelmoraSync was closed with unsaved changes. Open the recovered library?\n"),
+            (out + err).constData());
         stop(next);
         QCOMPARE(recoveryFiles("recovery-*.tgd"), QStringList());
         QCOMPARE(recoveryFiles("declined-*.tgd").size(), 1);

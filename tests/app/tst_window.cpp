@@ -44,7 +44,8 @@ private slots:
     {
         QCOMPARE(actionTexts(window->menubar->actions()), QStringList({"File", "Sync", "Edit"}));
         QCOMPARE(actionTexts(window->menuFile->actions()), QStringList({"Open File", "Save File", "New File", "Quit"}));
-        QCOMPARE(actionTexts(window->menuSync->actions()), QStringList({"From iTunes", "From Music Folder...", "Where iTunes Songs Are..."}));
+        QCOMPARE(actionTexts(window->menuSync->actions()),
+                 QStringList({"From iTunes", "From Music Folder...", "Where iTunes Songs Are..."}));
         QCOMPARE(actionTexts(window->menuEdit->actions()),
                  QStringList({"Delete", "Merge", "BeatFind", "Double BPM", "Halve BPM", "Use Alternative BPM",
                               "BPM Range...", "Write BPM to Files", "Write BPM to Files after BeatFind"}));
@@ -68,8 +69,9 @@ private slots:
         QStringList headers;
         for (int column = 0; column < table->columnCount(); ++column)
             headers << table->horizontalHeaderItem(column)->text();
-        QCOMPARE(headers, QStringList({"Title", "BPM", "Artist", "Album Title", "Genre", "Album Artist", "Composer",
-                                       "iTunes", "iPhone", "PersistentID"}));
+        QCOMPARE(headers,
+                 QStringList({"Title", "BPM", "Artist", "Album Title", "Genre", "Album Artist", "Composer", "iTunes",
+                              "iPhone", "PersistentID"}));
         QCOMPARE(table->rowCount(), 0);
         QVERIFY(table->isSortingEnabled());
         QCOMPARE(table->horizontalHeader()->sortIndicatorSection(), ColumnTitle);

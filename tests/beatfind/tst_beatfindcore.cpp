@@ -13,7 +13,8 @@
 #include <cmath>
 #include <limits>
 
-class BeatfindCoreTest : public QObject {
+class BeatfindCoreTest : public QObject
+{
     Q_OBJECT
 
 private slots:
@@ -118,8 +119,9 @@ void BeatfindCoreTest::isDeterministicAndReadsMemoryLikeFile()
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QByteArray bytes = file.readAll();
-    QCOMPARE(beatfind::tempoOfMemory(reinterpret_cast<const unsigned char*>(bytes.constData()),
-                                     static_cast<std::size_t>(bytes.size())).bpm,
+    QCOMPARE(beatfind::tempoOfMemory(reinterpret_cast<const unsigned char *>(bytes.constData()),
+                                     static_cast<std::size_t>(bytes.size()))
+                 .bpm,
              first);
     QCOMPARE(QString::fromStdString(beatfind::bpmLine(first)), QStringLiteral("BPM: 141.00"));
 }

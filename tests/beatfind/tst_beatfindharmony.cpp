@@ -13,7 +13,7 @@
 
 namespace {
 
-beatfind::OnsetEnvelope analyse(const std::vector<float>& mono, int sampleRate)
+beatfind::OnsetEnvelope analyse(const std::vector<float> &mono, int sampleRate)
 {
     beatfind::OnsetAnalyser analyser(sampleRate);
     analyser.push(mono.data(), mono.size());
@@ -22,7 +22,8 @@ beatfind::OnsetEnvelope analyse(const std::vector<float>& mono, int sampleRate)
 
 } // namespace
 
-class BeatfindHarmonyTest : public QObject {
+class BeatfindHarmonyTest : public QObject
+{
     Q_OBJECT
 
 private slots:
@@ -61,8 +62,8 @@ void BeatfindHarmonyTest::hearsChordPitchClasses()
     bool majorTriad = false;
     for (int root : strongest)
         majorTriad = majorTriad || strongest == std::set<int>{root, (root + 4) % 12, (root + 7) % 12};
-    QVERIFY2(majorTriad, qPrintable(QStringLiteral("strongest classes %1 %2 %3")
-                                        .arg(order[0]).arg(order[1]).arg(order[2])));
+    QVERIFY2(majorTriad,
+             qPrintable(QStringLiteral("strongest classes %1 %2 %3").arg(order[0]).arg(order[1]).arg(order[2])));
 }
 
 void BeatfindHarmonyTest::barsMarkTheBeat_data()
@@ -104,7 +105,8 @@ void BeatfindHarmonyTest::drumsAloneSayNothingAboutBars()
     QFETCH(double, bpm);
     const int rate = 44100;
     const synthetic::Pattern drums = eighthHiHat ? synthetic::backbeatWithEighthHiHat() : synthetic::backbeat();
-    const beatfind::HarmonicRhythm harmony = beatfind::harmonicRhythm(analyse(synthetic::render(drums, bpm, 40.0, rate), rate));
+    const beatfind::HarmonicRhythm harmony =
+        beatfind::harmonicRhythm(analyse(synthetic::render(drums, bpm, 40.0, rate), rate));
     for (double beats : {0.5, 1.0, 2.0}) {
         const double evidence = beatfind::barEvidence(harmony, beats * 60.0 / bpm);
         QVERIFY2(std::fabs(evidence) < 0.1, qPrintable(QStringLiteral("%1 at %2 beats").arg(evidence).arg(beats)));

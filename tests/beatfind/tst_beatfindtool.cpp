@@ -19,13 +19,14 @@ namespace {
 
 constexpr int kCdFormat = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
 
-struct Run {
+struct Run
+{
     bool finished = false;
     bool crashed = false;
     QString output;
 };
 
-Run runBeatfind(const QString& path)
+Run runBeatfind(const QString &path)
 {
     QProcess process;
     process.start(QStringLiteral(BEATFIND_EXECUTABLE), {path});
@@ -38,13 +39,13 @@ Run runBeatfind(const QString& path)
     return run;
 }
 
-QByteArray readAll(const QString& path)
+QByteArray readAll(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-bool writeBytes(const QString& path, const QByteArray& bytes)
+bool writeBytes(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
@@ -54,14 +55,15 @@ QByteArray randomBytes(int size, unsigned seed)
 {
     std::mt19937 random(seed);
     QByteArray bytes(size, '\0');
-    for (char& c : bytes)
+    for (char &c : bytes)
         c = static_cast<char>(random() & 0xFF);
     return bytes;
 }
 
 } // namespace
 
-class BeatfindToolTest : public QObject {
+class BeatfindToolTest : public QObject
+{
     Q_OBJECT
 
 private slots:
@@ -79,7 +81,7 @@ private slots:
     void explainsUnusableInput();
 
 private:
-    QString writeSong(const QString& name, const std::vector<float>& mono)
+    QString writeSong(const QString &name, const std::vector<float> &mono)
     {
         const QString path = dir.filePath(name + ".wav");
         return synthetic::writeAudio(path, mono, 44100, 2, kCdFormat) ? path : QString();
@@ -124,7 +126,8 @@ void BeatfindToolTest::printsExactTempo()
     QVERIFY(run.finished && !run.crashed);
     // Some of these leave the level in doubt (see printsAlternativeOnlyWhenInDoubt).
     const QRegularExpressionMatch line =
-        QRegularExpression(QStringLiteral("^BPM: (\\d+\\.\\d\\d)\\n(Alternative: \\d+\\.\\d\\d\\n)?$")).match(run.output);
+        QRegularExpression(QStringLiteral("^BPM: (\\d+\\.\\d\\d)\\n(Alternative: \\d+\\.\\d\\d\\n)?$"))
+            .match(run.output);
     QVERIFY2(line.hasMatch(), qPrintable(run.output));
     const double printed = line.captured(1).toDouble();
     // What the app stores is the printed value truncated.
@@ -165,7 +168,8 @@ void BeatfindToolTest::printsAlternativeOnlyWhenInDoubt()
     const Run run = runBeatfind(path);
     QVERIFY(run.finished && !run.crashed);
     const QRegularExpressionMatch lines =
-        QRegularExpression(QStringLiteral("^BPM: (\\d+\\.\\d\\d)\\n(Alternative: (\\d+\\.\\d\\d)\\n)?$")).match(run.output);
+        QRegularExpression(QStringLiteral("^BPM: (\\d+\\.\\d\\d)\\n(Alternative: (\\d+\\.\\d\\d)\\n)?$"))
+            .match(run.output);
     QVERIFY2(lines.hasMatch(), qPrintable(run.output));
     if (otherLevel == 0.0) {
         QVERIFY2(lines.captured(2).isEmpty(), qPrintable(run.output));
@@ -218,7 +222,8 @@ void BeatfindToolTest::survivesMalformedFiles_data()
     QTest::newRow("odd byte count") << wav.left(44 + 44100 * 4 + 3) << true;
     QTest::newRow("text") << QByteArray("this is not audio\n").repeated(200) << true;
     QTest::newRow("random bytes") << randomBytes(65536, 1) << true;
-    QTest::newRow("RIFF WAVE with garbage") << QByteArray("RIFF\xff\xff\xff\x7fWAVEfmt ") + randomBytes(4096, 2) << true;
+    QTest::newRow("RIFF WAVE with garbage")
+        << QByteArray("RIFF\xff\xff\xff\x7fWAVEfmt ") + randomBytes(4096, 2) << true;
     QTest::newRow("missing file") << QByteArray() << false;
 }
 

@@ -38,7 +38,8 @@ private:
     {
         const double period = 60.0 / bpm;
         const QString filter =
-            QStringLiteral("sine=frequency=1000:duration=0.05:sample_rate=44100,apad=whole_dur=%1,aloop=loop=%2:size=%3")
+            QStringLiteral(
+                "sine=frequency=1000:duration=0.05:sample_rate=44100,apad=whole_dur=%1,aloop=loop=%2:size=%3")
                 .arg(period)
                 .arg(int(seconds / period))
                 .arg(int(period * 44100));
@@ -148,8 +149,8 @@ private slots:
         QTest::addColumn<QString>("message");
         QTest::addColumn<int>("exitCode");
         QTest::newRow("missing path") << QStringList{"%1/gone.mp3"} << "%1/gone.mp3: no such file or folder" << 1;
-        QTest::newRow("folder without audio") << QStringList{"%1/no audio"}
-                                              << "%1/no audio: a folder without audio files" << 1;
+        QTest::newRow("folder without audio")
+            << QStringList{"%1/no audio"} << "%1/no audio: a folder without audio files" << 1;
         QTest::newRow("unreadable file") << QStringList{"%1/unreadable.mp3"}
                                          << "%1/unreadable.mp3: cannot be read (permission denied)" << 1;
         QTest::newRow("corrupt file") << QStringList{"%1/corrupt.mp3"} << "%1/corrupt.mp3: cannot be decoded: " << 1;
@@ -191,7 +192,8 @@ private slots:
         QCOMPARE(result.out, "120\t-\t" + song + "\n");
         QCOMPARE(result.exitCode, 0);
         QProcess probe;
-        probe.start("ffprobe", {"-v", "error", "-show_entries", "format_tags", "-of", "default=noprint_wrappers=1", song});
+        probe.start("ffprobe",
+                    {"-v", "error", "-show_entries", "format_tags", "-of", "default=noprint_wrappers=1", song});
         QVERIFY(probe.waitForFinished(30000));
         QVERIFY2(probe.readAllStandardOutput().toUpper().contains("TAG:TBPM=120"), "no TBPM 120 tag");
     }

@@ -4,10 +4,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 
-bool haveFfmpeg()
-{
-    return !QStandardPaths::findExecutable(QStringLiteral("ffmpeg")).isEmpty();
-}
+bool haveFfmpeg() { return !QStandardPaths::findExecutable(QStringLiteral("ffmpeg")).isEmpty(); }
 
 bool makeSongFile(const QString &path, const QStringList &metadata, const QStringList &extraArgs)
 {

@@ -23,7 +23,7 @@ class TestFolderImport : public QObject
     Q_OBJECT
 
     QTemporaryDir dir;
-    QString tree;  // Music/ with three songs and a stray file
+    QString tree; // Music/ with three songs and a stray file
     QString other; // a song outside it
     std::unique_ptr<Tagdesk> window;
 
@@ -65,7 +65,8 @@ private slots:
         tree = dir.filePath("Music");
         QVERIFY(QDir().mkpath(tree + "/Artist/Album"));
         QVERIFY(makeSongFile(tree + "/Artist/Album/01 Tagged.mp3",
-                             {"title=Tagged Song", "artist=Artist", "album=Album", "TBPM=128"}, {"-id3v2_version", "3"}));
+                             {"title=Tagged Song", "artist=Artist", "album=Album", "TBPM=128"},
+                             {"-id3v2_version", "3"}));
         QVERIFY(makeSongFile(tree + "/Artist/untitled take.flac", {"artist=Artist", "BPM=abc"}));
         QVERIFY(makeSongFile(tree + "/tempo.m4a", {"title=Tempo", "tmpo=91"}));
         QFile stray(tree + "/cover.jpg");

@@ -46,7 +46,8 @@ Scan scan(const QStringList &paths)
     Scan result;
     std::atomic_bool cancel{false};
     std::atomic<qint64> seen{0};
-    result.counts = scanMusicPaths(paths, [&](FoundSong &&song) { result.songs << song; }, cancel, seen);
+    result.counts = scanMusicPaths(
+        paths, [&](FoundSong &&song) { result.songs << song; }, cancel, seen);
     if (seen != result.counts.files)
         qWarning("files seen %lld, counted %lld", qint64(seen), result.counts.files);
     return result;
@@ -69,7 +70,13 @@ class TestFolderScan : public QObject
     {
         for (const QString &line : lines) {
             const QString kind = line.section(':', 0, 0);
-            const QByteArray path = QFile::encodeName(root) + '/' + line.section(':', 1, 1).toUtf8().replace("\\n", "\n").replace("\\xe9", "\xe9").replace("\\xe0", "\xe0").replace("\\x07", "\x07");
+            const QByteArray path = QFile::encodeName(root) + '/'
+                + line.section(':', 1, 1)
+                      .toUtf8()
+                      .replace("\\n", "\n")
+                      .replace("\\xe9", "\xe9")
+                      .replace("\\xe0", "\xe0")
+                      .replace("\\x07", "\x07");
             const QByteArray extra = line.section(':', 2).toUtf8();
             if (kind == "dir") {
                 QVERIFY(::mkdir(path.constData(), 0755) == 0 || QDir().mkpath(QFile::decodeName(path)));
@@ -113,24 +120,25 @@ private slots:
         QTest::addColumn<int>("loops");
         QTest::addColumn<int>("unkeepableNames");
 
-        QTest::newRow("nested folders, other files")
-            << QStringList{"dir:a/b/c", "song:a/one.mp3", "song:a/b/c/two.MP3", "file:a/cover.jpg:x", "file:notes.txt:x"}
-            << 2 << 0 << 0 << 0 << 0;
+        QTest::newRow("nested folders, other files") << QStringList{"dir:a/b/c", "song:a/one.mp3", "song:a/b/c/two.MP3",
+                                                                    "file:a/cover.jpg:x", "file:notes.txt:x"}
+                                                     << 2 << 0 << 0 << 0 << 0;
         QTest::newRow("zero-byte and corrupt audio")
             << QStringList{"song:good.mp3", "file:empty.mp3:", "file:empty.flac:", "file:corrupt.m4a:not an mp4 at all"}
             << 1 << 3 << 0 << 0 << 0;
         QTest::newRow("link to the parent folder")
             << QStringList{"dir:a", "song:a/one.mp3", "link:a/up:..", "link:a/again:."} << 1 << 0 << 0 << 2 << 0;
         QTest::newRow("links that loop or dangle")
-            << QStringList{"song:one.mp3", "link:self.mp3:self.mp3", "link:ping:pong", "link:pong:ping", "link:gone.mp3:nowhere.mp3"}
+            << QStringList{"song:one.mp3", "link:self.mp3:self.mp3", "link:ping:pong", "link:pong:ping",
+                           "link:gone.mp3:nowhere.mp3"}
             << 1 << 0 << 0 << 3 << 0;
         QTest::newRow("file reached twice through a link")
             << QStringList{"dir:a", "song:a/one.mp3", "link:b:a", "link:alias.mp3:a/one.mp3"} << 1 << 0 << 0 << 1 << 0;
         QTest::newRow("unreadable folder")
-            << QStringList{"dir:open", "dir:closed", "song:open/one.mp3", "song:closed/two.mp3", "mode:closed:000"}
-            << 1 << 0 << 1 << 0 << 0;
-        QTest::newRow("unreadable file")
-            << QStringList{"song:one.mp3", "song:locked.mp3", "mode:locked.mp3:000"} << 1 << 1 << 0 << 0 << 0;
+            << QStringList{"dir:open", "dir:closed", "song:open/one.mp3", "song:closed/two.mp3", "mode:closed:000"} << 1
+            << 0 << 1 << 0 << 0;
+        QTest::newRow("unreadable file") << QStringList{"song:one.mp3", "song:locked.mp3", "mode:locked.mp3:000"} << 1
+                                         << 1 << 0 << 0 << 0;
         QTest::newRow("newline in names")
             << QStringList{"dir:two\\nlines", "song:two\\nlines/new\\nline.mp3"} << 1 << 0 << 0 << 0 << 0;
         QTest::newRow("name that is not UTF-8")

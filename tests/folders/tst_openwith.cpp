@@ -40,7 +40,11 @@ class TestOpenWith : public QObject
     static QByteArray waitForOutput(QProcess &app, const QByteArray &wanted)
     {
         QByteArray output;
-        (void)QTest::qWaitFor([&] { return (output += app.readAllStandardOutput()).contains(wanted) || app.state() != QProcess::Running; }, 20000);
+        (void)QTest::qWaitFor(
+            [&] {
+                return (output += app.readAllStandardOutput()).contains(wanted) || app.state() != QProcess::Running;
+            },
+            20000);
         return output;
     }
 

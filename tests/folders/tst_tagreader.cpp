@@ -15,7 +15,7 @@ class TestTagReader : public QObject
 
     static QStringList fullTags(const QString &bpmKey, const QString &bpm)
     {
-        return {"title=Ünïcødé ♪", "artist=The Artist", "album=The Album", "genre=Jazz",
+        return {"title=Ünïcødé ♪",           "artist=The Artist", "album=The Album", "genre=Jazz",
                 "album_artist=Album Artist", "composer=Composer", bpmKey + "=" + bpm};
     }
 
@@ -33,14 +33,17 @@ private slots:
         QTest::addColumn<QStringList>("extraArgs");
         QTest::addColumn<QString>("bpm");
 
-        QTest::newRow("MP3, ID3v2.3 TBPM") << "v23.mp3" << fullTags("TBPM", "121") << QStringList{"-id3v2_version", "3"} << "121";
-        QTest::newRow("MP3, ID3v2.4 TBPM") << "v24.mp3" << fullTags("TBPM", "120.5") << QStringList{"-id3v2_version", "4"} << "120.5";
+        QTest::newRow("MP3, ID3v2.3 TBPM")
+            << "v23.mp3" << fullTags("TBPM", "121") << QStringList{"-id3v2_version", "3"} << "121";
+        QTest::newRow("MP3, ID3v2.4 TBPM")
+            << "v24.mp3" << fullTags("TBPM", "120.5") << QStringList{"-id3v2_version", "4"} << "120.5";
         QTest::newRow("M4A tmpo") << "song.m4a" << fullTags("tmpo", "122") << QStringList() << "122";
         QTest::newRow("ALAC in M4A") << "alac.m4a" << fullTags("tmpo", "97") << QStringList{"-c:a", "alac"} << "97";
         QTest::newRow("FLAC BPM comment") << "song.flac" << fullTags("BPM", "123") << QStringList() << "123";
         QTest::newRow("Ogg Vorbis BPM comment") << "song.ogg" << fullTags("BPM", "abc") << QStringList() << "abc";
         QTest::newRow("Opus BPM comment") << "song.opus" << fullTags("BPM", "-3") << QStringList() << "-3";
-        QTest::newRow("AIFF ID3 chunk") << "song.aiff" << fullTags("TBPM", "1e9") << QStringList{"-write_id3v2", "1"} << "1e9";
+        QTest::newRow("AIFF ID3 chunk") << "song.aiff" << fullTags("TBPM", "1e9") << QStringList{"-write_id3v2", "1"}
+                                        << "1e9";
     }
     void readsEachFormatsTags()
     {

@@ -6,10 +6,7 @@
 #include <QFileInfo>
 #include <QSignalSpy>
 
-QString itunesLibraryPath()
-{
-    return QDir::homePath() + QStringLiteral("/Music/iTunes/iTunes Music Library.xml");
-}
+QString itunesLibraryPath() { return QDir::homePath() + QStringLiteral("/Music/iTunes/iTunes Music Library.xml"); }
 
 void writeItunesLibrary(const QByteArray &xml)
 {
@@ -51,8 +48,9 @@ QByteArray itunesLibraryFile(const QList<QByteArray> &trackDicts)
     int trackID = 100;
     for (const QByteArray &dict : trackDicts)
         xml += "\t\t<key>" + QByteArray::number(++trackID) + "</key>\n" + dict;
-    return xml + "\t</dict>\n\t<key>Playlists</key>\n\t<array>\n\t</array>\n"
-                 "\t<key>Music Folder</key><string>file:///Music/</string>\n</dict>\n</plist>\n";
+    return xml
+        + "\t</dict>\n\t<key>Playlists</key>\n\t<array>\n\t</array>\n"
+          "\t<key>Music Folder</key><string>file:///Music/</string>\n</dict>\n</plist>\n";
 }
 
 bool importFromItunes(Tagdesk &window)

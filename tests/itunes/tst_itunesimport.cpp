@@ -133,10 +133,9 @@ void TestItunesImport::malformedFileChangesNothing()
     OutputCapture output;
     QCOMPARE(window->loadItunes(), -1);
     const QString out = output.out();
-    QVERIFY2(QRegularExpression(QStringLiteral("^DOMHandler problem: \\S.* Line,Col:\\d+,\\d+\\n$"))
-                 .match(out)
-                 .hasMatch(),
-             qPrintable(out));
+    QVERIFY2(
+        QRegularExpression(QStringLiteral("^DOMHandler problem: \\S.* Line,Col:\\d+,\\d+\\n$")).match(out).hasMatch(),
+        qPrintable(out));
     QCOMPARE(done.count(), 0);
     QVERIFY(!window->itunesImport.loadingItunes);
     QVERIFY(!window->itunesLoaded);
@@ -171,13 +170,15 @@ void TestItunesImport::refusedFileChangesNothing()
     else if (kind == QLatin1String("directory"))
         QVERIFY(QDir().mkpath(itunesLibraryPath()));
     else
-        writeItunesLibrary(itunesLibraryFile({itunesTrackDict(audioTrack("000000000000004D", QByteArray(2 << 20, 'x')))}));
+        writeItunesLibrary(
+            itunesLibraryFile({itunesTrackDict(audioTrack("000000000000004D", QByteArray(2 << 20, 'x')))}));
     QSignalSpy done(window.get(), &Tagdesk::loadItunesDone);
     OutputCapture output;
     QCOMPARE(window->loadItunes(), -1);
     const QString out = output.out();
-    QVERIFY2(out.startsWith(QStringLiteral("iTunes library file \"%1\" not read: %2").arg(itunesLibraryPath(), refusal)),
-             qPrintable(out));
+    QVERIFY2(
+        out.startsWith(QStringLiteral("iTunes library file \"%1\" not read: %2").arg(itunesLibraryPath(), refusal)),
+        qPrintable(out));
     QCOMPARE(done.count(), 0);
     QVERIFY(!window->itunesImport.loadingItunes);
     QCOMPARE(tableMap.size(), size_t(1));
@@ -189,9 +190,9 @@ void TestItunesImport::refusedFileChangesNothing()
 
 void TestItunesImport::secondImportWhileOneRunsIsIgnored()
 {
-    writeItunesLibrary(itunesLibraryFile({itunesTrackDict(audioTrack("1", "One")),
-                                          itunesTrackDict(audioTrack("2", "Two")),
-                                          itunesTrackDict(audioTrack("3", "Three"))}));
+    writeItunesLibrary(
+        itunesLibraryFile({itunesTrackDict(audioTrack("1", "One")), itunesTrackDict(audioTrack("2", "Two")),
+                           itunesTrackDict(audioTrack("3", "Three"))}));
     QSignalSpy done(window.get(), &Tagdesk::loadItunesDone);
     window->from_iTunesSync();
     QVERIFY(window->itunesImport.loadingItunes);
@@ -268,11 +269,10 @@ void TestItunesImport::kindDecides()
     QFETCH(bool, isProtected);
     if (shownBefore)
         addShownRecord("255", QStringLiteral("A Shown Song"), 0);
-    const ItunesKeys track = {{"Persistent ID", "<string>00000000000000FF</string>"},
-                              {"Name", "<string>Song</string>"},
-                              {"Kind", kind}};
-    writeItunesLibrary(itunesLibraryFile({itunesTrackDict(audioTrack("0000000000000001", "Other")),
-                                          itunesTrackDict(track)}));
+    const ItunesKeys track = {
+        {"Persistent ID", "<string>00000000000000FF</string>"}, {"Name", "<string>Song</string>"}, {"Kind", kind}};
+    writeItunesLibrary(
+        itunesLibraryFile({itunesTrackDict(audioTrack("0000000000000001", "Other")), itunesTrackDict(track)}));
     QVERIFY(importFromItunes(*window));
     QCOMPARE(tableMap.count("255") == 1, imported);
     QCOMPARE(window->tableWidget->rowCount(), imported ? 2 : 1);
@@ -298,9 +298,10 @@ void TestItunesImport::writesOneLinePerTrack()
     writeItunesLibrary(itunesLibraryFile({itunesTrackDict(tempo), itunesTrackDict(noID), itunesTrackDict(video)}));
     OutputCapture output;
     QVERIFY(importFromItunes(*window));
-    QCOMPARE(output.out(), QStringLiteral("QVX Persistent ID found: 255 BPM: 122 loc: /Music/a b.mp3 \n"
-                                          "QVX Persistent ID found: unknown\n"
-                                          "QVX Persistent ID found: -1 loc: //localhost/Movies/v.m4v \n"));
+    QCOMPARE(output.out(),
+             QStringLiteral("QVX Persistent ID found: 255 BPM: 122 loc: /Music/a b.mp3 \n"
+                            "QVX Persistent ID found: unknown\n"
+                            "QVX Persistent ID found: -1 loc: //localhost/Movies/v.m4v \n"));
     QCOMPARE(tableMap.size(), size_t(1));
     QCOMPARE(tableMap["255"].bpm(), 122);
     QCOMPARE(tableMap["255"].text("location"), QStringLiteral("/Music/a b.mp3"));

@@ -10,13 +10,10 @@
 // file finds; the tree reading below is the reference it is checked against.
 namespace {
 
-const QStringList actedOnKeys = {"Kind", "BPM", "Name", "Artist", "Album", "Genre", "Album Artist", "Composer",
-                                 "Location"};
+const QStringList actedOnKeys = {"Kind",  "BPM",          "Name",     "Artist",  "Album",
+                                 "Genre", "Album Artist", "Composer", "Location"};
 
-QString keyName(ItunesKey key)
-{
-    return actedOnKeys.at(int(key));
-}
+QString keyName(ItunesKey key) { return actedOnKeys.at(int(key)); }
 
 // One track as text: "ID|key=value|key=value..."; "-" for a missing ID value.
 QString describe(bool hasID, const QString &id, const QStringList &keys)
@@ -90,7 +87,7 @@ QStringList streamReading(const QByteArray &xml, bool *hasKeys = nullptr)
 QByteArray plist(const QByteArray &body)
 {
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">\n<dict>\n" + body
-           + "\n</dict>\n</plist>\n";
+        + "\n</dict>\n</plist>\n";
 }
 
 } // namespace
@@ -126,11 +123,11 @@ void TestItunesLibraryReader::readsAsTheTreeDoes_data()
                  "<key>Persistent ID</key><string>1</string>"
                  "<key>Name</key><string>c</string><key>BPM</key><integer>90</integer>"
                  "<key>Name</key><string>d</string></dict>");
-    QTest::newRow("values without text")
-        << plist("<dict><key>Persistent ID</key><string>1</string><key>Name</key><string></string>"
-                 "<key>Artist</key><true/><key>Album</key><string>   </string>"
-                 "<key>Genre</key><!-- c --><string>g</string><key>Composer</key>junk<string>c</string>"
-                 "<key>Album Artist</key><dict><key>x</key></dict><key>Location</key></dict>");
+    QTest::newRow("values without text") << plist(
+        "<dict><key>Persistent ID</key><string>1</string><key>Name</key><string></string>"
+        "<key>Artist</key><true/><key>Album</key><string>   </string>"
+        "<key>Genre</key><!-- c --><string>g</string><key>Composer</key>junk<string>c</string>"
+        "<key>Album Artist</key><dict><key>x</key></dict><key>Location</key></dict>");
     QTest::newRow("keys that are not plain text")
         << plist("<dict><key>Persistent ID</key><string>1</string><key><!--c-->Name</key><string>a</string>"
                  "<key>Na<![CDATA[me]]></key><string>b</string><key><![CDATA[Artist]]></key><string>c</string>"
@@ -245,7 +242,7 @@ void TestItunesLibraryReader::manyTracksInOneDictionaryStayLinear()
     QByteArray body = "<dict>";
     for (int i = 0; i < tracks; ++i)
         body += "<key>Persistent ID</key><string>" + QByteArray::number(i + 1, 16) + "</string><key>Name</key><string>n"
-                + QByteArray::number(i) + "</string>";
+            + QByteArray::number(i) + "</string>";
     const QByteArray xml = plist(body + "</dict>");
     const BoundedRun run = runBounded(
         [&] {
@@ -258,8 +255,8 @@ void TestItunesLibraryReader::manyTracksInOneDictionaryStayLinear()
             const QList<ItunesTrack> found = reader.takeTracks();
             // The last track walks back through every name, the first starts at its own.
             std::printf("%lld tracks, %d and %d keys, %s then %s\n", static_cast<long long>(found.size()),
-                        found.front().keyCount(), found.back().keyCount(),
-                        qPrintable(found.back().key(0).value), qPrintable(found.front().key(0).value));
+                        found.front().keyCount(), found.back().keyCount(), qPrintable(found.back().key(0).value),
+                        qPrintable(found.front().key(0).value));
             return 0;
         },
         10000, qint64(300) << 20);
@@ -275,10 +272,10 @@ void TestItunesLibraryReader::refusesMarkupBeyondItsLimits_data()
     for (int i = 0; i < 100000; ++i)
         attributes += " a" + QByteArray::number(i) + "=\"\"";
     const QByteArray manyAttributes = plist(attributes + "/>");
-    QTest::newRow("100,000 attributes")
-        << manyAttributes
-        << QStringLiteral("it holds an element with more than 64 attributes (at byte %1)")
-               .arg(manyAttributes.indexOf(" a64=") + 4);
+    QTest::newRow("100,000 attributes") << manyAttributes
+                                        << QStringLiteral(
+                                               "it holds an element with more than 64 attributes (at byte %1)")
+                                               .arg(manyAttributes.indexOf(" a64=") + 4);
     const QByteArray longName = plist("<dict><key>Persistent ID</key><string>1</string><key>Name</key><string>"
                                       + QByteArray(2 << 20, 'x') + "</string></dict>");
     QTest::newRow("2 MiB name") << longName

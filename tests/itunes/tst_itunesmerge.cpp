@@ -99,25 +99,30 @@ void TestItunesMerge::findsDuplicates_data()
     QTest::addColumn<QStringList>("dropped");
     QTest::addColumn<QString>("bpms");
     QTest::addColumn<QString>("output");
-    QTest::newRow("no shared title") << QStringList{"1:A:x::1:0", "2:B:x::0:120"} << QStringList{}
-                                     << "1=0 2=120" << "";
+    QTest::newRow("no shared title") << QStringList{"1:A:x::1:0", "2:B:x::0:120"} << QStringList{} << "1=0 2=120"
+                                     << "";
     QTest::newRow("iTunes record has the smaller key")
-        << QStringList{"1:A:x::1:0", "2:A:x::0:120"} << QStringList{"2"} << "1=120 2=120" << "HMM\n";
+        << QStringList{"1:A:x::1:0", "2:A:x::0:120"} << QStringList{"2"} << "1=120 2=120"
+        << "HMM\n";
     QTest::newRow("iTunes record has the larger key")
-        << QStringList{"1:A:x::0:120", "2:A:x::1:0"} << QStringList{"1"} << "1=120 2=120" << "";
+        << QStringList{"1:A:x::0:120", "2:A:x::1:0"} << QStringList{"1"} << "1=120 2=120"
+        << "";
     QTest::newRow("both BPMs set") << QStringList{"1:A:x::0:120", "2:A:x::1:95"} << QStringList{"1"} << "1=120 2=95"
                                    << "";
-    QTest::newRow("both in iTunes") << QStringList{"1:A:x::1:0", "2:A:x::1:120"} << QStringList{} << "1=0 2=120" << "";
+    QTest::newRow("both in iTunes") << QStringList{"1:A:x::1:0", "2:A:x::1:120"} << QStringList{} << "1=0 2=120"
+                                    << "";
     QTest::newRow("neither in iTunes") << QStringList{"1:A:x::0:0", "2:A:x::0:120"} << QStringList{} << "1=0 2=120"
                                        << "";
-    QTest::newRow("artist differs in case") << QStringList{"1:A:x::1:0", "2:A:X::0:120"} << QStringList{}
-                                            << "1=0 2=120" << "";
-    QTest::newRow("composer has a trailing blank") << QStringList{"1:A:x:c:1:0", "2:A:x:c :0:120"} << QStringList{}
-                                                   << "1=0 2=120" << "";
+    QTest::newRow("artist differs in case") << QStringList{"1:A:x::1:0", "2:A:X::0:120"} << QStringList{} << "1=0 2=120"
+                                            << "";
+    QTest::newRow("composer has a trailing blank")
+        << QStringList{"1:A:x:c:1:0", "2:A:x:c :0:120"} << QStringList{} << "1=0 2=120"
+        << "";
     QTest::newRow("only the IDs differ") << QStringList{"1:A:x:c:1:0", "2:A:x:c:0:120"} << QStringList{"2"}
-                                            << "1=120 2=120" << "HMM\n";
-    QTest::newRow("all six fields empty") << QStringList{"1::::1:0", "2::::0:120"} << QStringList{"2"}
-                                          << "1=120 2=120" << "HMM\n";
+                                         << "1=120 2=120"
+                                         << "HMM\n";
+    QTest::newRow("all six fields empty") << QStringList{"1::::1:0", "2::::0:120"} << QStringList{"2"} << "1=120 2=120"
+                                          << "HMM\n";
     const QList<QStringList> orders = {{"1", "2", "3"}, {"2", "1", "3"}, {"3", "1", "2"}};
     for (const QStringList &order : orders) {
         // The record not in iTunes takes key order[0], order[1] and so on.
@@ -127,9 +132,9 @@ void TestItunesMerge::findsDuplicates_data()
             << records << QStringList{order[0]} << "1=120 2=120 3=120" << QString("HMM\n").repeated(hmm);
     }
     // Byte order: "-7" < "12" < "3"; the record scanned later is the current one.
-    QTest::newRow("keys with a minus sign")
-        << QStringList{"-7:A:x::0:100", "1:A:x::1:0", "12:B:x::0:120", "3:B:x::1:0"} << QStringList{"-7", "12"}
-        << "-7=100 1=100 12=120 3=120" << "";
+    QTest::newRow("keys with a minus sign") << QStringList{"-7:A:x::0:100", "1:A:x::1:0", "12:B:x::0:120", "3:B:x::1:0"}
+                                            << QStringList{"-7", "12"} << "-7=100 1=100 12=120 3=120"
+                                            << "";
 }
 
 void TestItunesMerge::findsDuplicates()
@@ -146,9 +151,8 @@ void TestItunesMerge::findsDuplicates()
     QStringList foundKeys;
     for (const std::string &key : found)
         foundKeys << QString::fromStdString(key);
-    std::sort(dropped.begin(), dropped.end(), [](const QString &a, const QString &b) {
-        return a.toStdString() < b.toStdString();
-    });
+    std::sort(dropped.begin(), dropped.end(),
+              [](const QString &a, const QString &b) { return a.toStdString() < b.toStdString(); });
     QCOMPARE(foundKeys, dropped);
     QCOMPARE(bpmsByKey(), bpms);
     QCOMPARE(QString::fromStdString(out.str()), output);
@@ -163,11 +167,14 @@ void TestItunesMerge::mergeKeepsTheItunesRecordAndItsRow()
         addRecord(record);
         tableMap[record.left(1).toStdString()].setupRow(window.tableWidget, -1);
     }
-    writeItunesLibrary(itunesLibraryFile(
-        {itunesTrackDict({{"Persistent ID", "<string>0A</string>"}, {"Name", "<string>Song</string>"},
-                          {"Artist", "<string>Band</string>"}, {"Kind", "<string>AAC audio file</string>"}}),
-         itunesTrackDict({{"Persistent ID", "<string>0B</string>"}, {"Name", "<string>Other</string>"},
-                          {"Artist", "<string>Band</string>"}, {"Kind", "<string>AAC audio file</string>"}})}));
+    writeItunesLibrary(itunesLibraryFile({itunesTrackDict({{"Persistent ID", "<string>0A</string>"},
+                                                           {"Name", "<string>Song</string>"},
+                                                           {"Artist", "<string>Band</string>"},
+                                                           {"Kind", "<string>AAC audio file</string>"}}),
+                                          itunesTrackDict({{"Persistent ID", "<string>0B</string>"},
+                                                           {"Name", "<string>Other</string>"},
+                                                           {"Artist", "<string>Band</string>"},
+                                                           {"Kind", "<string>AAC audio file</string>"}})}));
     QSignalSpy done(&window, &Tagdesk::loadItunesDone);
     OutputCapture output;
     window.mergeEdit();
@@ -180,7 +187,8 @@ void TestItunesMerge::mergeKeepsTheItunesRecordAndItsRow()
     QStringList titles;
     for (int row = 0; row < table->rowCount(); ++row) {
         QVERIFY(table->item(row, ColumnTitle) && table->item(row, ColumnPersistentID));
-        QCOMPARE(table->item(row, ColumnTitle), &tableMap[table->item(row, ColumnPersistentID)->text().toStdString()].field("title"));
+        QCOMPARE(table->item(row, ColumnTitle),
+                 &tableMap[table->item(row, ColumnPersistentID)->text().toStdString()].field("title"));
         titles << table->item(row, ColumnTitle)->text();
     }
     QCOMPARE(titles, (QStringList{"Alone", "Other", "Song"}));
@@ -225,8 +233,8 @@ void TestItunesMerge::failedImportBreaksTheConnection()
 void TestItunesMerge::mergeDuringAnImportFollowsIt()
 {
     Tagdesk window;
-    writeItunesLibrary(itunesLibraryFile({itunesTrackDict({{"Persistent ID", "<string>01</string>"},
-                                                           {"Kind", "<string>MPEG audio file</string>"}})}));
+    writeItunesLibrary(itunesLibraryFile(
+        {itunesTrackDict({{"Persistent ID", "<string>01</string>"}, {"Kind", "<string>MPEG audio file</string>"}})}));
     QSignalSpy done(&window, &Tagdesk::loadItunesDone);
     OutputCapture output;
     window.from_iTunesSync();

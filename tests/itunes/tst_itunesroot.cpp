@@ -43,9 +43,12 @@ private slots:
     {
         QTest::addColumn<QString>("fixture");
         QTest::addColumn<QString>("root");
-        QTest::newRow("Windows") << "rkiv-python_iTunes.xml" << "/C:/Users/Ryan/Music/iTunes/iTunes Media/";
-        QTest::newRow("macOS") << "Mac-iTunes-Library_iTunes_Music_Library.xml" << "/Users/dinomite/Music/iTunes/iTunes Music/";
-        QTest::newRow("Music Folder before the tracks") << "bpm_keys_iTunes_Music_Library.xml" << "/Users/tester/Music/iTunes/iTunes Music/";
+        QTest::newRow("Windows") << "rkiv-python_iTunes.xml"
+                                 << "/C:/Users/Ryan/Music/iTunes/iTunes Media/";
+        QTest::newRow("macOS") << "Mac-iTunes-Library_iTunes_Music_Library.xml"
+                               << "/Users/dinomite/Music/iTunes/iTunes Music/";
+        QTest::newRow("Music Folder before the tracks") << "bpm_keys_iTunes_Music_Library.xml"
+                                                        << "/Users/tester/Music/iTunes/iTunes Music/";
     }
     void readsTheMusicFolder()
     {
@@ -77,14 +80,26 @@ private slots:
         QTest::addColumn<QString>("root");
         QTest::addColumn<QString>("mapped");
         const QString win = "/C:/Users/ann/Music/iTunes/iTunes Media/";
-        QTest::newRow("Windows") << "/C:/Users/ann/Music/iTunes/iTunes Media/Music/A/b.mp3" << win << "/home/u/Music/Music/A/b.mp3";
-        QTest::newRow("Windows, other case") << "/c:/users/ANN/Music/iTunes/iTunes Media/x.m4a" << win << "/home/u/Music/x.m4a";
-        QTest::newRow("macOS") << "/Users/ann/Music/iTunes/x.mp3" << "/Users/ann/Music/iTunes/" << "/home/u/Music/x.mp3";
-        QTest::newRow("macOS is case-sensitive") << "/users/ann/Music/iTunes/x.mp3" << "/Users/ann/Music/iTunes/" << "/users/ann/Music/iTunes/x.mp3";
-        QTest::newRow("root without slash") << "/Users/ann/Music/x.mp3" << "/Users/ann/Music" << "/home/u/Music/x.mp3";
-        QTest::newRow("a longer folder name is not under it") << "/Users/ann/Music2/x.mp3" << "/Users/ann/Music" << "/Users/ann/Music2/x.mp3";
+        QTest::newRow("Windows") << "/C:/Users/ann/Music/iTunes/iTunes Media/Music/A/b.mp3" << win
+                                 << "/home/u/Music/Music/A/b.mp3";
+        QTest::newRow("Windows, other case")
+            << "/c:/users/ANN/Music/iTunes/iTunes Media/x.m4a" << win << "/home/u/Music/x.m4a";
+        QTest::newRow("macOS") << "/Users/ann/Music/iTunes/x.mp3"
+                               << "/Users/ann/Music/iTunes/"
+                               << "/home/u/Music/x.mp3";
+        QTest::newRow("macOS is case-sensitive") << "/users/ann/Music/iTunes/x.mp3"
+                                                 << "/Users/ann/Music/iTunes/"
+                                                 << "/users/ann/Music/iTunes/x.mp3";
+        QTest::newRow("root without slash") << "/Users/ann/Music/x.mp3"
+                                            << "/Users/ann/Music"
+                                            << "/home/u/Music/x.mp3";
+        QTest::newRow("a longer folder name is not under it") << "/Users/ann/Music2/x.mp3"
+                                                              << "/Users/ann/Music"
+                                                              << "/Users/ann/Music2/x.mp3";
         QTest::newRow("outside the root") << "/G:/Music/x.mp3" << win << "/G:/Music/x.mp3";
-        QTest::newRow("no root") << "/x.mp3" << "" << "/x.mp3";
+        QTest::newRow("no root") << "/x.mp3"
+                                 << ""
+                                 << "/x.mp3";
     }
     void mapsPathsUnderTheRoot()
     {

@@ -22,15 +22,24 @@ void TestItunesRules::persistentID_data()
 {
     QTest::addColumn<QString>("hex");
     QTest::addColumn<QString>("key");
-    QTest::newRow("small") << "00000000000000FF" << "255";
-    QTest::newRow("lower case") << "00000000000000ff" << "255";
-    QTest::newRow("all bits") << "FFFFFFFFFFFFFFFF" << "-1";
-    QTest::newRow("2^63") << "8000000000000000" << "-9223372036854775808";
-    QTest::newRow("2^63 - 1") << "7FFFFFFFFFFFFFFF" << "9223372036854775807";
-    QTest::newRow("real") << "DAA2333E52D5B300" << "-2692533284443409664";
-    QTest::newRow("junk") << "XYZ" << "0";
-    QTest::newRow("empty") << "" << "0";
-    QTest::newRow("over 64 bits") << "1FFFFFFFFFFFFFFFF" << "0";
+    QTest::newRow("small") << "00000000000000FF"
+                           << "255";
+    QTest::newRow("lower case") << "00000000000000ff"
+                                << "255";
+    QTest::newRow("all bits") << "FFFFFFFFFFFFFFFF"
+                              << "-1";
+    QTest::newRow("2^63") << "8000000000000000"
+                          << "-9223372036854775808";
+    QTest::newRow("2^63 - 1") << "7FFFFFFFFFFFFFFF"
+                              << "9223372036854775807";
+    QTest::newRow("real") << "DAA2333E52D5B300"
+                          << "-2692533284443409664";
+    QTest::newRow("junk") << "XYZ"
+                          << "0";
+    QTest::newRow("empty") << ""
+                           << "0";
+    QTest::newRow("over 64 bits") << "1FFFFFFFFFFFFFFFF"
+                                  << "0";
 }
 
 void TestItunesRules::persistentID()
@@ -93,15 +102,20 @@ void TestItunesRules::location_data()
 {
     QTest::addColumn<QString>("url");
     QTest::addColumn<QString>("path");
-    QTest::newRow("localhost") << "file://localhost/Users/a%20b/x.mp3" << "//localhost/Users/a b/x.mp3";
-    QTest::newRow("no host") << "file:///Users/a%20b/x.mp3" << "/Users/a b/x.mp3";
+    QTest::newRow("localhost") << "file://localhost/Users/a%20b/x.mp3"
+                               << "//localhost/Users/a b/x.mp3";
+    QTest::newRow("no host") << "file:///Users/a%20b/x.mp3"
+                             << "/Users/a b/x.mp3";
     QTest::newRow("drive letter") << "file://localhost/C:/Users/Ryan/01%20Intro.m4p"
                                   << "//localhost/C:/Users/Ryan/01 Intro.m4p";
-    QTest::newRow("drive letter, no host") << "file:///G:/Music/x.mp3" << "/G:/Music/x.mp3";
+    QTest::newRow("drive letter, no host") << "file:///G:/Music/x.mp3"
+                                           << "/G:/Music/x.mp3";
     QTest::newRow("utf-8") << "file:///Music/02%20%E2%9D%A6%20(Ripe%20&%20Ruin).mp3"
                            << QString::fromUtf8("/Music/02 \u2766 (Ripe & Ruin).mp3");
-    QTest::newRow("not a file url") << "http://example.com/x.mp3" << "";
-    QTest::newRow("empty") << "" << "";
+    QTest::newRow("not a file url") << "http://example.com/x.mp3"
+                                    << "";
+    QTest::newRow("empty") << ""
+                           << "";
 }
 
 void TestItunesRules::location()

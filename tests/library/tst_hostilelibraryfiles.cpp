@@ -47,7 +47,7 @@ QByteArray elementWithAttributes(int count)
 QByteArray elementWithTitleOf(qint64 bytes)
 {
     return "<TAGDESK version=\"100\"><Element_Data persistentID=\"1\" title=\"" + QByteArray(bytes, 'x')
-           + "\"/></TAGDESK>";
+        + "\"/></TAGDESK>";
 }
 
 } // namespace
@@ -91,13 +91,15 @@ private slots:
         QTest::newRow("2 MiB attribute") << write("title2.tgd", elementWithTitleOf(qint64(2) << 20)) << "elements: 1";
         QTest::newRow("17 MiB attribute") << write("title17.tgd", elementWithTitleOf(qint64(17) << 20))
                                           << "refused: it holds a value of more than 16 MiB";
-        QTest::newRow("17 MiB of text") << write("text.tgd", "<TAGDESK>" + QByteArray(qint64(17) << 20, 'x') + "</TAGDESK>")
+        QTest::newRow("17 MiB of text") << write("text.tgd",
+                                                 "<TAGDESK>" + QByteArray(qint64(17) << 20, 'x') + "</TAGDESK>")
                                         << "refused: it holds a value of more than 16 MiB";
         // Markup that looks like attributes inside comments, CDATA and values counts for nothing.
         QTest::newRow("equals signs outside tags")
-            << write("equals.tgd", "<?pi a=1 b=2?><TAGDESK version=\"100\"><!-- " + QByteArray(100, '=') + " -->"
-                                       + "<Element_Data title='" + QByteArray(100, '=') + " >'/><![CDATA["
-                                       + QByteArray(100, '=') + "]]>" + QByteArray(100, '=') + "</TAGDESK>")
+            << write("equals.tgd",
+                     "<?pi a=1 b=2?><TAGDESK version=\"100\"><!-- " + QByteArray(100, '=') + " -->"
+                         + "<Element_Data title='" + QByteArray(100, '=') + " >'/><![CDATA[" + QByteArray(100, '=')
+                         + "]]>" + QByteArray(100, '=') + "</TAGDESK>")
             << "elements: 1";
     }
     void readsWithinBounds()

@@ -68,7 +68,8 @@ private slots:
 
     void roundTripKeepsEveryStoredField()
     {
-        DBelement &song = addSong(QStringLiteral("-5"), QStringLiteral("Ærø & <Ünïcødé> \"q\" 'a' 日本"), QStringLiteral("128"));
+        DBelement &song =
+            addSong(QStringLiteral("-5"), QStringLiteral("Ærø & <Ünïcødé> \"q\" 'a' 日本"), QStringLiteral("128"));
         song.setArtist(QStringLiteral("Artist\twith tab"));
         song.setAlbumTitle(QStringLiteral("Line\nbreak"));
         song.setGenre(QStringLiteral("Genre"));
@@ -108,29 +109,32 @@ private slots:
         const QByteArray bytes = readFile(path("one.tgd"));
         QCOMPARE(readFile(path("two.tgd")), bytes);
         QVERIFY(!bytes.startsWith("<?xml"));
-        QCOMPARE(bytes,
-                 QByteArray("<TAGDESK version=\"100\">\n"
-                            " <Element_Data persistentID=\"A\" title=\"First\" bpm=\"95\" artist=\"\" albumTitle=\"\" "
-                            "genre=\"\" albumArtist=\"\" composer=\"\" iTunes=\"\" iPhone=\"\"/>\n"
-                            " <Element_Data persistentID=\"b\" title=\"Second\" bpm=\"120\" artist=\"\" albumTitle=\"\" "
-                            "genre=\"\" albumArtist=\"\" composer=\"\" iTunes=\"\" iPhone=\"\"/>\n"
-                            "</TAGDESK>\n"));
+        QCOMPARE(
+            bytes,
+            QByteArray("<TAGDESK version=\"100\">\n"
+                       " <Element_Data persistentID=\"A\" title=\"First\" bpm=\"95\" artist=\"\" albumTitle=\"\" "
+                       "genre=\"\" albumArtist=\"\" composer=\"\" iTunes=\"\" iPhone=\"\"/>\n"
+                       " <Element_Data persistentID=\"b\" title=\"Second\" bpm=\"120\" artist=\"\" albumTitle=\"\" "
+                       "genre=\"\" albumArtist=\"\" composer=\"\" iTunes=\"\" iPhone=\"\"/>\n"
+                       "</TAGDESK>\n"));
 
         // A location follows the ten attributes that every reader knows.
         tableMap[libraryKey(QStringLiteral("A"))].setLocation(QStringLiteral("/m/a.flac"));
         QVERIFY(window->writeLibrary(path("three.tgd")));
-        QVERIFY(readFile(path("three.tgd")).contains("composer=\"\" iTunes=\"\" iPhone=\"\" location=\"/m/a.flac\"/>\n"));
+        QVERIFY(
+            readFile(path("three.tgd")).contains("composer=\"\" iTunes=\"\" iPhone=\"\" location=\"/m/a.flac\"/>\n"));
     }
 
     // A file from before locations were kept reads as it always did; a later
     // element of the same song without one leaves the location alone.
     void locationIsReadOnlyWhenPresent()
     {
-        writeFile(path("old.tgd"), "<TAGDESK version=\"100\">\n"
-                                   " <Element_Data persistentID=\"1\" title=\"Old\" bpm=\"90\"/>\n"
-                                   " <Element_Data persistentID=\"2\" title=\"New\" location=\"/m/b.mp3\"/>\n"
-                                   " <Element_Data persistentID=\"2\" title=\"Again\"/>\n"
-                                   "</TAGDESK>\n");
+        writeFile(path("old.tgd"),
+                  "<TAGDESK version=\"100\">\n"
+                  " <Element_Data persistentID=\"1\" title=\"Old\" bpm=\"90\"/>\n"
+                  " <Element_Data persistentID=\"2\" title=\"New\" location=\"/m/b.mp3\"/>\n"
+                  " <Element_Data persistentID=\"2\" title=\"Again\"/>\n"
+                  "</TAGDESK>\n");
         load(path("old.tgd"));
         QVERIFY(tableMap[libraryKey(QStringLiteral("1"))].text("location").isEmpty());
         QCOMPARE(tableMap[libraryKey(QStringLiteral("1"))].bpm(), 90);
@@ -149,13 +153,15 @@ private slots:
         }
         tableMap[libraryKey(QStringLiteral("1"))].setBpmAlternative(127);
         QVERIFY(window->writeLibrary(path("alt.tgd")));
-        QCOMPARE(readFile(path("alt.tgd")),
-                 QByteArray("<TAGDESK version=\"100\">\n"
-                            " <Element_Data persistentID=\"1\" title=\"Unsure\" bpm=\"63\" artist=\"\" albumTitle=\"\" "
-                            "genre=\"\" albumArtist=\"\" composer=\"\" iTunes=\"true\" iPhone=\"false\" bpmAlternative=\"127\"/>\n"
-                            " <Element_Data persistentID=\"2\" title=\"Sure\" bpm=\"120\" artist=\"\" albumTitle=\"\" "
-                            "genre=\"\" albumArtist=\"\" composer=\"\" iTunes=\"true\" iPhone=\"false\"/>\n"
-                            "</TAGDESK>\n"));
+        QCOMPARE(
+            readFile(path("alt.tgd")),
+            QByteArray(
+                "<TAGDESK version=\"100\">\n"
+                " <Element_Data persistentID=\"1\" title=\"Unsure\" bpm=\"63\" artist=\"\" albumTitle=\"\" "
+                "genre=\"\" albumArtist=\"\" composer=\"\" iTunes=\"true\" iPhone=\"false\" bpmAlternative=\"127\"/>\n"
+                " <Element_Data persistentID=\"2\" title=\"Sure\" bpm=\"120\" artist=\"\" albumTitle=\"\" "
+                "genre=\"\" albumArtist=\"\" composer=\"\" iTunes=\"true\" iPhone=\"false\"/>\n"
+                "</TAGDESK>\n"));
 
         load(path("alt.tgd"));
         DBelement &unsure = tableMap[libraryKey(QStringLiteral("1"))];
@@ -178,8 +184,9 @@ private slots:
             << QByteArray("<Element_Data persistentID=\"1\" bpm=\"90\" bpmAlternative=\"180.7\"/>") << 180;
         QTest::newRow("garbage") << QByteArray("<Element_Data persistentID=\"1\" bpm=\"90\" bpmAlternative=\"x\"/>")
                                  << 0;
-        QTest::newRow("out of range")
-            << QByteArray("<Element_Data persistentID=\"1\" bpm=\"90\" bpmAlternative=\"360\"/>") << 0;
+        QTest::newRow("out of range") << QByteArray(
+            "<Element_Data persistentID=\"1\" bpm=\"90\" bpmAlternative=\"360\"/>")
+                                      << 0;
         QTest::newRow("later element without one")
             << QByteArray("<Element_Data persistentID=\"1\" bpm=\"90\" bpmAlternative=\"180\"/>"
                           "<Element_Data persistentID=\"1\" bpm=\"90\"/>")
@@ -258,10 +265,11 @@ private slots:
                   "</Library>\n");
         OutputCapture output;
         load(path("hand.tgd"));
-        QCOMPARE(output.out(), QStringLiteral("QVX bug null element\n"
-                                              "Unknown element: Other\n"
-                                              "Unknown element: element_data\n"
-                                              "QVX bug null element\n"));
+        QCOMPARE(output.out(),
+                 QStringLiteral("QVX bug null element\n"
+                                "Unknown element: Other\n"
+                                "Unknown element: element_data\n"
+                                "QVX bug null element\n"));
         QCOMPARE(tableMap.size(), size_t(2));
         DBelement &song = tableMap[libraryKey(QStringLiteral("7"))];
         QCOMPARE(song.text("title"), QStringLiteral("New"));
@@ -276,7 +284,8 @@ private slots:
 
     void outOfRangeBpmIsResetWithWarningWhenShown()
     {
-        writeFile(path("range.tgd"), "<TAGDESK version=\"100\"><Element_Data persistentID=\"1\" bpm=\"250\"/></TAGDESK>");
+        writeFile(path("range.tgd"),
+                  "<TAGDESK version=\"100\"><Element_Data persistentID=\"1\" bpm=\"250\"/></TAGDESK>");
         DialogAnswerer answerer;
         answerer.messageBox(QMessageBox::Ok);
         load(path("range.tgd"));
@@ -329,10 +338,11 @@ private slots:
         QTest::addColumn<QByteArray>("contents");
         QTest::addColumn<QString>("output");
         QTest::newRow("missing file") << QByteArray() << QString();
-        QTest::newRow("not well-formed")
-            << QByteArray("<TAGDESK>\n <Element_Data persistentID=\"1\">\n</TAGDESK>\n")
-            << QStringLiteral("DOMHandler problem: Opening and ending tag mismatch. Line,Col:3,10\n");
-        QTest::newRow("empty file") << QByteArray("") << QStringLiteral("DOMHandler problem: Premature end of document. Line,Col:1,0\n");
+        QTest::newRow("not well-formed") << QByteArray("<TAGDESK>\n <Element_Data persistentID=\"1\">\n</TAGDESK>\n")
+                                         << QStringLiteral(
+                                                "DOMHandler problem: Opening and ending tag mismatch. Line,Col:3,10\n");
+        QTest::newRow("empty file") << QByteArray("")
+                                    << QStringLiteral("DOMHandler problem: Premature end of document. Line,Col:1,0\n");
     }
     void brokenFilesLeaveLibraryEmptyAndStateAlone()
     {

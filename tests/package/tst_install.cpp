@@ -20,8 +20,8 @@ struct Run
     QByteArray errors;
 };
 
-Run run(const QString &program, const QStringList &arguments, const QProcessEnvironment &env = QProcessEnvironment::systemEnvironment(),
-        int timeoutMs = 60000)
+Run run(const QString &program, const QStringList &arguments,
+        const QProcessEnvironment &env = QProcessEnvironment::systemEnvironment(), int timeoutMs = 60000)
 {
     QProcess process;
     process.setProcessEnvironment(env);
@@ -75,7 +75,8 @@ private slots:
         usr = destdir.filePath(QStringLiteral("usr"));
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("DESTDIR"), destdir.path());
-        const Run install = run(QStringLiteral("cmake"), {"--install", qEnvironmentVariable("VELMORA_BUILD"), "--prefix", "/usr"}, env);
+        const Run install =
+            run(QStringLiteral("cmake"), {"--install", qEnvironmentVariable("VELMORA_BUILD"), "--prefix", "/usr"}, env);
         QVERIFY2(install.exitCode == 0, install.errors.constData());
     }
 
@@ -184,10 +185,14 @@ private slots:
     {
         QTest::addColumn<QString>("option");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("--version") << "--version" << "^VelmoraSync 1\\.0\\.0\\n$";
-        QTest::newRow("-v") << "-v" << "^VelmoraSync 1\\.0\\.0\\n$";
-        QTest::newRow("--help") << "--help" << "^Usage: \\S*VelmoraSync \\[options\\] \\[files or folders\\.\\.\\.\\]\\n";
-        QTest::newRow("-h") << "-h" << "\\n  -v, --version +Displays version information\\.\\n";
+        QTest::newRow("--version") << "--version"
+                                   << "^VelmoraSync 1\\.0\\.0\\n$";
+        QTest::newRow("-v") << "-v"
+                            << "^VelmoraSync 1\\.0\\.0\\n$";
+        QTest::newRow("--help") << "--help"
+                                << "^Usage: \\S*VelmoraSync \\[options\\] \\[files or folders\\.\\.\\.\\]\\n";
+        QTest::newRow("-h") << "-h"
+                            << "\\n  -v, --version +Displays version information\\.\\n";
     }
     void versionAndHelpNeedNoDisplay()
     {
@@ -198,7 +203,8 @@ private slots:
             env.remove(QLatin1String(name));
         const Run app = run(installed(QStringLiteral("bin/VelmoraSync")), {option}, env);
         QCOMPARE(app.exitCode, 0);
-        QVERIFY2(QRegularExpression(expected).match(QString::fromLocal8Bit(app.output)).hasMatch(), app.output.constData());
+        QVERIFY2(QRegularExpression(expected).match(QString::fromLocal8Bit(app.output)).hasMatch(),
+                 app.output.constData());
     }
 
     // The installed program finds pcmdump and beatfind in libexec/ and
@@ -212,10 +218,13 @@ private slots:
         QVERIFY(QDir(home.path()).mkpath(QStringLiteral("tmp")));
         // Short decaying 2 kHz clicks at a known tempo, as an MP3.
         const QString song = home.filePath(QStringLiteral("click track.mp3"));
-        const QString clicks = QStringLiteral("aevalsrc='if(lt(mod(t,60/%1),0.02),exp(-367*mod(t,60/%1))*sin(2*PI*2000*t),0)'"
-                                              ":s=44100:d=30").arg(clickTempo);
-        const Run ffmpeg = run(QStringLiteral("ffmpeg"), {"-nostdin", "-v", "error", "-f", "lavfi", "-i", clicks,
-                                                          "-codec:a", "libmp3lame", "-b:a", "192k", song});
+        const QString clicks =
+            QStringLiteral("aevalsrc='if(lt(mod(t,60/%1),0.02),exp(-367*mod(t,60/%1))*sin(2*PI*2000*t),0)'"
+                           ":s=44100:d=30")
+                .arg(clickTempo);
+        const Run ffmpeg = run(
+            QStringLiteral("ffmpeg"),
+            {"-nostdin", "-v", "error", "-f", "lavfi", "-i", clicks, "-codec:a", "libmp3lame", "-b:a", "192k", song});
         QVERIFY2(ffmpeg.exitCode == 0, ffmpeg.errors.constData());
 
         QFile itunes(home.filePath(QStringLiteral("Music/iTunes/iTunes Music Library.xml")));
@@ -244,11 +253,13 @@ private slots:
         QVERIFY2(session.exitCode == 0, (output + session.errors).constData());
         QVERIFY2(output.contains("driver: Click Track\t" + QByteArray::number(clickTempo) + "\n"), output.constData());
         // The program names the folder it runs from; its helpers told what they did.
-        QVERIFY2(output.contains("AppleScript: " + QFile::encodeName(installed(QStringLiteral("bin")))), output.constData());
+        QVERIFY2(output.contains("AppleScript: " + QFile::encodeName(installed(QStringLiteral("bin")))),
+                 output.constData());
         QVERIFY2(output.contains("Saw: SampleRate: 44100"), output.constData());
         QVERIFY2(output.contains("Saw: BPM: " + QByteArray::number(clickTempo)), output.constData());
         // No WAV file is left behind.
-        QCOMPARE(QDir(home.filePath(QStringLiteral("tmp"))).entryList({QStringLiteral("pcmdump-*")}, QDir::AllEntries), QStringList());
+        QCOMPARE(QDir(home.filePath(QStringLiteral("tmp"))).entryList({QStringLiteral("pcmdump-*")}, QDir::AllEntries),
+                 QStringList());
     }
 };
 

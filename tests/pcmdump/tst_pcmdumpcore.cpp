@@ -19,14 +19,15 @@
 
 namespace {
 
-QStringList entriesOf(const QString& dir)
+QStringList entriesOf(const QString &dir)
 {
     return QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
 }
 
 } // namespace
 
-class TestPcmdumpCore : public QObject {
+class TestPcmdumpCore : public QObject
+{
     Q_OBJECT
 
 private slots:
@@ -55,7 +56,7 @@ void TestPcmdumpCore::writerPatchesSizesAfterBufferedData()
         pcmdump::WavWriter writer(fd);
         for (int piece = 0; piece < 700; ++piece) {
             const QByteArray bytes(4 * (1 + piece % 977), char('a' + piece % 26));
-            QVERIFY(writer.append(reinterpret_cast<const unsigned char*>(bytes.constData()), size_t(bytes.size())));
+            QVERIFY(writer.append(reinterpret_cast<const unsigned char *>(bytes.constData()), size_t(bytes.size())));
             expected += bytes;
         }
         QVERIFY2(writer.finish(), writer.error().c_str());
@@ -97,7 +98,7 @@ void TestPcmdumpCore::writerReportsAFullDisk()
     {
         pcmdump::WavWriter writer(fd);
         for (int i = 0; i < 10 && ok; ++i)
-            ok = writer.append(reinterpret_cast<const unsigned char*>(second.constData()), size_t(second.size()));
+            ok = writer.append(reinterpret_cast<const unsigned char *>(second.constData()), size_t(second.size()));
         ok = ok && writer.finish();
         QVERIFY(!ok);
         QVERIFY2(writer.error().find(std::strerror(ENOSPC)) != std::string::npos, writer.error().c_str());

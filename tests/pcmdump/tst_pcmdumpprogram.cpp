@@ -29,7 +29,8 @@ namespace {
 constexpr double kToneSeconds = 3.0;
 constexpr double kToneHz = 440.0;
 
-struct Conversion {
+struct Conversion
+{
     QProcess::ExitStatus exitStatus = QProcess::CrashExit;
     int exitCode = -1;
     QStringList out;
@@ -37,16 +38,13 @@ struct Conversion {
 
     bool printedLocation() const
     {
-        return std::any_of(out.begin(), out.end(), [](const QString& line) { return line.startsWith("Location:"); });
+        return std::any_of(out.begin(), out.end(), [](const QString &line) { return line.startsWith("Location:"); });
     }
 };
 
-QStringList linesOf(const QByteArray& bytes)
-{
-    return QString::fromUtf8(bytes).split('\n', Qt::SkipEmptyParts);
-}
+QStringList linesOf(const QByteArray &bytes) { return QString::fromUtf8(bytes).split('\n', Qt::SkipEmptyParts); }
 
-void overwriteWithNoise(QByteArray& bytes, qsizetype from, qsizetype to)
+void overwriteWithNoise(QByteArray &bytes, qsizetype from, qsizetype to)
 {
     QRandomGenerator noise(7);
     for (qsizetype i = from; i < to; ++i)
@@ -54,11 +52,11 @@ void overwriteWithNoise(QByteArray& bytes, qsizetype from, qsizetype to)
 }
 
 // Whether the process has a file open in dir: proves a conversion is under way.
-bool holdsFileIn(qint64 pid, const QString& dir)
+bool holdsFileIn(qint64 pid, const QString &dir)
 {
     const QString fdDir = QString("/proc/%1/fd").arg(pid);
     const QStringList fds = QDir(fdDir).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
-    for (const QString& fd : fds) {
+    for (const QString &fd : fds) {
         char target[PATH_MAX];
         const ssize_t size = ::readlink(QFile::encodeName(fdDir + "/" + fd).constData(), target, sizeof target);
         if (size > 0 && QString::fromUtf8(target, size).startsWith(dir + "/"))
@@ -70,7 +68,7 @@ bool holdsFileIn(qint64 pid, const QString& dir)
 QByteArray streamingWavHeader(quint32 dataBytes)
 {
     QByteArray header(44, '\0');
-    char* p = header.data();
+    char *p = header.data();
     memcpy(p, "RIFF", 4);
     qToLittleEndian<quint32>(36 + dataBytes, p + 4);
     memcpy(p + 8, "WAVEfmt ", 8);
@@ -88,7 +86,8 @@ QByteArray streamingWavHeader(quint32 dataBytes)
 
 } // namespace
 
-class TestPcmdumpProgram : public QObject {
+class TestPcmdumpProgram : public QObject
+{
     Q_OBJECT
 
 private slots:
@@ -108,13 +107,13 @@ private slots:
     void refusesATemporaryFolderWithALineBreak();
 
 private:
-    QString makeOneHertz(const QString& kind);
-    QString makeTone(const QString& name, int sampleRate, int channels, const QStringList& encoding);
-    QString makeUnreadable(const QString& kind);
-    Conversion convert(const QString& input, const QString& tmpdir, const QString& workingDirectory = {},
+    QString makeOneHertz(const QString &kind);
+    QString makeTone(const QString &name, int sampleRate, int channels, const QStringList &encoding);
+    QString makeUnreadable(const QString &kind);
+    Conversion convert(const QString &input, const QString &tmpdir, const QString &workingDirectory = {},
                        qint64 fileSizeLimit = 0);
-    void verifyConvertedTone(const Conversion& conversion, const QString& tmpdir, double seconds);
-    void verifyCleanFailure(const Conversion& conversion, const QString& tmpdir);
+    void verifyConvertedTone(const Conversion &conversion, const QString &tmpdir, double seconds);
+    void verifyCleanFailure(const Conversion &conversion, const QString &tmpdir);
 
     QString pcmdump_;
     QString ffmpeg_;
@@ -130,16 +129,16 @@ void TestPcmdumpProgram::initTestCase()
     QVERIFY(fixtures_.isValid());
 }
 
-QString TestPcmdumpProgram::makeTone(const QString& name, int sampleRate, int channels,
-                                     const QStringList& encoding)
+QString TestPcmdumpProgram::makeTone(const QString &name, int sampleRate, int channels, const QStringList &encoding)
 {
     const QString path = fixtures_.filePath(name);
     const QString source =
         QString("sine=frequency=%1:sample_rate=%2:duration=%3").arg(kToneHz).arg(sampleRate).arg(kToneSeconds);
     QProcess ffmpeg;
     // "file:" keeps names such as "http:..." from being taken for URLs.
-    ffmpeg.start(ffmpeg_, QStringList{"-v", "error", "-y", "-f", "lavfi", "-i", source, "-ac", QString::number(channels)}
-                              + encoding + QStringList{"file:" + path});
+    ffmpeg.start(ffmpeg_,
+                 QStringList{"-v", "error", "-y", "-f", "lavfi", "-i", source, "-ac", QString::number(channels)}
+                     + encoding + QStringList{"file:" + path});
     if (!ffmpeg.waitForFinished(60000) || ffmpeg.exitCode() != 0) {
         qWarning() << "ffmpeg failed for" << name << ffmpeg.readAllStandardError();
         return {};
@@ -147,9 +146,9 @@ QString TestPcmdumpProgram::makeTone(const QString& name, int sampleRate, int ch
     return path;
 }
 
-QString TestPcmdumpProgram::makeUnreadable(const QString& kind)
+QString TestPcmdumpProgram::makeUnreadable(const QString &kind)
 {
-    const auto saved = [this](const QString& name, const QByteArray& bytes) {
+    const auto saved = [this](const QString &name, const QByteArray &bytes) {
         QFile file(fixtures_.filePath(name));
         return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() ? file.fileName() : QString();
     };
@@ -169,8 +168,9 @@ QString TestPcmdumpProgram::makeUnreadable(const QString& kind)
     if (kind == "video") {
         QProcess ffmpeg;
         const QString path = fixtures_.filePath("silent-film.mkv");
-        ffmpeg.start(ffmpeg_, {"-v", "error", "-y", "-f", "lavfi", "-i", "testsrc=duration=1:size=64x48:rate=5",
-                               "-c:v", "ffv1", path});
+        ffmpeg.start(
+            ffmpeg_,
+            {"-v", "error", "-y", "-f", "lavfi", "-i", "testsrc=duration=1:size=64x48:rate=5", "-c:v", "ffv1", path});
         return ffmpeg.waitForFinished(60000) && ffmpeg.exitCode() == 0 ? path : QString();
     }
 
@@ -194,8 +194,8 @@ QString TestPcmdumpProgram::makeUnreadable(const QString& kind)
     return saved(QFileInfo(tone).fileName(), bytes);
 }
 
-Conversion TestPcmdumpProgram::convert(const QString& input, const QString& tmpdir,
-                                       const QString& workingDirectory, qint64 fileSizeLimit)
+Conversion TestPcmdumpProgram::convert(const QString &input, const QString &tmpdir, const QString &workingDirectory,
+                                       qint64 fileSizeLimit)
 {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -223,7 +223,7 @@ Conversion TestPcmdumpProgram::convert(const QString& input, const QString& tmpd
     return conversion;
 }
 
-void TestPcmdumpProgram::verifyCleanFailure(const Conversion& conversion, const QString& tmpdir)
+void TestPcmdumpProgram::verifyCleanFailure(const Conversion &conversion, const QString &tmpdir)
 {
     QCOMPARE(conversion.exitStatus, QProcess::NormalExit);
     QVERIFY(conversion.exitCode != 0);
@@ -233,7 +233,7 @@ void TestPcmdumpProgram::verifyCleanFailure(const Conversion& conversion, const 
     QCOMPARE(QDir(tmpdir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
 }
 
-void TestPcmdumpProgram::verifyConvertedTone(const Conversion& conversion, const QString& tmpdir, double seconds)
+void TestPcmdumpProgram::verifyConvertedTone(const Conversion &conversion, const QString &tmpdir, double seconds)
 {
     QCOMPARE(conversion.exitStatus, QProcess::NormalExit);
     QVERIFY2(conversion.exitCode == 0, qPrintable(conversion.err.join('|')));
@@ -278,8 +278,8 @@ void TestPcmdumpProgram::convertsAudio_data()
     QTest::newRow("mp3") << "tone.mp3" << 44100 << 2 << mp3 << false;
     QTest::newRow("m4a aac") << "tone.m4a" << 44100 << 2 << QStringList{"-c:a", "aac", "-b:a", "128k"} << false;
     QTest::newRow("m4a alac") << "lossless.m4a" << 44100 << 2 << QStringList{"-c:a", "alac"} << false;
-    QTest::newRow("flac 96 kHz 24 bit") << "tone.flac" << 96000 << 2 << QStringList{"-c:a", "flac", "-sample_fmt", "s32"}
-                                        << false;
+    QTest::newRow("flac 96 kHz 24 bit") << "tone.flac" << 96000 << 2
+                                        << QStringList{"-c:a", "flac", "-sample_fmt", "s32"} << false;
     QTest::newRow("wav 48 kHz mono") << "tone.wav" << 48000 << 1 << QStringList{"-c:a", "pcm_s16le"} << false;
     QTest::newRow("ogg vorbis") << "tone.ogg" << 44100 << 2 << QStringList{"-c:a", "libvorbis"} << false;
     QTest::newRow("opus") << "tone.opus" << 48000 << 2 << QStringList{"-c:a", "libopus"} << false;
@@ -299,8 +299,8 @@ void TestPcmdumpProgram::convertsAudio()
     const QString input = makeTone(fileName, sampleRate, channels, encoding);
     QVERIFY(!input.isEmpty());
     QTemporaryDir tmp;
-    const Conversion conversion = passRelative ? convert(fileName, tmp.path(), fixtures_.path())
-                                               : convert(input, tmp.path());
+    const Conversion conversion =
+        passRelative ? convert(fileName, tmp.path(), fixtures_.path()) : convert(input, tmp.path());
 
     verifyConvertedTone(conversion, tmp.path(), kToneSeconds);
 }
@@ -339,7 +339,7 @@ void TestPcmdumpProgram::eachRunWritesItsOwnFile()
 void TestPcmdumpProgram::rejectsUnreadableInput_data()
 {
     QTest::addColumn<QString>("kind");
-    for (const char* kind : {"missing", "directory", "empty", "noise", "text", "video", "corrupt mp3", "corrupt m4a"})
+    for (const char *kind : {"missing", "directory", "empty", "noise", "text", "video", "corrupt mp3", "corrupt m4a"})
         QTest::newRow(kind) << QString(kind);
 }
 
@@ -427,7 +427,7 @@ void TestPcmdumpProgram::stoppedConversionLeavesNoFile()
 
 namespace {
 
-quint8 flacHeaderCrc(const char* bytes, int size)
+quint8 flacHeaderCrc(const char *bytes, int size)
 {
     quint8 crc = 0;
     for (int i = 0; i < size; ++i) {
@@ -440,10 +440,10 @@ quint8 flacHeaderCrc(const char* bytes, int size)
 
 // Makes every frame of an 8 kHz FLAC take its rate from the stream header
 // (rate code 0), so that the stream header's rate is the one decoded.
-void frameRatesFromStreamHeader(QByteArray& bytes)
+void frameRatesFromStreamHeader(QByteArray &bytes)
 {
     for (qsizetype at = 42; at + 16 < bytes.size(); ++at) {
-        char* frame = bytes.data() + at;
+        char *frame = bytes.data() + at;
         if (quint8(frame[0]) != 0xFF || (quint8(frame[1]) & 0xFE) != 0xF8 || (frame[2] & 0x0F) != 4)
             continue;
         int length = 5;
@@ -464,12 +464,12 @@ void frameRatesFromStreamHeader(QByteArray& bytes)
 
 // A header that claims an absurd sample rate: 1 Hz turns every input sample
 // into 44,100 output samples.
-QString TestPcmdumpProgram::makeOneHertz(const QString& kind)
+QString TestPcmdumpProgram::makeOneHertz(const QString &kind)
 {
     const bool flac = kind == "flac";
-    const QString tone = makeTone(flac ? "one-hertz.flac" : "one-hertz.wav", 8000, 1,
-                                  flac ? QStringList{"-c:a", "flac", "-frame_size", "16384"}
-                                       : QStringList{"-c:a", "pcm_s16le"});
+    const QString tone =
+        makeTone(flac ? "one-hertz.flac" : "one-hertz.wav", 8000, 1,
+                 flac ? QStringList{"-c:a", "flac", "-frame_size", "16384"} : QStringList{"-c:a", "pcm_s16le"});
     QFile file(tone);
     if (tone.isEmpty() || !file.open(QIODevice::ReadWrite))
         return {};

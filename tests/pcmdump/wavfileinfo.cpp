@@ -7,24 +7,24 @@
 
 namespace {
 
-quint32 u32At(const QByteArray& bytes, qsizetype offset)
+quint32 u32At(const QByteArray &bytes, qsizetype offset)
 {
     return qFromLittleEndian<quint32>(bytes.constData() + offset);
 }
 
-quint16 u16At(const QByteArray& bytes, qsizetype offset)
+quint16 u16At(const QByteArray &bytes, qsizetype offset)
 {
     return qFromLittleEndian<quint16>(bytes.constData() + offset);
 }
 
-qint16 sampleAt(const QByteArray& data, qsizetype frame, int channel, int channels)
+qint16 sampleAt(const QByteArray &data, qsizetype frame, int channel, int channels)
 {
     return qFromLittleEndian<qint16>(data.constData() + (frame * channels + channel) * 2);
 }
 
 } // namespace
 
-WavFileInfo WavFileInfo::read(const QString& path)
+WavFileInfo WavFileInfo::read(const QString &path)
 {
     WavFileInfo info;
     QFile file(path);

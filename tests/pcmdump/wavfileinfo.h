@@ -4,7 +4,8 @@
 #include <QString>
 
 // What a test needs to know about a WAV file, read chunk by chunk.
-struct WavFileInfo {
+struct WavFileInfo
+{
     QString problem; // empty when the file is a well-formed RIFF/WAVE file
     int formatTag = 0;
     int channels = 0;
@@ -14,7 +15,7 @@ struct WavFileInfo {
     int bitsPerSample = 0;
     QByteArray data;
 
-    static WavFileInfo read(const QString& path);
+    static WavFileInfo read(const QString &path);
 
     double seconds() const;
     // Cycles per second of the tone in one channel of 16-bit interleaved data.

@@ -26,8 +26,8 @@ private slots:
     {
         PhoneOptions options;
         QString error;
-        QVERIFY(parsePhoneOptions({"sync", "10.0.0.2", "--want", "--raw", "07 00 00 00", "--pause", "250",
-                                   "--version", "3", "--songs", "a.tsv", "--timeout", "1.5"},
+        QVERIFY(parsePhoneOptions({"sync", "10.0.0.2", "--want", "--raw", "07 00 00 00", "--pause", "250", "--version",
+                                   "3", "--songs", "a.tsv", "--timeout", "1.5"},
                                   &options, &error));
         QCOMPARE(options.command, PhoneOptions::Sync);
         QCOMPARE(options.host, QStringLiteral("10.0.0.2"));

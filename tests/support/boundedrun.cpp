@@ -40,7 +40,9 @@ void drain(int fd, QByteArray *into)
 QString BoundedRun::describe() const
 {
     return QStringLiteral("%1 after %2 ms, memory %3 MB, exit code %4; out: %5; err: %6")
-        .arg(overTime ? QStringLiteral("over time") : overMemory ? QStringLiteral("over memory") : QStringLiteral("ended"))
+        .arg(overTime         ? QStringLiteral("over time")
+                 : overMemory ? QStringLiteral("over memory")
+                              : QStringLiteral("ended"))
         .arg(elapsedMs)
         .arg(memoryBytes >> 20)
         .arg(exitCode)

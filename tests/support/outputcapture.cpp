@@ -8,10 +8,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
-OutputCapture::OutputCapture()
-    : stdoutStream(redirect(STDOUT_FILENO)), stderrStream(redirect(STDERR_FILENO))
-{
-}
+OutputCapture::OutputCapture() : stdoutStream(redirect(STDOUT_FILENO)), stderrStream(redirect(STDERR_FILENO)) {}
 
 OutputCapture::~OutputCapture()
 {

@@ -9,7 +9,10 @@
 // Messages as a phone sends them and replies as the desktop sends them.
 namespace phonebytes {
 
-inline QByteArray bytes(const std::string &data) { return QByteArray(data.data(), static_cast<qsizetype>(data.size())); }
+inline QByteArray bytes(const std::string &data)
+{
+    return QByteArray(data.data(), static_cast<qsizetype>(data.size()));
+}
 
 inline QByteArray command(int32_t code)
 {
@@ -21,8 +24,8 @@ inline QByteArray command(int32_t code)
 inline QByteArray song(const char *id, const char *userChanged, const char *bpm, const char *onDevice,
                        const char *title = "Song")
 {
-    return bytes(wire::encodeMusicPass({id, userChanged, title, "Album", "Artist", "Album Artist", "Genre",
-                                        "Composer", bpm, onDevice}));
+    return bytes(wire::encodeMusicPass(
+        {id, userChanged, title, "Album", "Artist", "Album Artist", "Genre", "Composer", bpm, onDevice}));
 }
 
 inline QByteArray wantBpms() { return command(wire::CMD_WANTBPMS); }

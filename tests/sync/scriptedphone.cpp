@@ -13,10 +13,7 @@ constexpr int readLimitMs = 15000;
 
 } // namespace
 
-ScriptedPhone::~ScriptedPhone()
-{
-    join();
-}
+ScriptedPhone::~ScriptedPhone() { join(); }
 
 ScriptedPhone &ScriptedPhone::send(const QByteArray &bytes)
 {

@@ -36,7 +36,7 @@ QByteArray namespaceOf(const QString &link)
 {
     char target[64] = {};
     return readlink(QFile::encodeName(link).constData(), target, sizeof target - 1) > 0 ? QByteArray(target)
-                                                                                         : QByteArray();
+                                                                                        : QByteArray();
 }
 
 struct Arrival
@@ -74,10 +74,7 @@ private:
     QElapsedTimer clock;
 };
 
-void sendTick(BroadcastServer *server)
-{
-    QMetaObject::invokeMethod(server, "broadcastDatagram");
-}
+void sendTick(BroadcastServer *server) { QMetaObject::invokeMethod(server, "broadcastDatagram"); }
 
 } // namespace
 
@@ -89,10 +86,7 @@ class TestSyncDiscovery : public QObject
     QTemporaryDir dir;
 
 private slots:
-    void initTestCase()
-    {
-        window = new Tagdesk;
-    }
+    void initTestCase() { window = new Tagdesk; }
 
     void cleanupTestCase() { delete window; }
 
@@ -148,16 +142,18 @@ private slots:
         const QString peerNet = QStringLiteral("/proc/%1/ns/net").arg(peer.processId());
         QVERIFY(QTest::qWaitFor([&] { return namespaceOf(peerNet) != namespaceOf("/proc/self/ns/net"); }, 5000));
         const QStringList inPeer{"--net=" + peerNet};
-        QVERIFY(run("ip", {"link", "add", "vsyncA", "type", "veth", "peer", "name", "vsyncB", "netns",
-                           QString::number(peer.processId())}));
+        QVERIFY(run("ip",
+                    {"link", "add", "vsyncA", "type", "veth", "peer", "name", "vsyncB", "netns",
+                     QString::number(peer.processId())}));
         QVERIFY(run("ip", {"addr", "add", "10.77.0.1/24", "dev", "vsyncA"}));
         QVERIFY(run("ip", {"link", "set", "vsyncA", "up"}));
         QVERIFY(run("nsenter", inPeer + QStringList{"ip", "addr", "add", "10.77.0.2/24", "dev", "vsyncB"}));
         QVERIFY(run("nsenter", inPeer + QStringList{"ip", "link", "set", "vsyncB", "up"}));
 
         QProcess listener;
-        listener.start("nsenter", inPeer + QStringList{qEnvironmentVariable("VELMORA_BIN") + "/velmora-phone",
-                                                      "listen", "--timeout", "5"});
+        listener.start(
+            "nsenter",
+            inPeer + QStringList{qEnvironmentVariable("VELMORA_BIN") + "/velmora-phone", "listen", "--timeout", "5"});
         QVERIFY(listener.waitForStarted());
         QTest::qWait(300);
 

@@ -76,17 +76,20 @@ private slots:
     void discoveredThenSynced()
     {
         const QString library = home.filePath("songs.tgd");
-        QVERIFY(writeFile(library, "<TAGDESK version=\"100\">\n"
-                                   " <Element_Data persistentID=\"1001\" title=\"Alpha\" bpm=\"120\" iTunes=\"false\" iPhone=\"true\"/>\n"
-                                   " <Element_Data persistentID=\"1002\" title=\"Beta\" bpm=\"128\" iTunes=\"false\" iPhone=\"true\"/>\n"
-                                   " <Element_Data persistentID=\"1003\" title=\"Gamma\" bpm=\"90\" iTunes=\"false\" iPhone=\"false\"/>\n"
-                                   "</TAGDESK>\n"));
+        QVERIFY(writeFile(
+            library,
+            "<TAGDESK version=\"100\">\n"
+            " <Element_Data persistentID=\"1001\" title=\"Alpha\" bpm=\"120\" iTunes=\"false\" iPhone=\"true\"/>\n"
+            " <Element_Data persistentID=\"1002\" title=\"Beta\" bpm=\"128\" iTunes=\"false\" iPhone=\"true\"/>\n"
+            " <Element_Data persistentID=\"1003\" title=\"Gamma\" bpm=\"90\" iTunes=\"false\" iPhone=\"false\"/>\n"
+            "</TAGDESK>\n"));
         const QString songs = home.filePath("phone.tsv");
-        QVERIFY(writeFile(songs, "PersistentID\tUserChanged\tTitle\tArtist\tBPM\tOnDevice\n"
-                                 "1002\tfalse\tBeta\tB\t100\ttrue\n"
-                                 "1003\ttrue\tGamma\tG\t95\ttrue\n"
-                                 "2000\tfalse\tNew\tN\t120.7\t1\n"
-                                 "ABC\tfalse\tHex\tH\t100\ttrue\n"));
+        QVERIFY(writeFile(songs,
+                          "PersistentID\tUserChanged\tTitle\tArtist\tBPM\tOnDevice\n"
+                          "1002\tfalse\tBeta\tB\t100\ttrue\n"
+                          "1003\ttrue\tGamma\tG\t95\ttrue\n"
+                          "2000\tfalse\tNew\tN\t120.7\t1\n"
+                          "ABC\tfalse\tHex\tH\t100\ttrue\n"));
         startApp(library);
 
         const Phone heard = phone({"listen", "--timeout", "5"});
@@ -107,8 +110,8 @@ private slots:
 
         // A phone speaking raw bytes with a pause in between: CMD_VERSION 9,
         // then the unknown code 7, then the list.
-        const Phone raw = phone({"sync", "127.0.0.1", "--raw", "01000000 09000000", "--pause", "200", "--raw",
-                                 "07000000", "--want"});
+        const Phone raw =
+            phone({"sync", "127.0.0.1", "--raw", "01000000 09000000", "--pause", "200", "--raw", "07000000", "--want"});
         QCOMPARE(raw.exitCode, 0);
         QCOMPARE(raw.out, again.out);
         stopApp();

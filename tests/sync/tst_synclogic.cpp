@@ -16,10 +16,21 @@ namespace {
 QByteArray bytes(const std::string &data) { return QByteArray(data.data(), static_cast<qsizetype>(data.size())); }
 
 const char *const exampleMusicPassHex = "02000000"
-                                        "03000000" "04000000" "01000000"
-                                        "00000000" "00000000" "00000000" "00000000" "00000000"
-                                        "03000000" "01000000"
-                                        "313233" "74727565" "41" "313230" "31";
+                                        "03000000"
+                                        "04000000"
+                                        "01000000"
+                                        "00000000"
+                                        "00000000"
+                                        "00000000"
+                                        "00000000"
+                                        "00000000"
+                                        "03000000"
+                                        "01000000"
+                                        "313233"
+                                        "74727565"
+                                        "41"
+                                        "313230"
+                                        "31";
 
 // A stream that has delivered these bytes and no more.
 class RecordedStream : public ByteSource
@@ -128,13 +139,12 @@ private slots:
         QTest::addColumn<int>("consumed");
 
         const QByteArray example = QByteArray::fromHex(exampleMusicPassHex);
-        QTest::newRow("complete MUSICPASS") << example << int(ReadResult::None) << true
-                                            << int(PhoneMessage::MusicPass) << 0 << 10 << 56;
+        QTest::newRow("complete MUSICPASS")
+            << example << int(ReadResult::None) << true << int(PhoneMessage::MusicPass) << 0 << 10 << 56;
         QTest::newRow("version") << QByteArray::fromHex("0100000005000000") << int(ReadResult::None) << true
                                  << int(PhoneMessage::Version) << 5 << 0 << 8;
-        QTest::newRow("unknown code has no payload")
-            << QByteArray::fromHex("0700000003000000") << int(ReadResult::None) << true << int(PhoneMessage::Unknown)
-            << 7 << 0 << 4;
+        QTest::newRow("unknown code has no payload") << QByteArray::fromHex("0700000003000000") << int(ReadResult::None)
+                                                     << true << int(PhoneMessage::Unknown) << 7 << 0 << 4;
         QTest::newRow("want BPMs") << QByteArray::fromHex("03000000") << int(ReadResult::None) << true
                                    << int(PhoneMessage::WantBpms) << 0 << 0 << 4;
         QTest::newRow("code short") << QByteArray::fromHex("0200") << int(ReadResult::CommandShort) << false
@@ -184,12 +194,12 @@ private slots:
                                         << 2;
         QTest::newRow("most negative") << QList<int>{INT32_MIN, 0, 0, 0, 0, 0, 0, 0, 0, 0}
                                        << int(wire::LengthCheck::Negative) << 0;
-        QTest::newRow("field over 1 MiB") << QList<int>{3, 0, 0, 0, 0, 0, 0, mib + 1, 0, 0}
-                                          << int(wire::LengthCheck::FieldTooLong) << 7;
+        QTest::newRow("field over 1 MiB")
+            << QList<int>{3, 0, 0, 0, 0, 0, 0, mib + 1, 0, 0} << int(wire::LengthCheck::FieldTooLong) << 7;
         QTest::newRow("largest int") << QList<int>{3, 0, 0, 0, 0, 0, 0, 0, 0, INT32_MAX}
                                      << int(wire::LengthCheck::FieldTooLong) << 9;
-        QTest::newRow("message over 8 MiB") << QList<int>{mib, mib, mib, mib, mib, mib, mib, mib, 1, 0}
-                                            << int(wire::LengthCheck::MessageTooLong) << -1;
+        QTest::newRow("message over 8 MiB")
+            << QList<int>{mib, mib, mib, mib, mib, mib, mib, mib, 1, 0} << int(wire::LengthCheck::MessageTooLong) << -1;
     }
     void refusesAbsurdLengthsBeforeReadingFields()
     {

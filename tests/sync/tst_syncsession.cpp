@@ -41,10 +41,7 @@ void showSong(const char *id, const char *bpm)
     record.setupRow(tableWidget, -1);
 }
 
-bool flag(const char *id, const char *name)
-{
-    return tableMap[id].field(name).data(Qt::DisplayRole).toBool();
-}
+bool flag(const char *id, const char *name) { return tableMap[id].field(name).data(Qt::DisplayRole).toBool(); }
 
 } // namespace
 
@@ -66,10 +63,7 @@ class TestSyncSession : public QObject
     std::unique_ptr<BroadcastServer> server;
 
 private slots:
-    void initTestCase()
-    {
-        window = new Tagdesk;
-    }
+    void initTestCase() { window = new Tagdesk; }
 
     void init()
     {
@@ -87,24 +81,26 @@ private slots:
     {
         OutputCapture capture;
         ScriptedPhone phone;
-        phone.send(QByteArray::fromHex("02000000030000000400000001000000000000000000000000000000000000000000000003"
-                                       "00000001000000313233747275654131323031"))
+        phone
+            .send(QByteArray::fromHex("02000000030000000400000001000000000000000000000000000000000000000000000003"
+                                      "00000001000000313233747275654131323031"))
             .send(wantBpms());
         QVERIFY(runSession(phone));
         QVERIFY(phone.closedByDesktop);
         QCOMPARE(phone.received.toHex(), QByteArray("05000000"));
-        QCOMPARE(capture.out(), QStringLiteral("incomingConnection\n"
-                                               "qvx GOT MUSICPASS\n"
-                                               "Got MPMediaItemPropertyPersistentID:123\n"
-                                               "Got MPMediaItemPropertyUserChanged:true\n"
-                                               "Got MPMediaItemPropertyTitle:A\n"
-                                               "Got MPMediaItemPropertyAlbumTitle:\n"
-                                               "Got MPMediaItemPropertyArtist:\n"
-                                               "Got MPMediaItemPropertyAlbumArtist:\n"
-                                               "Got MPMediaItemPropertyGenre:\n"
-                                               "Got MPMediaItemPropertyComposer:\n"
-                                               "Got MPMediaItemPropertyBPM:120\n"
-                                               "Got MPMediaItemPropertyOnDevice:1\n"));
+        QCOMPARE(capture.out(),
+                 QStringLiteral("incomingConnection\n"
+                                "qvx GOT MUSICPASS\n"
+                                "Got MPMediaItemPropertyPersistentID:123\n"
+                                "Got MPMediaItemPropertyUserChanged:true\n"
+                                "Got MPMediaItemPropertyTitle:A\n"
+                                "Got MPMediaItemPropertyAlbumTitle:\n"
+                                "Got MPMediaItemPropertyArtist:\n"
+                                "Got MPMediaItemPropertyAlbumArtist:\n"
+                                "Got MPMediaItemPropertyGenre:\n"
+                                "Got MPMediaItemPropertyComposer:\n"
+                                "Got MPMediaItemPropertyBPM:120\n"
+                                "Got MPMediaItemPropertyOnDevice:1\n"));
         QCOMPARE(withoutBlocked(capture.err()), QStringLiteral("wantbpms\nIn writting mode\ndone\n"));
         DBelement &record = tableMap["123"];
         QCOMPARE(record.text("title"), QStringLiteral("A"));
@@ -133,14 +129,13 @@ private slots:
             << QByteArray("500") << QByteArray() << QByteArray("false") << QByteArray("100") << QByteArray("true")
             << 100 << 100 << reply({});
         QTest::newRow("shown song keeps its BPM and sends it back")
-            << QByteArray("500") << QByteArray("128") << QByteArray("false") << QByteArray("100")
-            << QByteArray("true") << 128 << 100 << reply({{500, 128}});
+            << QByteArray("500") << QByteArray("128") << QByteArray("false") << QByteArray("100") << QByteArray("true")
+            << 128 << 100 << reply({{500, 128}});
         QTest::newRow("changed by the user: true")
             << QByteArray("500") << QByteArray("128") << QByteArray("true") << QByteArray("100") << QByteArray("true")
             << 100 << 100 << reply({});
-        QTest::newRow("changed by the user: 1")
-            << QByteArray("500") << QByteArray("128") << QByteArray("1") << QByteArray("100") << QByteArray("1")
-            << 100 << 100 << reply({});
+        QTest::newRow("changed by the user: 1") << QByteArray("500") << QByteArray("128") << QByteArray("1")
+                                                << QByteArray("100") << QByteArray("1") << 100 << 100 << reply({});
         QTest::newRow("TRUE is no flag") << QByteArray("500") << QByteArray("128") << QByteArray("TRUE")
                                          << QByteArray("100") << QByteArray("true") << 128 << 100
                                          << reply({{500, 128}});
@@ -152,14 +147,14 @@ private slots:
             << QByteArray("500") << QByteArray() << QByteArray("false") << QByteArray("120.7") << QByteArray("true")
             << 120 << 0 << reply({{500, 120}});
         QTest::newRow("not on the phone: nothing sent")
-            << QByteArray("500") << QByteArray("128") << QByteArray("false") << QByteArray("100")
-            << QByteArray("false") << 128 << 100 << reply({});
+            << QByteArray("500") << QByteArray("128") << QByteArray("false") << QByteArray("100") << QByteArray("false")
+            << 128 << 100 << reply({});
         QTest::newRow("non-decimal ID is sent as 0")
             << QByteArray("9F2A0C") << QByteArray("128") << QByteArray("false") << QByteArray("100")
             << QByteArray("true") << 128 << 100 << reply({{0, 128}});
-        QTest::newRow("negative decimal ID") << QByteArray("-42") << QByteArray("128") << QByteArray("false")
-                                             << QByteArray("100") << QByteArray("true") << 128 << 100
-                                             << reply({{-42, 128}});
+        QTest::newRow("negative decimal ID")
+            << QByteArray("-42") << QByteArray("128") << QByteArray("false") << QByteArray("100") << QByteArray("true")
+            << 128 << 100 << reply({{-42, 128}});
     }
     void mergesUnderTheBpmRule()
     {
@@ -243,7 +238,7 @@ private slots:
     {
         OutputCapture capture;
         ScriptedPhone phone;
-                QElapsedTimer clock;
+        QElapsedTimer clock;
         clock.start();
         QVERIFY(runSession(phone));
         QVERIFY(clock.elapsed() >= 2500);
@@ -370,7 +365,7 @@ private slots:
     void quittingEndsASessionThatWaitsForThePhone()
     {
         ScriptedPhone phone;
-                phone.start();
+        phone.start();
         QTRY_VERIFY(!tableWidget->isSortingEnabled());
         QTest::qWait(100);
         QElapsedTimer clock;

@@ -34,9 +34,17 @@ bool make(const QString &path, const QStringList &options, bool withPicture, boo
     QStringList maps{"-map", "0:a"};
     int nextInput = 1;
     if (withPicture) {
-        arguments << "-f" << "lavfi" << "-i" << "color=red:s=16x16:d=1";
-        maps << "-map" << QString::number(nextInput++) + ":v" << "-frames:v" << "1" << "-c:v" << "png"
-             << "-disposition:v" << "attached_pic";
+        arguments << "-f"
+                  << "lavfi"
+                  << "-i"
+                  << "color=red:s=16x16:d=1";
+        maps << "-map" << QString::number(nextInput++) + ":v"
+             << "-frames:v"
+             << "1"
+             << "-c:v"
+             << "png"
+             << "-disposition:v"
+             << "attached_pic";
     }
     if (withChapters) {
         const QString chapters = scratch.filePath(QStringLiteral("chapters.txt"));
@@ -60,8 +68,7 @@ QByteArray decodedMd5(const QString &path)
 
 namespace {
 
-void addTags(QMap<QString, QString> &into, const QString &prefix, const QJsonObject &tags,
-             const QStringList &leaveOut)
+void addTags(QMap<QString, QString> &into, const QString &prefix, const QJsonObject &tags, const QStringList &leaveOut)
 {
     for (auto tag = tags.begin(); tag != tags.end(); ++tag) {
         const QString key = tag.key().toLower();
@@ -74,8 +81,9 @@ void addTags(QMap<QString, QString> &into, const QString &prefix, const QJsonObj
 
 QMap<QString, QString> probe(const QString &path, const QStringList &leaveOut)
 {
-    const QByteArray json = run(QStringLiteral("ffprobe"), {"-v", "error", "-of", "json", "-show_format",
-                                                            "-show_streams", "-show_chapters", path});
+    const QByteArray json =
+        run(QStringLiteral("ffprobe"),
+            {"-v", "error", "-of", "json", "-show_format", "-show_streams", "-show_chapters", path});
     const QJsonObject root = QJsonDocument::fromJson(json).object();
     QMap<QString, QString> seen;
     addTags(seen, QString(), root.value("format").toObject().value("tags").toObject(), leaveOut);

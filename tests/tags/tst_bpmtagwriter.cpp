@@ -16,9 +16,10 @@ using namespace AudioFixtures;
 
 namespace {
 
-const QStringList songTags{"-metadata", "title=Tïtle", "-metadata", "artist=Artist", "-metadata", "album=Album",
-                           "-metadata", "genre=Rock", "-metadata", "album_artist=Band", "-metadata",
-                           "composer=Writer", "-metadata", "date=2001", "-metadata", "track=3"};
+const QStringList songTags{"-metadata", "title=Tïtle",       "-metadata", "artist=Artist",
+                           "-metadata", "album=Album",       "-metadata", "genre=Rock",
+                           "-metadata", "album_artist=Band", "-metadata", "composer=Writer",
+                           "-metadata", "date=2001",         "-metadata", "track=3"};
 
 mode_t modeOf(const QString &path)
 {
@@ -32,8 +33,18 @@ mode_t modeOf(const QString &path)
 enum class BpmReader { FfprobeId3, FfprobeXiph, MutagenId3, MutagenMp4 };
 Q_DECLARE_METATYPE(BpmReader)
 
-enum class Fault { ReadOnlyFile, ReadOnlyFolder, Vanished, ReplacedByFolder, ZeroBytes, Corrupt, NotAudio,
-                   HardLinked, ZeroBpm, BpmTooHigh };
+enum class Fault {
+    ReadOnlyFile,
+    ReadOnlyFolder,
+    Vanished,
+    ReplacedByFolder,
+    ZeroBytes,
+    Corrupt,
+    NotAudio,
+    HardLinked,
+    ZeroBpm,
+    BpmTooHigh
+};
 Q_DECLARE_METATYPE(Fault)
 
 class TestBpmTagWriter : public QObject
@@ -56,24 +67,22 @@ private slots:
             << "song.mp3" << mp3v23 << true << true << BpmReader::FfprobeId3 << "2.3";
         QTest::newRow("MP3, ID3v2.4, picture, chapters")
             << "song.mp3" << mp3v24 << true << true << BpmReader::FfprobeId3 << "2.4";
-        QTest::newRow("MP3, ID3v2.4 with an old BPM")
-            << "song.mp3" << mp3v24 + QStringList{"-metadata", "TBPM=90"} << false << false << BpmReader::FfprobeId3
-            << "2.4";
+        QTest::newRow("MP3, ID3v2.4 with an old BPM") << "song.mp3" << mp3v24 + QStringList{"-metadata", "TBPM=90"}
+                                                      << false << false << BpmReader::FfprobeId3 << "2.4";
         QTest::newRow("MP3 without an ID3v2 tag")
             << "song.mp3" << QStringList{"-id3v2_version", "0"} << false << false << BpmReader::FfprobeId3 << "2.3";
-        QTest::newRow("M4A, picture, chapters") << "song.m4a" << songTags + QStringList{"-c:a", "aac"} << true
-                                                << true << BpmReader::MutagenMp4 << "";
+        QTest::newRow("M4A, picture, chapters")
+            << "song.m4a" << songTags + QStringList{"-c:a", "aac"} << true << true << BpmReader::MutagenMp4 << "";
         QTest::newRow("FLAC, picture") << "song.flac" << songTags << true << false << BpmReader::FfprobeXiph << "";
-        QTest::newRow("FLAC with an old BPM")
-            << "song.flac" << songTags + QStringList{"-metadata", "bpm=90"} << false << false
-            << BpmReader::FfprobeXiph << "";
+        QTest::newRow("FLAC with an old BPM") << "song.flac" << songTags + QStringList{"-metadata", "bpm=90"} << false
+                                              << false << BpmReader::FfprobeXiph << "";
         QTest::newRow("Ogg Vorbis") << "song.ogg" << songTags + QStringList{"-c:a", "libvorbis"} << false << false
                                     << BpmReader::FfprobeXiph << "";
         QTest::newRow("Opus") << "song.opus" << songTags + QStringList{"-c:a", "libopus"} << false << false
                               << BpmReader::FfprobeXiph << "";
         // ffmpeg prefers a WAV file's INFO chunk to its ID3 chunk, so mutagen reads the latter.
-        QTest::newRow("WAV with INFO tags") << "song.wav" << songTags << false << false << BpmReader::MutagenId3
-                                            << "2.3";
+        QTest::newRow("WAV with INFO tags")
+            << "song.wav" << songTags << false << false << BpmReader::MutagenId3 << "2.3";
         QTest::newRow("AIFF with an ID3v2.4 chunk") << "song.aiff" << songTags + QStringList{"-write_id3v2", "1"}
                                                     << false << false << BpmReader::MutagenId3 << "2.4";
     }
@@ -224,7 +233,9 @@ private slots:
             path = folder + "/song.txt";
             break;
         case Fault::HardLinked:
-            QVERIFY(::link(QFile::encodeName(path).constData(), QFile::encodeName(scratch.filePath("twin.mp3")).constData()) == 0);
+            QVERIFY(
+                ::link(QFile::encodeName(path).constData(), QFile::encodeName(scratch.filePath("twin.mp3")).constData())
+                == 0);
             break;
         case Fault::ZeroBpm:
             bpm = 0;

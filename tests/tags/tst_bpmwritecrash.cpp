@@ -19,10 +19,7 @@ bool putContents(const QString &path, const QByteArray &bytes)
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
 }
 
-QString childProgram()
-{
-    return QStringLiteral(WRITEBPMCHILD);
-}
+QString childProgram() { return QStringLiteral(WRITEBPMCHILD); }
 
 } // namespace
 
@@ -55,7 +52,8 @@ private slots:
         // The new files, as a write that is left alone makes them.
         QElapsedTimer clock;
         clock.start();
-        QVERIFY(AudioFixtures::run(childProgram(), QStringList{"150"} + paths) == "written\nwritten\nwritten\nwritten\n");
+        QVERIFY(AudioFixtures::run(childProgram(), QStringList{"150"} + paths)
+                == "written\nwritten\nwritten\nwritten\n");
         const qint64 fullRunUs = clock.nsecsElapsed() / 1000;
         for (const auto &kind : kinds)
             newBytes.insert(kind.first, contents(folder.filePath(kind.first)));
@@ -87,14 +85,16 @@ private slots:
                 }
                 const QByteArray now = contents(path);
                 QVERIFY2(now == oldBytes.value(entry) || now == newBytes.value(entry),
-                         qPrintable(QStringLiteral("round %1: %2 is neither the old nor the new file").arg(round).arg(entry)));
+                         qPrintable(
+                             QStringLiteral("round %1: %2 is neither the old nor the new file").arg(round).arg(entry)));
                 newFiles += now == newBytes.value(entry) ? 1 : 0;
             }
         }
         qInfo("%d files new after a kill, %d copies left behind", newFiles, leftovers);
 
         // The next write of each file clears whatever a killed one left.
-        QCOMPARE(AudioFixtures::run(childProgram(), QStringList{"150"} + paths), QByteArray("written\nwritten\nwritten\nwritten\n"));
+        QCOMPARE(AudioFixtures::run(childProgram(), QStringList{"150"} + paths),
+                 QByteArray("written\nwritten\nwritten\nwritten\n"));
         QStringList names;
         for (const auto &kind : kinds) {
             names << kind.first;
@@ -117,8 +117,9 @@ private slots:
         QTemporaryDir folder;
         const QString source = folder.filePath("source.wav");
         // 65,536 bytes: whole pages, so anything added needs one more.
-        QVERIFY(make(source, {"-af", "atrim=end_sample=32746", "-ac", "1", "-c:a", "pcm_s16le", "-fflags",
-                              "+bitexact", "-map_metadata", "-1"}));
+        QVERIFY(make(source,
+                     {"-af", "atrim=end_sample=32746", "-ac", "1", "-c:a", "pcm_s16le", "-fflags", "+bitexact",
+                      "-map_metadata", "-1"}));
         QCOMPARE(QFileInfo(source).size(), 65536);
         const QString disk = folder.filePath("disk");
         QVERIFY(QDir().mkdir(disk));
@@ -135,8 +136,9 @@ after=$(md5sum < "$1/song.wav")
 ls -A "$1"
 )");
         QProcess shell;
-        shell.start("unshare", {"--mount", "--propagation", "private", "sh", "-c", script, "sh", disk,
-                                childProgram(), source, QString::number(freeBytes)});
+        shell.start("unshare",
+                    {"--mount", "--propagation", "private", "sh", "-c", script, "sh", disk, childProgram(), source,
+                     QString::number(freeBytes)});
         QVERIFY(shell.waitForFinished(60000));
         if (shell.exitCode() != 0)
             QSKIP(qPrintable("no private disk here: " + shell.readAllStandardError()));

@@ -94,9 +94,10 @@ private slots:
 
         QStringList failures = fixture.messages.mid(0, fixture.messages.size() - 1);
         failures.sort();
-        QCOMPARE(failures, QStringList({"BPM not written to Gone: the file is gone",
-                                        "BPM not written to Guarded: it is a protected song",
-                                        "BPM not written to Read-only: the file is read-only"}));
+        QCOMPARE(failures,
+                 QStringList({"BPM not written to Gone: the file is gone",
+                              "BPM not written to Guarded: it is a protected song",
+                              "BPM not written to Read-only: the file is read-only"}));
         QCOMPARE(probe(first).value("tbpm"), QStringLiteral("120"));
         QCOMPARE(probe(second).value("bpm"), QStringLiteral("130"));
         QCOMPARE(contents(unselected), untouched);

@@ -28,32 +28,33 @@ float clean(float v) { return std::isfinite(v) ? std::clamp(v, -kMaxAbs, kMaxAbs
 
 } // namespace
 
-struct AudioReader::MemoryFile {
-    const unsigned char* data = nullptr;
+struct AudioReader::MemoryFile
+{
+    const unsigned char *data = nullptr;
     sf_count_t size = 0;
     sf_count_t pos = 0;
 
-    static MemoryFile& of(void* user) { return *static_cast<MemoryFile*>(user); }
-    static sf_count_t length(void* user) { return of(user).size; }
-    static sf_count_t tell(void* user) { return of(user).pos; }
-    static sf_count_t seek(sf_count_t offset, int whence, void* user)
+    static MemoryFile &of(void *user) { return *static_cast<MemoryFile *>(user); }
+    static sf_count_t length(void *user) { return of(user).size; }
+    static sf_count_t tell(void *user) { return of(user).pos; }
+    static sf_count_t seek(sf_count_t offset, int whence, void *user)
     {
-        MemoryFile& m = of(user);
+        MemoryFile &m = of(user);
         const sf_count_t base = whence == SEEK_SET ? 0 : whence == SEEK_CUR ? m.pos : m.size;
         if (offset < -base || offset > m.size - base)
             return -1;
         m.pos = base + offset;
         return m.pos;
     }
-    static sf_count_t read(void* dest, sf_count_t count, void* user)
+    static sf_count_t read(void *dest, sf_count_t count, void *user)
     {
-        MemoryFile& m = of(user);
+        MemoryFile &m = of(user);
         const sf_count_t n = std::max<sf_count_t>(0, std::min(count, m.size - m.pos));
-        std::copy(m.data + m.pos, m.data + m.pos + n, static_cast<unsigned char*>(dest));
+        std::copy(m.data + m.pos, m.data + m.pos + n, static_cast<unsigned char *>(dest));
         m.pos += n;
         return n;
     }
-    static sf_count_t write(const void*, sf_count_t, void*) { return 0; }
+    static sf_count_t write(const void *, sf_count_t, void *) { return 0; }
 };
 
 AudioReader::AudioReader() = default;
@@ -61,13 +62,13 @@ AudioReader::AudioReader() = default;
 AudioReader::~AudioReader()
 {
     if (file)
-        sf_close(static_cast<SNDFILE*>(file));
+        sf_close(static_cast<SNDFILE *>(file));
 }
 
-std::unique_ptr<AudioReader> AudioReader::openFile(const std::string& path, std::string* problem)
+std::unique_ptr<AudioReader> AudioReader::openFile(const std::string &path, std::string *problem)
 {
     std::string ignored;
-    std::string& why = problem ? *problem : ignored;
+    std::string &why = problem ? *problem : ignored;
     // Non-blocking, so that a FIFO does not hold the open until someone writes to it.
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
@@ -83,7 +84,7 @@ std::unique_ptr<AudioReader> AudioReader::openFile(const std::string& path, std:
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     std::unique_ptr<AudioReader> reader(new AudioReader);
     SF_INFO info{};
-    SNDFILE* handle = sf_open_fd(fd, SFM_READ, &info, SF_TRUE);
+    SNDFILE *handle = sf_open_fd(fd, SFM_READ, &info, SF_TRUE);
     if (!handle) {
         why = "not audio that can be read: " + path + " (" + sf_strerror(nullptr) + ")";
         return nullptr;
@@ -93,29 +94,28 @@ std::unique_ptr<AudioReader> AudioReader::openFile(const std::string& path, std:
     return reader;
 }
 
-std::unique_ptr<AudioReader> AudioReader::openMemory(const unsigned char* data, std::size_t size)
+std::unique_ptr<AudioReader> AudioReader::openMemory(const unsigned char *data, std::size_t size)
 {
     std::unique_ptr<AudioReader> reader(new AudioReader);
     reader->memory = std::make_unique<MemoryFile>();
     reader->memory->data = data;
     reader->memory->size = static_cast<sf_count_t>(size);
-    static SF_VIRTUAL_IO io{&MemoryFile::length, &MemoryFile::seek, &MemoryFile::read,
-                            &MemoryFile::write, &MemoryFile::tell};
+    static SF_VIRTUAL_IO io{&MemoryFile::length, &MemoryFile::seek, &MemoryFile::read, &MemoryFile::write,
+                            &MemoryFile::tell};
     SF_INFO info{};
-    SNDFILE* handle = sf_open_virtual(&io, SFM_READ, &info, reader->memory.get());
+    SNDFILE *handle = sf_open_virtual(&io, SFM_READ, &info, reader->memory.get());
     if (!handle || !reader->init(handle, info))
         return nullptr;
     return reader;
 }
 
-bool AudioReader::init(void* handle, const SF_INFO& info, std::string* problem)
+bool AudioReader::init(void *handle, const SF_INFO &info, std::string *problem)
 {
-    file = handle;  // closed by the destructor even when the format is refused
-    if (info.samplerate < kMinRate || info.samplerate > kMaxRate || info.channels < 1
-        || info.channels > kMaxChannels) {
+    file = handle; // closed by the destructor even when the format is refused
+    if (info.samplerate < kMinRate || info.samplerate > kMaxRate || info.channels < 1 || info.channels > kMaxChannels) {
         if (problem)
-            *problem = "unusable format: " + std::to_string(info.samplerate) + " Hz, "
-                + std::to_string(info.channels) + " channels";
+            *problem = "unusable format: " + std::to_string(info.samplerate) + " Hz, " + std::to_string(info.channels)
+                + " channels";
         return false;
     }
     rate = info.samplerate;
@@ -124,13 +124,13 @@ bool AudioReader::init(void* handle, const SF_INFO& info, std::string* problem)
     return true;
 }
 
-std::size_t AudioReader::readMono(float* out, std::size_t maxFrames)
+std::size_t AudioReader::readMono(float *out, std::size_t maxFrames)
 {
     const std::size_t frames = std::min(maxFrames, kBlockSamples / static_cast<std::size_t>(channels));
     if (frames == 0)
         return 0;
-    const sf_count_t got = sf_readf_float(static_cast<SNDFILE*>(file), interleaved.data(),
-                                          static_cast<sf_count_t>(frames));
+    const sf_count_t got =
+        sf_readf_float(static_cast<SNDFILE *>(file), interleaved.data(), static_cast<sf_count_t>(frames));
     if (got <= 0)
         return 0;
     const std::size_t n = static_cast<std::size_t>(std::min<sf_count_t>(got, frames));

@@ -19,7 +19,7 @@ TempoEstimate tempoOf(std::unique_ptr<AudioReader> reader)
 
 bool isTempo(double bpm) { return bpm > 0.0 && std::isfinite(bpm); }
 
-std::string formatTempo(const char* label, double bpm)
+std::string formatTempo(const char *label, double bpm)
 {
     const double nearest = std::round(bpm);
     const double shown = std::fabs(bpm - nearest) <= kSnapBpm ? nearest : bpm;
@@ -30,19 +30,16 @@ std::string formatTempo(const char* label, double bpm)
 
 } // namespace
 
-TempoEstimate tempoOfFile(const std::string& path) { return tempoOf(AudioReader::openFile(path)); }
+TempoEstimate tempoOfFile(const std::string &path) { return tempoOf(AudioReader::openFile(path)); }
 
-TempoEstimate tempoOfMemory(const unsigned char* data, std::size_t size)
+TempoEstimate tempoOfMemory(const unsigned char *data, std::size_t size)
 {
     return tempoOf(AudioReader::openMemory(data, size));
 }
 
-std::string bpmLine(double bpm)
-{
-    return isTempo(bpm) ? formatTempo("BPM: ", bpm) : "BPM: 0";
-}
+std::string bpmLine(double bpm) { return isTempo(bpm) ? formatTempo("BPM: ", bpm) : "BPM: 0"; }
 
-std::string alternativeLine(const TempoEstimate& estimate)
+std::string alternativeLine(const TempoEstimate &estimate)
 {
     return isTempo(estimate.bpm) && isTempo(estimate.alternative) ? formatTempo("Alternative: ", estimate.alternative)
                                                                   : std::string();

@@ -30,16 +30,17 @@ int decimationFor(double sampleRate)
 std::size_t windowFor(double rate)
 {
     // The power of two nearest the wanted length.
-    const std::size_t size = std::size_t{1} << static_cast<int>(std::lround(std::log2(std::max(kWindowSeconds * rate, 2.0))));
+    const std::size_t size = std::size_t{1}
+        << static_cast<int>(std::lround(std::log2(std::max(kWindowSeconds * rate, 2.0))));
     return std::max(kHopsPerWindow, size);
 }
 
 } // namespace
 
 ChromaAnalyser::ChromaAnalyser(double sampleRate)
-    : decimator(decimationFor(sampleRate))
-    , rate(sampleRate / decimator.factor())
-    , spectrum(windowFor(rate), windowFor(rate) / kHopsPerWindow)
+    : decimator(decimationFor(sampleRate)),
+      rate(sampleRate / decimator.factor()),
+      spectrum(windowFor(rate), windowFor(rate) / kHopsPerWindow)
 {
     const double binHz = rate / static_cast<double>(spectrum.windowSize());
     for (std::size_t k = 1; k < spectrum.bins(); ++k) {
@@ -58,12 +59,12 @@ ChromaAnalyser::ChromaAnalyser(double sampleRate)
     }
 }
 
-void ChromaAnalyser::push(float sample, std::vector<float>& frames)
+void ChromaAnalyser::push(float sample, std::vector<float> &frames)
 {
     float decimated = 0.0f;
     if (!decimator.push(sample, decimated) || !spectrum.push(decimated))
         return;
-    const std::vector<float>& magnitude = spectrum.magnitudes();
+    const std::vector<float> &magnitude = spectrum.magnitudes();
     float energy[kPitchClasses] = {};
     for (std::size_t i = 0; i < bins.size(); ++i)
         energy[pitchClasses[i]] += weights[i] * magnitude[bins[i]];

@@ -25,7 +25,7 @@ constexpr double kPitchedSpread = 0.10;
 
 // Correlation of two chroma vectors with their means removed, so that drums,
 // which add about the same to every pitch class, drop out.
-double correlation(const Chroma& a, const Chroma& b)
+double correlation(const Chroma &a, const Chroma &b)
 {
     double meanA = 0.0, meanB = 0.0;
     for (std::size_t c = 0; c < kClasses; ++c) {
@@ -43,7 +43,7 @@ double correlation(const Chroma& a, const Chroma& b)
     return aa > 1e-12 && bb > 1e-12 ? ab / std::sqrt(aa * bb) : 1.0;
 }
 
-std::vector<float> chordNovelty(const OnsetEnvelope& onsets)
+std::vector<float> chordNovelty(const OnsetEnvelope &onsets)
 {
     const std::size_t frames = onsets.chroma.size() / kClasses;
     const std::size_t side = static_cast<std::size_t>(std::lround(kSideSeconds * onsets.chromaFrameRate));
@@ -66,14 +66,14 @@ std::vector<float> chordNovelty(const OnsetEnvelope& onsets)
     return novelty;
 }
 
-double pitchedness(const OnsetEnvelope& onsets)
+double pitchedness(const OnsetEnvelope &onsets)
 {
     const std::size_t frames = onsets.chroma.size() / kClasses;
     if (frames == 0)
         return 0.0;
     double spreadSum = 0.0;
     for (std::size_t f = 0; f < frames; ++f) {
-        const float* chroma = &onsets.chroma[f * kClasses];
+        const float *chroma = &onsets.chroma[f * kClasses];
         double mean = 0.0, variance = 0.0;
         for (std::size_t c = 0; c < kClasses; ++c)
             mean += chroma[c];
@@ -89,7 +89,7 @@ double pitchedness(const OnsetEnvelope& onsets)
 
 } // namespace
 
-HarmonicRhythm harmonicRhythm(const OnsetEnvelope& onsets)
+HarmonicRhythm harmonicRhythm(const OnsetEnvelope &onsets)
 {
     HarmonicRhythm harmony;
     harmony.frameRate = onsets.chromaFrameRate;
@@ -99,7 +99,7 @@ HarmonicRhythm harmonicRhythm(const OnsetEnvelope& onsets)
     return harmony;
 }
 
-double barEvidence(const HarmonicRhythm& harmony, double beatSeconds)
+double barEvidence(const HarmonicRhythm &harmony, double beatSeconds)
 {
     auto at = [&](double beats) { return valueAt(harmony.autocorrelation, beats * beatSeconds * harmony.frameRate); };
     const double barOfFour = at(4) + at(8) - at(2) - at(6);

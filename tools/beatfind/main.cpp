@@ -6,7 +6,7 @@
 
 #include <cstdio>
 
-int main(int argc, char** argv)
+int main(int argc, char **argv)
 {
     if (argc != 2) {
         std::fputs("usage: beatfind <audio file>\n", stderr);

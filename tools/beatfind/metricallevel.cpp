@@ -29,8 +29,8 @@ constexpr double kPreferredSpreadOctaves = 0.8;
 constexpr double kWeightPrior = 0.68;
 constexpr double kWeightPeriodicity = 0.56;
 constexpr double kWeightNextBeat = 0.69;
-constexpr double kWeightCymbalNextBeat = 0.40;  // hi-hats repeat at the beat or its subdivision
-constexpr double kWeightThirds = -0.93;  // a strong third means this is a bar of three beats
+constexpr double kWeightCymbalNextBeat = 0.40; // hi-hats repeat at the beat or its subdivision
+constexpr double kWeightThirds = -0.93; // a strong third means this is a bar of three beats
 constexpr double kWeightBars = 1.37;
 constexpr double kWeightHalfByOctaves = 0.71;
 constexpr double kWeightSecondBeatByOctaves = 0.78;
@@ -42,15 +42,17 @@ constexpr double kUnsureMargin = 0.87;
 
 // Onset strength at positions of the beat folded over the whole song,
 // relative to the beat's own peak.
-struct Subdivision {
+struct Subdivision
+{
     double half = 0.0;
     double thirds = 0.0;
 };
 
-Subdivision subdivision(const std::vector<float>& envelope, double period)
+Subdivision subdivision(const std::vector<float> &envelope, double period)
 {
     const std::vector<double> profile = foldedProfile(envelope, period, kPhaseBins);
-    const std::size_t peak = static_cast<std::size_t>(std::max_element(profile.begin(), profile.end()) - profile.begin());
+    const std::size_t peak =
+        static_cast<std::size_t>(std::max_element(profile.begin(), profile.end()) - profile.begin());
     const double floor = *std::min_element(profile.begin(), profile.end());
     const double height = profile[peak] - floor;
     auto at = [&](std::size_t offset) {
@@ -72,7 +74,7 @@ double relativeLog(double value, double strongest)
 
 } // namespace
 
-double combPeriodicity(const std::vector<double>& autocorrelation, double period)
+double combPeriodicity(const std::vector<double> &autocorrelation, double period)
 {
     double sum = 0.0;
     for (int k = 1; k <= 4; ++k)
@@ -80,9 +82,9 @@ double combPeriodicity(const std::vector<double>& autocorrelation, double period
     return sum / 4.0;
 }
 
-LevelEvidence describeLevel(const HarmonicRhythm& harmony, const RhythmSignal& rhythm,
-                            const std::vector<double>& autocorrelation,
-                            const std::vector<double>& cymbalAutocorrelation, double period)
+LevelEvidence describeLevel(const HarmonicRhythm &harmony, const RhythmSignal &rhythm,
+                            const std::vector<double> &autocorrelation,
+                            const std::vector<double> &cymbalAutocorrelation, double period)
 {
     LevelEvidence e;
     e.period = period;
@@ -98,24 +100,24 @@ LevelEvidence describeLevel(const HarmonicRhythm& harmony, const RhythmSignal& r
     return e;
 }
 
-LevelChoice chooseBeatLevel(const std::vector<LevelEvidence>& candidates)
+LevelChoice chooseBeatLevel(const std::vector<LevelEvidence> &candidates)
 {
     double strongestPeriodicity = 0.0, strongestNextBeat = 0.0, strongestCymbalNextBeat = 0.0;
-    for (const LevelEvidence& c : candidates) {
+    for (const LevelEvidence &c : candidates) {
         strongestPeriodicity = std::max(strongestPeriodicity, c.periodicity);
         strongestNextBeat = std::max(strongestNextBeat, c.nextBeat);
         strongestCymbalNextBeat = std::max(strongestCymbalNextBeat, c.cymbalNextBeat);
     }
     std::vector<double> scores;
     for (std::size_t i = 0; i < candidates.size(); ++i) {
-        const LevelEvidence& c = candidates[i];
+        const LevelEvidence &c = candidates[i];
         const double octaves = std::log2(c.bpm / kPreferredBpm);
         const double prior = -0.5 * (octaves / kPreferredSpreadOctaves) * (octaves / kPreferredSpreadOctaves);
         const double score = kWeightPrior * prior
             + kWeightPeriodicity * relativeLog(c.periodicity, strongestPeriodicity)
             + kWeightNextBeat * relativeLog(c.nextBeat, strongestNextBeat)
-            + kWeightCymbalNextBeat * relativeLog(c.cymbalNextBeat, strongestCymbalNextBeat)
-            + kWeightThirds * c.thirds + kWeightBars * c.bars
+            + kWeightCymbalNextBeat * relativeLog(c.cymbalNextBeat, strongestCymbalNextBeat) + kWeightThirds * c.thirds
+            + kWeightBars * c.bars
             + octaves * (kWeightHalfByOctaves * c.half + kWeightSecondBeatByOctaves * c.secondBeat);
         scores.push_back(score);
     }

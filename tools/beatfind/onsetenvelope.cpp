@@ -42,10 +42,7 @@ float fastLog(float x)
     return (static_cast<float>(exponent) + log2m) * 0.69314718f;
 }
 
-int decimationFor(int sampleRate)
-{
-    return std::max(1, sampleRate / kAnalysisRateCeiling);
-}
+int decimationFor(int sampleRate) { return std::max(1, sampleRate / kAnalysisRateCeiling); }
 
 std::size_t hopFor(double rate)
 {
@@ -55,10 +52,10 @@ std::size_t hopFor(double rate)
 } // namespace
 
 OnsetAnalyser::OnsetAnalyser(int sampleRate)
-    : decimator(decimationFor(sampleRate))
-    , rate(static_cast<double>(sampleRate) / decimator.factor())
-    , spectrum(nextPowerOfTwo(hopFor(rate) * kWindowHops), hopFor(rate))
-    , chromaAnalyser(rate)
+    : decimator(decimationFor(sampleRate)),
+      rate(static_cast<double>(sampleRate) / decimator.factor()),
+      spectrum(nextPowerOfTwo(hopFor(rate) * kWindowHops), hopFor(rate)),
+      chromaAnalyser(rate)
 {
     result.frameRate = rate / static_cast<double>(spectrum.hop());
     result.chromaFrameRate = chromaAnalyser.frameRate();
@@ -76,7 +73,7 @@ OnsetAnalyser::OnsetAnalyser(int sampleRate)
     currentLog.assign(bins, 0.0f);
 }
 
-void OnsetAnalyser::push(const float* samples, std::size_t count)
+void OnsetAnalyser::push(const float *samples, std::size_t count)
 {
     float decimated = 0.0f;
     for (std::size_t i = 0; i < count; ++i) {
@@ -94,7 +91,7 @@ void OnsetAnalyser::pushDecimated(float sample)
 
 void OnsetAnalyser::analyseFrame()
 {
-    const std::vector<float>& magnitude = spectrum.magnitudes();
+    const std::vector<float> &magnitude = spectrum.magnitudes();
     const std::size_t bins = currentLog.size();
     for (std::size_t k = 0; k < bins; ++k)
         currentLog[k] = fastLog(1.0f + kLogGain * magnitude[k]);
@@ -113,7 +110,7 @@ void OnsetAnalyser::analyseFrame()
     std::swap(previousLog, currentLog);
 }
 
-OnsetEnvelope analyseOnsets(AudioReader& reader, double maxSeconds)
+OnsetEnvelope analyseOnsets(AudioReader &reader, double maxSeconds)
 {
     OnsetAnalyser analyser(reader.sampleRate());
     const double limit = std::max(0.0, maxSeconds) * reader.sampleRate();

@@ -8,7 +8,7 @@
 
 namespace beatfind {
 
-std::vector<double> autocorrelation(const std::vector<float>& signal, std::size_t maxLag)
+std::vector<double> autocorrelation(const std::vector<float> &signal, std::size_t maxLag)
 {
     const std::size_t n = signal.size();
     std::vector<double> r(maxLag + 1, 0.0);
@@ -18,8 +18,8 @@ std::vector<double> autocorrelation(const std::vector<float>& signal, std::size_
     while (size < 2 * n)
         size <<= 1;
     const double mean = std::accumulate(signal.begin(), signal.end(), 0.0) / n;
-    double* time = fftw_alloc_real(size);
-    fftw_complex* freq = fftw_alloc_complex(size / 2 + 1);
+    double *time = fftw_alloc_real(size);
+    fftw_complex *freq = fftw_alloc_complex(size / 2 + 1);
     fftw_plan forward = fftw_plan_dft_r2c_1d(static_cast<int>(size), time, freq, FFTW_ESTIMATE);
     fftw_plan backward = fftw_plan_dft_c2r_1d(static_cast<int>(size), freq, time, FFTW_ESTIMATE);
     for (std::size_t i = 0; i < size; ++i)
@@ -42,7 +42,7 @@ std::vector<double> autocorrelation(const std::vector<float>& signal, std::size_
     return r;
 }
 
-double valueAt(const std::vector<double>& r, double lag)
+double valueAt(const std::vector<double> &r, double lag)
 {
     if (!(lag >= 0.0) || lag > static_cast<double>(r.size() - 1) || r.empty())
         return 0.0;
@@ -53,7 +53,7 @@ double valueAt(const std::vector<double>& r, double lag)
     return r[i] * (1.0 - f) + r[i + 1] * f;
 }
 
-std::vector<double> foldedProfile(const std::vector<float>& envelope, double period, std::size_t bins)
+std::vector<double> foldedProfile(const std::vector<float> &envelope, double period, std::size_t bins)
 {
     std::vector<double> sum(bins, 0.0), weight(bins, 0.0);
     if (bins == 0 || !(period > 0.0))
@@ -81,7 +81,7 @@ std::vector<double> foldedProfile(const std::vector<float>& envelope, double per
     return sum;
 }
 
-double gridFit(const std::vector<float>& envelope, double period)
+double gridFit(const std::vector<float> &envelope, double period)
 {
     if (envelope.empty() || !(period >= 2.0))
         return 0.0;

@@ -23,7 +23,7 @@ SlidingSpectrum::SlidingSpectrum(std::size_t windowSize, std::size_t hop)
         window[i] = static_cast<float>(0.5 - 0.5 * std::cos(2.0 * kPi * (i + 0.5) / windowSize));
         windowSum += window[i];
     }
-    for (float& w : window)
+    for (float &w : window)
         w = static_cast<float>(w * 2.0 / windowSum);
     history.assign(windowSize, 0.0f);
     magnitude.assign(windowSize / 2 + 1, 0.0f);
@@ -31,8 +31,8 @@ SlidingSpectrum::SlidingSpectrum(std::size_t windowSize, std::size_t hop)
     fftIn = fftwf_alloc_real(windowSize);
     fftOut = fftwf_alloc_complex(magnitude.size());
     // ESTIMATE keeps the plan, and so the output, the same from run to run.
-    plan = fftwf_plan_dft_r2c_1d(static_cast<int>(windowSize), fftIn,
-                                 static_cast<fftwf_complex*>(fftOut), FFTW_ESTIMATE);
+    plan =
+        fftwf_plan_dft_r2c_1d(static_cast<int>(windowSize), fftIn, static_cast<fftwf_complex *>(fftOut), FFTW_ESTIMATE);
 }
 
 SlidingSpectrum::~SlidingSpectrum()
@@ -51,7 +51,7 @@ bool SlidingSpectrum::push(float sample)
     for (std::size_t i = 0; i < size; ++i)
         fftIn[i] = history[i] * window[i];
     fftwf_execute(static_cast<fftwf_plan>(plan));
-    const auto* transform = static_cast<const fftwf_complex*>(fftOut);
+    const auto *transform = static_cast<const fftwf_complex *>(fftOut);
     for (std::size_t k = 0; k < magnitude.size(); ++k)
         magnitude[k] = std::sqrt(transform[k][0] * transform[k][0] + transform[k][1] * transform[k][1]);
     std::copy(history.begin() + static_cast<std::ptrdiff_t>(hopSize), history.end(), history.begin());

@@ -23,7 +23,7 @@ constexpr std::size_t kFirstCymbalBand = 4;
 // Beat candidates relative to the strongest pulse.
 constexpr double kMetricalRatios[] = {1.0 / 4, 1.0 / 3, 1.0 / 2, 2.0 / 3, 1.0, 3.0 / 2, 2.0, 3.0, 4.0};
 
-std::vector<float> detrend(const std::vector<float>& flux, std::size_t halfWidth)
+std::vector<float> detrend(const std::vector<float> &flux, std::size_t halfWidth)
 {
     const std::size_t n = flux.size();
     std::vector<double> prefix(n + 1, 0.0);
@@ -40,7 +40,7 @@ std::vector<float> detrend(const std::vector<float>& flux, std::size_t halfWidth
     }
     if (total > 1e-12) {
         const float scale = static_cast<float>(n / total);
-        for (float& v : out)
+        for (float &v : out)
             v *= scale;
     }
     return out;
@@ -54,7 +54,7 @@ double tempoPrior(double bpm)
 
 // The period near `period` (within +-tolerance) whose whole-song beat grid
 // fits best: a coarse scan, then two scans ten times finer around the best.
-double refinePeriod(const std::vector<float>& envelope, double period, double tolerance)
+double refinePeriod(const std::vector<float> &envelope, double period, double tolerance)
 {
     double best = period;
     double bestFit = gridFit(envelope, period);
@@ -75,26 +75,23 @@ double refinePeriod(const std::vector<float>& envelope, double period, double to
     return best;
 }
 
-double slowestPeriod(const RhythmSignal& rhythm)
-{
-    return 60.0 * rhythm.frameRate / (kMinBpm - kRangeMargin);
-}
+double slowestPeriod(const RhythmSignal &rhythm) { return 60.0 * rhythm.frameRate / (kMinBpm - kRangeMargin); }
 
 // Autocorrelation of the combined envelope up to four beats at the slowest tempo.
-std::vector<double> rhythmAutocorrelation(const RhythmSignal& rhythm)
+std::vector<double> rhythmAutocorrelation(const RhythmSignal &rhythm)
 {
     return autocorrelation(rhythm.combined, static_cast<std::size_t>(4 * slowestPeriod(rhythm)) + 2);
 }
 
 // Autocorrelation of the cymbal bands up to one beat at the slowest tempo.
-std::vector<double> cymbalAutocorrelation(const RhythmSignal& rhythm)
+std::vector<double> cymbalAutocorrelation(const RhythmSignal &rhythm)
 {
     return autocorrelation(rhythm.cymbals, static_cast<std::size_t>(slowestPeriod(rhythm)) + 2);
 }
 
 } // namespace
 
-RhythmSignal prepareRhythm(const OnsetEnvelope& onsets)
+RhythmSignal prepareRhythm(const OnsetEnvelope &onsets)
 {
     RhythmSignal rhythm;
     rhythm.frameRate = onsets.frameRate;
@@ -112,7 +109,7 @@ RhythmSignal prepareRhythm(const OnsetEnvelope& onsets)
     return rhythm;
 }
 
-std::vector<LevelEvidence> beatCandidates(const OnsetEnvelope& onsets, const RhythmSignal& rhythm)
+std::vector<LevelEvidence> beatCandidates(const OnsetEnvelope &onsets, const RhythmSignal &rhythm)
 {
     const double fps = rhythm.frameRate;
     const double lowest = kMinBpm - kRangeMargin, highest = kMaxBpm + kRangeMargin;
@@ -145,7 +142,7 @@ std::vector<LevelEvidence> beatCandidates(const OnsetEnvelope& onsets, const Rhy
     return levels;
 }
 
-TempoEstimate estimateTempo(const OnsetEnvelope& onsets)
+TempoEstimate estimateTempo(const OnsetEnvelope &onsets)
 {
     if (onsets.frameRate <= 0.0 || onsets.frames() < kMinSongSeconds * onsets.frameRate)
         return {};
@@ -153,7 +150,7 @@ TempoEstimate estimateTempo(const OnsetEnvelope& onsets)
     const std::vector<LevelEvidence> levels = beatCandidates(onsets, rhythm);
     if (levels.empty())
         return {};
-    auto bpmOf = [&](const LevelEvidence& level) {
+    auto bpmOf = [&](const LevelEvidence &level) {
         const double bpm = 60.0 * rhythm.frameRate / refinePeriod(rhythm.combined, level.period, 0.002);
         return std::clamp(bpm, kMinBpm, kMaxBpm);
     };

@@ -7,8 +7,8 @@
 
 bool hasAudioSuffix(const QString &fileName)
 {
-    static const QSet<QString> audio{"mp3", "m4a", "m4b", "mp4", "aac", "flac", "ogg", "oga", "opus",
-                                     "wav", "aif", "aiff", "wma", "ape", "wv", "mpc", "alac"};
+    static const QSet<QString> audio{"mp3", "m4a", "m4b",  "mp4", "aac", "flac", "ogg", "oga", "opus",
+                                     "wav", "aif", "aiff", "wma", "ape", "wv",   "mpc", "alac"};
     return audio.contains(QFileInfo(fileName).suffix().toLower());
 }
 

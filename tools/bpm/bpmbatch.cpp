@@ -22,9 +22,7 @@ void printLine(FILE *stream, const QString &line)
 } // namespace
 
 BpmBatch::BpmBatch(const BpmOptions &options, QObject *parent)
-    : QObject(parent)
-    , options(options)
-    , progressOnTerminal(::isatty(STDERR_FILENO) == 1)
+    : QObject(parent), options(options), progressOnTerminal(::isatty(STDERR_FILENO) == 1)
 {
     pool.converterPath = defaultConverterPath();
     pool.analyserPath = defaultAnalyserPath();

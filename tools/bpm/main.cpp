@@ -52,7 +52,8 @@ int main(int argc, char **argv)
         std::signal(SIGTERM, onInterrupt);
         std::signal(SIGHUP, onInterrupt);
     }
-    QObject::connect(&batch, &BpmBatch::finished, &app, [&batch] { QCoreApplication::exit(batch.anyFailed() ? 1 : 0); });
+    QObject::connect(&batch, &BpmBatch::finished, &app,
+                     [&batch] { QCoreApplication::exit(batch.anyFailed() ? 1 : 0); });
     // Started from the event loop, so that a batch that ends at once still ends it.
     QMetaObject::invokeMethod(&batch, &BpmBatch::start, Qt::QueuedConnection);
     return app.exec();

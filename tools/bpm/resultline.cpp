@@ -16,13 +16,12 @@ QString csvField(QString text)
 QString resultLine(int bpm, int alternative, const QString &path, bool csv)
 {
     if (csv)
-        return QStringLiteral("%1,%2,%3").arg(bpm).arg(alternative ? QString::number(alternative) : QString(),
-                                                      csvField(path));
-    return QStringLiteral("%1\t%2\t%3").arg(bpm).arg(alternative ? QString::number(alternative) : QStringLiteral("-"),
-                                                     path);
+        return QStringLiteral("%1,%2,%3")
+            .arg(bpm)
+            .arg(alternative ? QString::number(alternative) : QString(), csvField(path));
+    return QStringLiteral("%1\t%2\t%3")
+        .arg(bpm)
+        .arg(alternative ? QString::number(alternative) : QStringLiteral("-"), path);
 }
 
-QString csvHeader()
-{
-    return QStringLiteral("bpm,alternative,path");
-}
+QString csvHeader() { return QStringLiteral("bpm,alternative,path"); }

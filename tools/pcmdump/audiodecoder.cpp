@@ -19,23 +19,22 @@ namespace pcmdump {
 
 namespace {
 
-struct PacketFreer {
-    void operator()(AVPacket* packet) const { av_packet_free(&packet); }
+struct PacketFreer
+{
+    void operator()(AVPacket *packet) const { av_packet_free(&packet); }
 };
-struct FrameFreer {
-    void operator()(AVFrame* frame) const { av_frame_free(&frame); }
+struct FrameFreer
+{
+    void operator()(AVFrame *frame) const { av_frame_free(&frame); }
 };
 
 // Single bad packets are common in real files and only cost a few milliseconds
 // of audio; a file that fails in more than half of them is corrupt or protected.
-bool mostlyUndecodable(long failed, long total)
-{
-    return failed * 2 > total;
-}
+bool mostlyUndecodable(long failed, long total) { return failed * 2 > total; }
 
 // FFmpeg answers "Invalid argument" or "Invalid data" for contents it cannot
 // make sense of; say that in words a user understands.
-std::string readFailure(const std::string& path, int code)
+std::string readFailure(const std::string &path, int code)
 {
     if (code == AVERROR_INVALIDDATA || code == AVERROR(EINVAL))
         return "not an audio file that can be read: " + path;
@@ -44,7 +43,7 @@ std::string readFailure(const std::string& path, int code)
 
 // A FIFO would block the open until someone writes to it, and a device such as
 // /dev/zero never ends: only a regular file is a song.
-bool isRegularFile(const std::string& path, std::string& error)
+bool isRegularFile(const std::string &path, std::string &error)
 {
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
@@ -61,28 +60,22 @@ bool isRegularFile(const std::string& path, std::string& error)
 
 } // namespace
 
-void AudioDecoder::FormatCloser::operator()(AVFormatContext* context) const
-{
-    avformat_close_input(&context);
-}
+void AudioDecoder::FormatCloser::operator()(AVFormatContext *context) const { avformat_close_input(&context); }
 
-void AudioDecoder::CodecFreer::operator()(AVCodecContext* context) const
-{
-    avcodec_free_context(&context);
-}
+void AudioDecoder::CodecFreer::operator()(AVCodecContext *context) const { avcodec_free_context(&context); }
 
 AudioDecoder::AudioDecoder() = default;
 AudioDecoder::~AudioDecoder() = default;
 
-bool AudioDecoder::open(const std::string& path, std::string& error)
+bool AudioDecoder::open(const std::string &path, std::string &error)
 {
     path_ = path;
     if (!isRegularFile(path, error))
         return false;
     // A song path names a local file: never let it be read as a URL of another protocol.
-    AVDictionary* options = nullptr;
+    AVDictionary *options = nullptr;
     av_dict_set(&options, "protocol_whitelist", "file", 0);
-    AVFormatContext* format = nullptr;
+    AVFormatContext *format = nullptr;
     int result = avformat_open_input(&format, ("file:" + path).c_str(), nullptr, &options);
     av_dict_free(&options);
     if (result < 0) {
@@ -95,7 +88,7 @@ bool AudioDecoder::open(const std::string& path, std::string& error)
         return false;
     }
 
-    const AVCodec* decoder = nullptr;
+    const AVCodec *decoder = nullptr;
     result = av_find_best_stream(format, AVMEDIA_TYPE_AUDIO, -1, -1, &decoder, 0);
     if (result == AVERROR_STREAM_NOT_FOUND) {
         error = "no audio stream in " + path;
@@ -112,7 +105,7 @@ bool AudioDecoder::open(const std::string& path, std::string& error)
     }
 
     codec_.reset(avcodec_alloc_context3(decoder));
-    const AVStream* stream = format->streams[streamIndex_];
+    const AVStream *stream = format->streams[streamIndex_];
     if (!codec_ || (result = avcodec_parameters_to_context(codec_.get(), stream->codecpar)) < 0) {
         error = "cannot decode the audio in " + path + ": " + ffmpegError(codec_ ? result : AVERROR(ENOMEM));
         return false;
@@ -130,7 +123,7 @@ bool AudioDecoder::open(const std::string& path, std::string& error)
     return true;
 }
 
-bool AudioDecoder::decodeInto(WavWriter& writer, std::string& error)
+bool AudioDecoder::decodeInto(WavWriter &writer, std::string &error)
 {
     std::unique_ptr<AVPacket, PacketFreer> packet(av_packet_alloc());
     std::unique_ptr<AVFrame, FrameFreer> frame(av_frame_alloc());

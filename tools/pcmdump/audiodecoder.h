@@ -12,22 +12,25 @@ class WavWriter;
 
 // Decodes the main audio stream of a file with FFmpeg and feeds it, converted
 // to the output format, to a WavWriter.
-class AudioDecoder {
+class AudioDecoder
+{
 public:
     AudioDecoder();
     ~AudioDecoder();
-    AudioDecoder(const AudioDecoder&) = delete;
-    AudioDecoder& operator=(const AudioDecoder&) = delete;
+    AudioDecoder(const AudioDecoder &) = delete;
+    AudioDecoder &operator=(const AudioDecoder &) = delete;
 
-    bool open(const std::string& path, std::string& error);
-    bool decodeInto(WavWriter& writer, std::string& error);
+    bool open(const std::string &path, std::string &error);
+    bool decodeInto(WavWriter &writer, std::string &error);
 
 private:
-    struct FormatCloser {
-        void operator()(AVFormatContext* context) const;
+    struct FormatCloser
+    {
+        void operator()(AVFormatContext *context) const;
     };
-    struct CodecFreer {
-        void operator()(AVCodecContext* context) const;
+    struct CodecFreer
+    {
+        void operator()(AVCodecContext *context) const;
     };
 
     std::string path_;

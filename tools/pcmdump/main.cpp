@@ -24,14 +24,14 @@ std::string workingDirectory()
     return ::getcwd(buffer, sizeof buffer) ? buffer : "/";
 }
 
-bool printResult(const std::string& wavPath)
+bool printResult(const std::string &wavPath)
 {
     std::printf("Location: %s\nBitRate: %d\nSampleRate: %d\n", wavPath.c_str(), pcmdump::kBitRateKbps,
                 pcmdump::kSampleRate);
     return std::fflush(stdout) == 0 && !std::ferror(stdout);
 }
 
-bool convert(const std::string& songPath, std::string& error)
+bool convert(const std::string &songPath, std::string &error)
 {
     pcmdump::AudioDecoder decoder;
     if (!decoder.open(songPath, error))
@@ -65,7 +65,7 @@ bool convert(const std::string& songPath, std::string& error)
 // The message goes out as one line whatever the path holds.
 std::string oneLine(std::string text)
 {
-    for (char& c : text) {
+    for (char &c : text) {
         if (c == '\n' || c == '\r')
             c = ' ';
     }
@@ -74,7 +74,7 @@ std::string oneLine(std::string text)
 
 } // namespace
 
-int main(int argc, char** argv)
+int main(int argc, char **argv)
 {
     if (argc != 2) {
         std::fputs("usage: pcmdump <audio file>\n", stderr);

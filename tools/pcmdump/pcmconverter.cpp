@@ -6,32 +6,29 @@
 
 namespace pcmdump {
 
-bool sampleRateAccepted(int rate, std::string& error)
+bool sampleRateAccepted(int rate, std::string &error)
 {
     if (rate >= kMinInputRate && rate <= kMaxInputRate)
         return true;
-    error = "sample rate of " + std::to_string(rate) + " Hz is out of range (" + std::to_string(kMinInputRate)
-        + " to " + std::to_string(kMaxInputRate) + " Hz)";
+    error = "sample rate of " + std::to_string(rate) + " Hz is out of range (" + std::to_string(kMinInputRate) + " to "
+        + std::to_string(kMaxInputRate) + " Hz)";
     return false;
 }
 
-PcmConverter::PcmConverter(WavWriter& writer) : writer_(writer) {}
+PcmConverter::PcmConverter(WavWriter &writer) : writer_(writer) {}
 
-PcmConverter::~PcmConverter()
-{
-    av_channel_layout_uninit(&inputLayout_);
-}
+PcmConverter::~PcmConverter() { av_channel_layout_uninit(&inputLayout_); }
 
-bool PcmConverter::convert(const AVFrame& frame, std::string& error)
+bool PcmConverter::convert(const AVFrame &frame, std::string &error)
 {
     if (frame.nb_samples <= 0)
         return true;
     if (!matches(frame) && !reopen(frame, error))
         return false;
-    return write(const_cast<const std::uint8_t**>(frame.extended_data), frame.nb_samples, error);
+    return write(const_cast<const std::uint8_t **>(frame.extended_data), frame.nb_samples, error);
 }
 
-bool PcmConverter::drain(std::string& error)
+bool PcmConverter::drain(std::string &error)
 {
     if (!swr_)
         return true;
@@ -44,13 +41,13 @@ bool PcmConverter::drain(std::string& error)
     }
 }
 
-bool PcmConverter::matches(const AVFrame& frame) const
+bool PcmConverter::matches(const AVFrame &frame) const
 {
     return swr_ && frame.format == inputFormat_ && frame.sample_rate == inputRate_
         && av_channel_layout_compare(&frame.ch_layout, &inputLayout_) == 0;
 }
 
-bool PcmConverter::reopen(const AVFrame& frame, std::string& error)
+bool PcmConverter::reopen(const AVFrame &frame, std::string &error)
 {
     // Samples of the previous format must come out before the new format's.
     if (!drain(error))
@@ -75,7 +72,7 @@ bool PcmConverter::reopen(const AVFrame& frame, std::string& error)
     }
 
     AVChannelLayout stereo = AV_CHANNEL_LAYOUT_STEREO;
-    SwrContext* context = nullptr;
+    SwrContext *context = nullptr;
     int result = swr_alloc_set_opts2(&context, &stereo, AV_SAMPLE_FMT_S16, kSampleRate, &layout,
                                      static_cast<AVSampleFormat>(frame.format), frame.sample_rate, 0, nullptr);
     if (result >= 0)
@@ -93,7 +90,7 @@ bool PcmConverter::reopen(const AVFrame& frame, std::string& error)
     return true;
 }
 
-bool PcmConverter::write(const std::uint8_t** input, int inputFrames, std::string& error)
+bool PcmConverter::write(const std::uint8_t **input, int inputFrames, std::string &error)
 {
     const int capacity = swr_get_out_samples(swr_.get(), inputFrames);
     if (capacity < 0) {
@@ -106,7 +103,7 @@ bool PcmConverter::write(const std::uint8_t** input, int inputFrames, std::strin
         return false;
     }
     output_.resize(static_cast<std::size_t>(capacity) * kBytesPerFrame);
-    std::uint8_t* out = output_.data();
+    std::uint8_t *out = output_.data();
     const int frames = swr_convert(swr_.get(), &out, capacity, input, inputFrames);
     if (frames < 0) {
         error = "cannot convert audio: " + ffmpegError(frames);

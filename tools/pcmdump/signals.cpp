@@ -25,7 +25,8 @@ void removePendingAndDie(int signalNumber)
 
 void installSignalHandling()
 {
-    struct sigaction action {};
+    struct sigaction action
+    {};
     action.sa_handler = removePendingAndDie;
     sigemptyset(&action.sa_mask);
     for (int stopSignal : {SIGTERM, SIGINT, SIGHUP, SIGQUIT})
@@ -34,7 +35,7 @@ void installSignalHandling()
     std::signal(SIGXFSZ, SIG_IGN);
 }
 
-void removeOnSignal(const std::string& path)
+void removeOnSignal(const std::string &path)
 {
     pendingArmed = 0;
     if (path.size() >= sizeof pendingPath)
@@ -43,9 +44,6 @@ void removeOnSignal(const std::string& path)
     pendingArmed = 1;
 }
 
-void forgetRemoveOnSignal()
-{
-    pendingArmed = 0;
-}
+void forgetRemoveOnSignal() { pendingArmed = 0; }
 
 } // namespace pcmdump

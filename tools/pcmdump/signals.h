@@ -9,7 +9,7 @@ namespace pcmdump {
 void installSignalHandling();
 
 // The file a stop signal deletes: one at a time, the last registration wins.
-void removeOnSignal(const std::string& path);
+void removeOnSignal(const std::string &path);
 void forgetRemoveOnSignal();
 
 } // namespace pcmdump

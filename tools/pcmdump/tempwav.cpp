@@ -25,7 +25,7 @@ std::uint64_t randomNumber()
 // False, with errno saying why, when claim() fails for another reason than
 // the name being taken, or when every name offered was taken.
 template <typename Claim>
-bool claimFreshName(const std::string& directory, Claim claim)
+bool claimFreshName(const std::string &directory, Claim claim)
 {
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
         if (claim(directory + "/" + wavFileName(randomNumber())))
@@ -39,7 +39,7 @@ bool claimFreshName(const std::string& directory, Claim claim)
 
 } // namespace
 
-std::string tempDirectory(const char* tmpdir, const std::string& workingDirectory)
+std::string tempDirectory(const char *tmpdir, const std::string &workingDirectory)
 {
     std::string directory = (tmpdir && *tmpdir) ? tmpdir : "/tmp";
     if (directory.front() != '/')
@@ -73,10 +73,7 @@ TempWavFile::~TempWavFile()
     }
 }
 
-bool TempWavFile::create(std::string& error)
-{
-    return openNameless() || openNamed(error);
-}
+bool TempWavFile::create(std::string &error) { return openNameless() || openNamed(error); }
 
 bool TempWavFile::openNameless()
 {
@@ -93,9 +90,9 @@ bool TempWavFile::openNameless()
     return true;
 }
 
-bool TempWavFile::openNamed(std::string& error)
+bool TempWavFile::openNamed(std::string &error)
 {
-    const bool created = claimFreshName(directory_, [this](const std::string& candidate) {
+    const bool created = claimFreshName(directory_, [this](const std::string &candidate) {
         const int fd = ::open(candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd < 0)
             return false;
@@ -108,7 +105,7 @@ bool TempWavFile::openNamed(std::string& error)
     return created;
 }
 
-bool TempWavFile::publish(std::string& error)
+bool TempWavFile::publish(std::string &error)
 {
     if (nameless_ && !linkName(error))
         return false;
@@ -120,10 +117,10 @@ bool TempWavFile::publish(std::string& error)
     return true;
 }
 
-bool TempWavFile::linkName(std::string& error)
+bool TempWavFile::linkName(std::string &error)
 {
     const std::string source = "/proc/self/fd/" + std::to_string(fd_);
-    const bool linked = claimFreshName(directory_, [&](const std::string& candidate) {
+    const bool linked = claimFreshName(directory_, [&](const std::string &candidate) {
         if (::linkat(AT_FDCWD, source.c_str(), AT_FDCWD, candidate.c_str(), AT_SYMLINK_FOLLOW) != 0)
             return false;
         setPath(candidate);
@@ -140,13 +137,13 @@ void TempWavFile::keep()
     forgetRemoveOnSignal();
 }
 
-void TempWavFile::setPath(const std::string& path)
+void TempWavFile::setPath(const std::string &path)
 {
     path_ = path;
     removeOnSignal(path_);
 }
 
-std::string TempWavFile::failure(const std::string& what, int errorNumber) const
+std::string TempWavFile::failure(const std::string &what, int errorNumber) const
 {
     return what + " " + directory_ + ": " + std::strerror(errorNumber);
 }

@@ -7,7 +7,7 @@ namespace pcmdump {
 
 // Where the WAV files go: $TMPDIR when set and not empty (relative to
 // workingDirectory if it is relative), else /tmp; no trailing slash.
-std::string tempDirectory(const char* tmpdir, const std::string& workingDirectory);
+std::string tempDirectory(const char *tmpdir, const std::string &workingDirectory);
 
 // "pcmdump-" + six letters or digits drawn from random + ".wav".
 std::string wavFileName(std::uint64_t random);
@@ -16,29 +16,30 @@ std::string wavFileName(std::uint64_t random);
 // written where the system allows (so even a killed process leaves nothing
 // behind), gets its unique name in publish(), and is deleted by the destructor
 // unless keep() was called.
-class TempWavFile {
+class TempWavFile
+{
 public:
     explicit TempWavFile(std::string directory);
     ~TempWavFile();
-    TempWavFile(const TempWavFile&) = delete;
-    TempWavFile& operator=(const TempWavFile&) = delete;
+    TempWavFile(const TempWavFile &) = delete;
+    TempWavFile &operator=(const TempWavFile &) = delete;
 
-    bool create(std::string& error);
+    bool create(std::string &error);
     int fd() const { return fd_; }
 
     // Gives the file its name and closes it; path() is valid afterwards.
-    bool publish(std::string& error);
-    const std::string& path() const { return path_; }
+    bool publish(std::string &error);
+    const std::string &path() const { return path_; }
 
     // The path has been handed on: the file is no longer ours to delete.
     void keep();
 
 private:
     bool openNameless();
-    bool openNamed(std::string& error);
-    bool linkName(std::string& error);
-    void setPath(const std::string& path);
-    std::string failure(const std::string& what, int errorNumber) const;
+    bool openNamed(std::string &error);
+    bool linkName(std::string &error);
+    void setPath(const std::string &path);
+    std::string failure(const std::string &what, int errorNumber) const;
 
     std::string directory_;
     std::string path_;

@@ -6,9 +6,10 @@ namespace pcmdump {
 
 namespace {
 
-class HeaderBuilder {
+class HeaderBuilder
+{
 public:
-    explicit HeaderBuilder(WavHeader& header) : header_(header) {}
+    explicit HeaderBuilder(WavHeader &header) : header_(header) {}
 
     void tag(const char (&text)[5])
     {
@@ -26,7 +27,7 @@ private:
             header_[pos_++] = static_cast<unsigned char>(value >> (8 * i));
     }
 
-    WavHeader& header_;
+    WavHeader &header_;
     std::size_t pos_ = 0;
 };
 

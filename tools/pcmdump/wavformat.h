@@ -23,8 +23,7 @@ constexpr int kMaxFramesPerConversion = 1 << 22;
 constexpr std::size_t kWavHeaderSize = 44;
 
 // Many readers keep RIFF sizes in signed 32-bit fields, so a whole file stays below 2 GiB.
-constexpr std::uint32_t kMaxWavDataBytes =
-    (0x7FFFFFFFu - kWavHeaderSize) / kBytesPerFrame * kBytesPerFrame;
+constexpr std::uint32_t kMaxWavDataBytes = (0x7FFFFFFFu - kWavHeaderSize) / kBytesPerFrame * kBytesPerFrame;
 
 using WavHeader = std::array<unsigned char, kWavHeaderSize>;
 

@@ -11,7 +11,7 @@ namespace {
 constexpr std::size_t kBufferSize = 1 << 20;
 
 // Full write despite short writes and interrupted calls; errno describes a failure.
-bool writeFully(int fd, const unsigned char* data, std::size_t size, off_t offset, bool positioned)
+bool writeFully(int fd, const unsigned char *data, std::size_t size, off_t offset, bool positioned)
 {
     while (size > 0) {
         const ssize_t written = positioned ? ::pwrite(fd, data, size, offset) : ::write(fd, data, size);
@@ -41,7 +41,7 @@ WavWriter::WavWriter(int fd, std::uint32_t maxDataBytes) : fd_(fd), maxDataBytes
     buffer_.insert(buffer_.end(), header.begin(), header.end());
 }
 
-bool WavWriter::append(const unsigned char* data, std::size_t size)
+bool WavWriter::append(const unsigned char *data, std::size_t size)
 {
     if (!error_.empty())
         return false;
@@ -72,7 +72,7 @@ bool WavWriter::flush()
     return true;
 }
 
-bool WavWriter::fail(const std::string& what, int errorNumber)
+bool WavWriter::fail(const std::string &what, int errorNumber)
 {
     error_ = what + ": " + std::strerror(errorNumber);
     return false;

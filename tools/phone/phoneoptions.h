@@ -9,7 +9,7 @@
 struct PhoneStep
 {
     enum Kind { Version, Songs, Raw, Pause } kind;
-    int number = 0;   // Version: the version; Pause: milliseconds
+    int number = 0; // Version: the version; Pause: milliseconds
     QString songFile; // Songs
     QByteArray bytes; // Raw
 };

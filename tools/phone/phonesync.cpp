@@ -137,7 +137,4 @@ private:
 
 } // namespace
 
-int syncWithDesktop(const PhoneOptions &options)
-{
-    return Phone(options).run();
-}
+int syncWithDesktop(const PhoneOptions &options) { return Phone(options).run(); }
