@@ -4,7 +4,6 @@ BpmTagQueue::BpmTagQueue(QObject *parent) : QObject(parent), worker(std::make_un
 {
     thread.setObjectName(QStringLiteral("BPM tag writer"));
     worker->moveToThread(&thread);
-    thread.start();
 }
 
 BpmTagQueue::~BpmTagQueue()
@@ -16,6 +15,10 @@ BpmTagQueue::~BpmTagQueue()
 
 void BpmTagQueue::enqueue(const BpmWriteRequest &request)
 {
+    // The thread starts with the first write: a window whose user never
+    // writes tags keeps no idle thread.
+    if (!thread.isRunning())
+        thread.start();
     ++pending;
     QMetaObject::invokeMethod(
         worker.get(),
