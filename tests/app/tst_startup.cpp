@@ -1,3 +1,4 @@
+#include "appprocess.h"
 #include "testenvironment.h"
 
 #include <QDir>
@@ -15,8 +16,6 @@ class TestStartup : public QObject
     Q_OBJECT
 
     QTemporaryDir home;
-
-    QString executable() const { return qEnvironmentVariable("VELMORA_BIN") + QStringLiteral("/VelmoraSync"); }
 
     void writeSettings(const QString &lastFile)
     {
@@ -64,28 +63,14 @@ class TestStartup : public QObject
         start(app, env);
     }
 
-    void start(QProcess &app, const QProcessEnvironment &extra = {})
-    {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(extra);
-        env.insert("HOME", home.path());
-        env.insert("XDG_CONFIG_HOME", home.filePath(".config"));
-        env.insert("XDG_STATE_HOME", home.filePath(".local/state"));
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        app.setProcessEnvironment(env);
-        app.start(executable(), {});
-        QVERIFY(app.waitForStarted(5000));
-    }
+    void start(QProcess &app, const QProcessEnvironment &extra = {}) { startApp(app, home.path(), {}, extra); }
 
-    // SIGTERM ends the program as a normal quit does: exit code 0, and in the
-    // sanitizer build no report about the teardown.
+    // A normal quit, and in the sanitizer build no report about the teardown.
     static void stop(QProcess &app)
     {
-        app.terminate();
-        if (!app.waitForFinished(10000))
-            app.kill();
-        QCOMPARE(app.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(app.exitCode(), 0);
+        stopApp(app);
+        if (QTest::currentTestFailed())
+            return;
         const QByteArray errors = app.readAllStandardError();
         QVERIFY2(!errors.contains("Sanitizer") && !errors.contains("runtime error"), errors.constData());
     }

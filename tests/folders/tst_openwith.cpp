@@ -1,3 +1,4 @@
+#include "appprocess.h"
 #include "songfiles.h"
 #include "testenvironment.h"
 
@@ -16,26 +17,6 @@ class TestOpenWith : public QObject
     QTemporaryDir home;
 
     QString configFile() const { return home.filePath(".config/Harrowfen/VelmoraSync.conf"); }
-
-    void start(QProcess &app, const QStringList &args)
-    {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("HOME", home.path());
-        env.insert("XDG_CONFIG_HOME", home.filePath(".config"));
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        app.setProcessEnvironment(env);
-        app.start(qEnvironmentVariable("VELMORA_BIN") + "/VelmoraSync", args);
-        QVERIFY(app.waitForStarted(5000));
-    }
-
-    static void stop(QProcess &app)
-    {
-        app.terminate();
-        if (!app.waitForFinished(10000))
-            app.kill();
-        QCOMPARE(app.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(app.exitCode(), 0);
-    }
 
     static QByteArray waitForOutput(QProcess &app, const QByteArray &wanted)
     {
@@ -73,11 +54,12 @@ private slots:
         }
 
         QProcess app;
-        start(app, {home.filePath("Music"), home.filePath("loose.flac"), named, home.filePath("nothing.txt")});
+        startApp(app, home.path(),
+                 {home.filePath("Music"), home.filePath("loose.flac"), named, home.filePath("nothing.txt")});
         const QByteArray output = waitForOutput(app, "Folder import: ");
         QVERIFY2(output.contains("Folder import: 2 songs in 2 files"), output.constData());
         QVERIFY(app.readAllStandardError().contains("Not a library file, music folder or audio file: "));
-        stop(app);
+        stopApp(app);
 
         QSettings settings(configFile(), QSettings::IniFormat);
         QCOMPARE(settings.value("lastFile").toString(), named);
