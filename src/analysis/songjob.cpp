@@ -4,8 +4,16 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSignalBlocker>
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
 
 namespace {
+
+// Children with one job per core take every core; at a lower priority they
+// leave the window (and whatever else the user does) a core on demand. The
+// run as a whole is as fast, since nothing else competes for long.
+constexpr int childNiceness = 10;
 
 // How long a stopped child gets to clean up after itself, and then to die.
 constexpr int stopGraceMs = 3000;
@@ -17,6 +25,12 @@ SongJob::SongJob(const QString &converterPath, const QString &analyserPath, cons
 {
     connect(&process, &QProcess::finished, this, &SongJob::childFinished);
     connect(&process, &QProcess::errorOccurred, this, &SongJob::childError);
+#ifdef Q_OS_UNIX
+    process.setChildProcessModifier([] {
+        // Failing to lower the priority is harmless: the child runs as before.
+        [[maybe_unused]] const int niceness = ::nice(childNiceness);
+    });
+#endif
 }
 
 SongJob::~SongJob()

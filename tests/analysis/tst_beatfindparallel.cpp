@@ -5,6 +5,11 @@
 #include "table/columns.h"
 #include "testenvironment.h"
 
+#include <QDir>
+#include <QFileInfo>
+#include <cerrno>
+#include <sys/resource.h>
+
 // Several songs converted and analysed at once, while the user sees them go
 // by one after the other in selection order.
 class TestBeatFindParallel : public QObject
@@ -169,6 +174,28 @@ private slots:
         QCOMPARE(tableMap.size(), size_t(0));
         QCOMPARE(run.standIns.wavFiles(), QStringList());
         QVERIFY(run.isIdle());
+    }
+
+    // With a child on every core, the window still gets a core the moment
+    // it needs one: the children run at a lower priority than the window.
+    void childrenRunBelowTheWindowsPriority()
+    {
+        RunFixture run(2);
+        run.standIns.setConverter(QStringLiteral("nice > \"$DIR/converter-niceness\"\n") + StandIns::copyingConverter);
+        run.standIns.setAnalyser(QStringLiteral("nice > \"$DIR/analyser-niceness\"\n") + StandIns::printingAnalyser);
+        run.addSong("1", "One", run.standIns.addSong("s1", "BPM: 101\n"));
+        run.select({"1"});
+        run.window->BeatFind();
+        QVERIFY(run.waitForEnd());
+        errno = 0;
+        const int own = getpriority(PRIO_PROCESS, 0);
+        QCOMPARE(errno, 0);
+        for (const QString child : {"converter", "analyser"}) {
+            QFile niceness(QFileInfo(run.standIns.converterPath()).dir().filePath(child + "-niceness"));
+            QVERIFY2(niceness.open(QIODevice::ReadOnly), qPrintable(child));
+            const int childNiceness = niceness.readAll().trimmed().toInt();
+            QVERIFY2(childNiceness > own || childNiceness == 19, qPrintable(child));
+        }
     }
 };
 
