@@ -66,12 +66,15 @@ PairOutcome mergePair(bool currentInItunes, int currentBpm, bool earlierInItunes
 }
 
 std::set<std::string> findDuplicates(TableMap &library, const std::function<void(DBelement &, int)> &setBpm,
-                                     std::ostream &out)
+                                     std::ostream &out, const std::function<void()> &pause)
 {
     using Side = PairOutcome::Side;
     QHash<QString, TitleGroup> byTitle;
     std::set<std::string> toDrop;
+    size_t scanned = 0;
     for (auto &[key, current] : library) {
+        if (pause && (++scanned & 255) == 0)
+            pause();
         TitleGroup &sameTitle = byTitle[current.text("title")];
         if (sameTitle.isEmpty()) {
             sameTitle.only = Filed{&key, &current};

@@ -24,6 +24,7 @@ PairOutcome mergePair(bool currentInItunes, int currentBpm, bool earlierInItunes
 // and composer texts are all exactly equal. BPMs are carried over through
 // setBpm as the scan goes, so later pairs see them, and "HMM" is written for
 // each one carried to an earlier record. Returns the keys of the records to
-// drop; nothing is dropped during the scan.
+// drop; nothing is dropped during the scan. pause is called every so often
+// during a long scan.
 std::set<std::string> findDuplicates(TableMap &library, const std::function<void(DBelement &, int)> &setBpm,
-                                     std::ostream &out);
+                                     std::ostream &out, const std::function<void()> &pause = {});

@@ -95,8 +95,12 @@ void Tagdesk::processItunes()
     const bool more = TimedBatches::run(
         stepBudgetMs, [&import] { return import.itunesTrackIndex < import.itunesTracks.size(); },
         [&import, this] {
-            if (importItunesTrack(import.itunesTracks.at(import.itunesTrackIndex++), tableWidget, std::cout))
+            ItunesTrack &track = import.itunesTracks[import.itunesTrackIndex++];
+            if (importItunesTrack(track, tableWidget, std::cout))
                 ++import.itunesEmptiedRows;
+            // Each track is freed once applied: freeing a large library's
+            // tracks all at once at the end would hold the window.
+            track = ItunesTrack();
         });
     std::cout.flush();
     if (more)

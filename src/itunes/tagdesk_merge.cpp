@@ -2,6 +2,7 @@
 #include "table/tablesorting.h"
 #include "itunes/duplicatemerge.h"
 #include "table/tablecells.h"
+#include "table/paintbreaks.h"
 #include "library/dbelement.h"
 #include "table/columns.h"
 
@@ -29,6 +30,11 @@ void Tagdesk::doMerge()
     tableWidget->setSortingEnabled(false);
     disconnect(this, &Tagdesk::loadItunesDone, this, &Tagdesk::doMerge);
 
+    // The window repaints now and then; no command or phone session can
+    // start until the merge is done. The import has just used up this turn.
+    PaintBreaks breaks(QEventLoop::ExcludeUserInputEvents | QEventLoop::ExcludeSocketNotifiers);
+    breaks.takeNow();
+
     // The import has just sorted the table; rows are found through one pass
     // over it instead of a search per record.
     const ColumnRows rows(tableWidget, ColumnBpm);
@@ -39,7 +45,7 @@ void Tagdesk::doMerge()
             refreshCellPosition(tableWidget, row, ColumnBpm);
         item.setData(Qt::DisplayRole, QVariant(bpm));
     };
-    const std::set<std::string> toDrop = findDuplicates(tableMap, setBpm, std::cout);
+    const std::set<std::string> toDrop = findDuplicates(tableMap, setBpm, std::cout, [&breaks] { breaks.take(); });
 
     bool rowsEmptied = false;
     for (const std::string &key : toDrop) {
@@ -52,6 +58,7 @@ void Tagdesk::doMerge()
             rowsEmptied = true;
         }
         tableMap.erase(record);
+        breaks.take();
     }
     // Sorting gathers the emptied rows at the bottom, where they go at once.
     switchSortingOn(tableWidget);

@@ -4,8 +4,12 @@
 
 void PaintBreaks::take()
 {
-    if (clock.elapsed() < sliceMs)
-        return;
+    if (clock.elapsed() >= sliceMs)
+        takeNow();
+}
+
+void PaintBreaks::takeNow()
+{
     QCoreApplication::processEvents(flags);
     clock.restart();
 }

@@ -20,6 +20,9 @@ public:
     }
     // Takes a break when the current slice is used up.
     void take();
+    // Takes a break at once, for work that follows other long work in the
+    // same turn.
+    void takeNow();
 
 private:
     QEventLoop::ProcessEventsFlags flags;
