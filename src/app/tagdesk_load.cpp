@@ -26,8 +26,13 @@ void Tagdesk::loadFile(const QString &fileName)
     clearLibrary(tableWidget);
     fileRead.reset();
     LibraryFileReader &fileReader = fileRead.fileReader;
+    // The whole file is checked before anything is applied, so that a broken
+    // file changes nothing; the window keeps painting meanwhile (user input
+    // waits, so no command starts in the middle).
+    PaintBreaks breaks;
+    const auto pause = [&breaks] { breaks.take(); };
     QString refusal;
-    if (!fileReader.open(fileName, &refusal)) {
+    if (!fileReader.open(fileName, &refusal, pause)) {
         if (!refusal.isEmpty()) {
             std::cout << "Library file \"" << fileName.toLocal8Bit().constData()
                       << "\" not read: " << refusal.toLocal8Bit().constData() << "\n";
@@ -35,12 +40,8 @@ void Tagdesk::loadFile(const QString &fileName)
         }
         return;
     }
-    // The whole file is checked before anything is applied, so that a broken
-    // file changes nothing; the window keeps painting meanwhile (user input
-    // waits, so no command starts in the middle).
     LibraryFileReader::ParseError error;
-    PaintBreaks breaks;
-    if (!fileReader.parse(&error, [&breaks] { breaks.take(); })) {
+    if (!fileReader.parse(&error, pause)) {
         std::cout << "DOMHandler problem: " << error.message.toLocal8Bit().constData() << " Line,Col:" << error.line
                   << "," << error.column << "\n";
         std::cout.flush();

@@ -34,7 +34,7 @@ bool isNode(const QXmlStreamReader &reader)
 
 } // namespace
 
-bool LibraryFileReader::open(const QString &path, QString *refusal)
+bool LibraryFileReader::open(const QString &path, QString *refusal, const std::function<void()> &pause)
 {
     clear();
     QFile file;
@@ -60,6 +60,8 @@ bool LibraryFileReader::open(const QString &path, QString *refusal)
             clear();
             return false;
         }
+        if (pause)
+            pause();
     }
     return true;
 }
@@ -68,7 +70,10 @@ void LibraryFileReader::startAtRootChildren()
 {
     reader.clear();
     reader.setNamespaceProcessing(false);
-    reader.addData(bytes);
+    device.close();
+    device.setBuffer(&bytes);
+    device.open(QIODevice::ReadOnly);
+    reader.setDevice(&device);
     while (!reader.atEnd() && reader.readNext() != QXmlStreamReader::StartElement) {
     }
 }
@@ -126,6 +131,7 @@ bool LibraryFileReader::next(LibraryNode *node)
 void LibraryFileReader::clear()
 {
     reader.clear();
+    device.close();
     bytes.clear();
     count = 0;
 }

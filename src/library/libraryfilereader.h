@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QBuffer>
 #include <QByteArray>
 #include <QString>
 #include <QXmlStreamAttributes>
@@ -32,8 +33,9 @@ public:
     // Reads the file into memory; false when it cannot be opened (refusal
     // empty) or is refused, with refusal saying why: not a regular file, too
     // large, or markup that no library this program writes holds and that
-    // would cost the parser far more than the file's size.
-    bool open(const QString &path, QString *refusal);
+    // would cost the parser far more than the file's size. pause as for
+    // parse.
+    bool open(const QString &path, QString *refusal, const std::function<void()> &pause = {});
     // Checks the whole document and counts the root's child nodes; on a
     // malformed document fills error and returns false. pause, when given,
     // is called now and then, so a caller can keep its window painted.
@@ -47,6 +49,9 @@ private:
     void startAtRootChildren();
 
     QByteArray bytes;
+    // The reader takes the bytes through a device, a block at a time: handed
+    // over at once, a large file would be decoded in one go.
+    QBuffer device;
     QXmlStreamReader reader;
     int count = 0;
 };
