@@ -7,7 +7,6 @@
 #include "../common/turnmonitor.h"
 #include "app/tagdesk.h"
 #include "library/dbelement.h"
-#include "table/columns.h"
 
 #include <QApplication>
 #include <QDirIterator>
@@ -70,6 +69,9 @@ int main(int argc, char *argv[])
     window.importMusicPaths({folder}, false);
     const bool finished = done.wait(600000);
     const qint64 importMs = clock.elapsed();
+    // The turn that ended the import (and sorted the table) counts once the
+    // probe has fired after it.
+    QTest::qWait(20);
     std::fflush(stdout);
     dup2(savedOut, 1);
     if (!finished) {
@@ -80,12 +82,12 @@ int main(int argc, char *argv[])
                 "memory %.0f MB\n",
                 importMs, double(importMs) / double(std::max<qint64>(floor, 1)), turns.longest(), tableMap.size(),
                 window.tableWidget->rowCount(), peakMemoryMB());
-    // The import's last turn switches sorting back on, which sorts the table.
+    // The import's last turn switches sorting back on, which has Qt sort the
+    // table, already in order by then.
     window.tableWidget->setSortingEnabled(false);
-    window.tableWidget->sortItems(ColumnArtist);
     QElapsedTimer sort;
     sort.start();
-    window.tableWidget->sortItems(ColumnTitle);
-    std::printf("  of which Qt's own sort of the table at the end: about %lld ms\n", sort.elapsed());
+    window.tableWidget->setSortingEnabled(true);
+    std::printf("  of which Qt's own sort of the table in the import's last turn: about %lld ms\n", sort.elapsed());
     return 0;
 }

@@ -5,6 +5,7 @@
 #include "table/columns.h"
 #include "table/paintbreaks.h"
 #include "table/tablecells.h"
+#include "table/tablesorting.h"
 #include "table/timedbatches.h"
 
 #include <QDir>
@@ -144,7 +145,7 @@ void Tagdesk::finishFolderImport(bool cancelled)
     const ScanCounts counts = cancelled ? ScanCounts() : job->counts();
     if (folderCancelButton)
         folderCancelButton->hide();
-    tableWidget->setSortingEnabled(true);
+    switchSortingOn(tableWidget);
     if (cancelled) {
         statusbar->showMessage(tr("Music folder import cancelled"), summaryMessageMs);
     } else {

@@ -198,7 +198,7 @@ void moveRows(QTableWidget *table, const std::vector<int> &order, PaintBreaks &b
 void warmHeapFor(size_t bytes, PaintBreaks &breaks)
 {
 #ifdef __GLIBC__
-    constexpr size_t block = size_t(16) << 20;
+    constexpr size_t block = size_t(2) << 20;
     static const bool tuned = [] {
         mallopt(M_MMAP_THRESHOLD, 32 << 20);
         mallopt(M_TRIM_THRESHOLD, 512 << 20);
@@ -299,7 +299,10 @@ void switchSortingOn(QTableWidget *table, int presortFrom)
     };
 
     PaintBreaks breaks(QEventLoop::ExcludeUserInputEvents | QEventLoop::ExcludeSocketNotifiers);
-    if (column >= 0 && column < table->columnCount()) {
+    // The switch usually ends a long import, whose last step has used up
+    // this turn already.
+    breaks.takeNow();
+    if (!interrupted() && column >= 0 && column < table->columnCount()) {
         const std::vector<int> rowOrder = sortedRowOrder(table, column, order, [&breaks] { breaks.take(); });
         if (!interrupted())
             moveRows(table, rowOrder, breaks, interrupted);
