@@ -1,12 +1,12 @@
 // The real programs: VelmoraSync started with a HOME of its own whose
 // settings name a library file, found by velmora-phone listen and synced by
 // velmora-phone sync. All inside this test's own network namespace.
+#include "appprocess.h"
 #include "testenvironment.h"
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
-#include <QProcessEnvironment>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -45,32 +45,20 @@ class TestSyncEndToEnd : public QObject
     QProcess app;
 
     // Starts the application with settings whose lastFile names libraryFile.
-    void startApp(const QString &libraryFile)
+    void startWithLibrary(const QString &libraryFile)
     {
         const QString config = home.filePath(".config/Harrowfen");
         QVERIFY(QDir().mkpath(config));
         QVERIFY(writeFile(config + "/VelmoraSync.conf", "[General]\nlastFile=" + libraryFile.toUtf8() + "\n"));
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("HOME", home.path());
-        environment.insert("XDG_CONFIG_HOME", home.filePath(".config"));
-        environment.insert("QT_QPA_PLATFORM", "offscreen");
-        app.setProcessEnvironment(environment);
         app.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        app.start(program("VelmoraSync"), {});
-        QVERIFY(app.waitForStarted());
-    }
-
-    void stopApp()
-    {
-        app.terminate();
-        QVERIFY(app.waitForFinished(10000));
+        startApp(app, home.path());
     }
 
 private slots:
     void cleanup()
     {
         if (app.state() != QProcess::NotRunning)
-            stopApp();
+            stopApp(app);
     }
 
     void discoveredThenSynced()
@@ -90,7 +78,7 @@ private slots:
                           "1003\ttrue\tGamma\tG\t95\ttrue\n"
                           "2000\tfalse\tNew\tN\t120.7\t1\n"
                           "ABC\tfalse\tHex\tH\t100\ttrue\n"));
-        startApp(library);
+        startWithLibrary(library);
 
         const Phone heard = phone({"listen", "--timeout", "5"});
         QCOMPARE(heard.exitCode, 0);
@@ -114,19 +102,19 @@ private slots:
             phone({"sync", "127.0.0.1", "--raw", "01000000 09000000", "--pause", "200", "--raw", "07000000", "--want"});
         QCOMPARE(raw.exitCode, 0);
         QCOMPARE(raw.out, again.out);
-        stopApp();
+        stopApp(app);
     }
 
     void silentAfterAFailedReopenButStillServes()
     {
-        startApp(home.filePath("gone.tgd"));
+        startWithLibrary(home.filePath("gone.tgd"));
         const Phone heard = phone({"listen", "--timeout", "2.5"});
         QCOMPARE(heard.exitCode, 1);
         QVERIFY(heard.out.isEmpty());
         const Phone synced = phone({"sync", "127.0.0.1", "--want"});
         QCOMPARE(synced.exitCode, 0);
         QVERIFY(synced.out.isEmpty());
-        stopApp();
+        stopApp(app);
     }
 };
 
