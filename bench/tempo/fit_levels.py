@@ -28,7 +28,7 @@ import numpy as np
 PREFERRED_BPM, SPREAD_OCTAVES, FLOOR = 115.0, 0.8, 0.02
 # In the order of the constants in metricallevel.cpp.
 ALL = ["Prior", "Periodicity", "NextBeat", "CymbalNextBeat", "Thirds", "Bars", "HalfByOctaves",
-       "SecondBeatByOctaves"]
+       "SecondBeatByOctaves", "Backbeat"]
 L2, ITERATIONS, STEP = 0.05, 1500, 0.5
 MAX_FLAGGED_RIGHT = 0.2
 
@@ -42,7 +42,7 @@ def features(candidates):
         rows.append({"Prior": -0.5 * (octaves / SPREAD_OCTAVES) ** 2, "Periodicity": rel(c, "periodicity"),
                      "NextBeat": rel(c, "nextBeat"), "CymbalNextBeat": rel(c, "cymbalNextBeat"),
                      "Thirds": c["thirds"], "Bars": c["bars"], "HalfByOctaves": octaves * c["half"],
-                     "SecondBeatByOctaves": octaves * c["secondBeat"]})
+                     "SecondBeatByOctaves": octaves * c["secondBeat"], "Backbeat": c["backbeat"]})
     return rows
 
 

@@ -1,6 +1,6 @@
 // Prints, for each audio file given, beatfind's beat candidates and the
 // evidence it weighs for each: "file,bpm,periodicity,nextBeat,cymbalNextBeat,
-// half,thirds,secondBeat,bars", one line per candidate.
+// half,thirds,secondBeat,bars,backbeat", one line per candidate.
 #include "audioreader.h"
 #include "beatfind.h"
 #include "metricallevel.h"
@@ -12,7 +12,7 @@
 int main(int argc, char **argv)
 {
     using namespace beatfind;
-    std::printf("file,bpm,periodicity,nextBeat,cymbalNextBeat,half,thirds,secondBeat,bars\n");
+    std::printf("file,bpm,periodicity,nextBeat,cymbalNextBeat,half,thirds,secondBeat,bars,backbeat\n");
     for (int i = 1; i < argc; ++i) {
         const auto reader = AudioReader::openFile(argv[i]);
         if (!reader) {
@@ -21,8 +21,8 @@ int main(int argc, char **argv)
         }
         const OnsetEnvelope onsets = analyseOnsets(*reader, kMaxAnalysedSeconds);
         for (const LevelEvidence &e : beatCandidates(onsets, prepareRhythm(onsets)))
-            std::printf("%s,%.4f,%.6f,%.6f,%.6f,%.6f,%.6f,%.6f,%.6f\n", argv[i], e.bpm, e.periodicity, e.nextBeat,
-                        e.cymbalNextBeat, e.half, e.thirds, e.secondBeat, e.bars);
+            std::printf("%s,%.4f,%.6f,%.6f,%.6f,%.6f,%.6f,%.6f,%.6f,%.6f\n", argv[i], e.bpm, e.periodicity, e.nextBeat,
+                        e.cymbalNextBeat, e.half, e.thirds, e.secondBeat, e.bars, e.backbeat);
     }
     return 0;
 }

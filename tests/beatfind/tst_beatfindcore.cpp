@@ -13,7 +13,7 @@
 #include <cmath>
 #include <limits>
 
-class BeatfindCoreTest : public QObject
+class TestBeatfindCore : public QObject
 {
     Q_OBJECT
 
@@ -32,7 +32,7 @@ private:
     QTemporaryDir dir;
 };
 
-void BeatfindCoreTest::formatsStoredValue_data()
+void TestBeatfindCore::formatsStoredValue_data()
 {
     QTest::addColumn<double>("bpm");
     QTest::addColumn<QString>("line");
@@ -47,14 +47,14 @@ void BeatfindCoreTest::formatsStoredValue_data()
     QTest::newRow("top of the range") << 199.7 << "BPM: 200.00";
 }
 
-void BeatfindCoreTest::formatsStoredValue()
+void TestBeatfindCore::formatsStoredValue()
 {
     QFETCH(double, bpm);
     QFETCH(QString, line);
     QCOMPARE(QString::fromStdString(beatfind::bpmLine(bpm)), line);
 }
 
-void BeatfindCoreTest::formatsAlternative_data()
+void TestBeatfindCore::formatsAlternative_data()
 {
     QTest::addColumn<double>("bpm");
     QTest::addColumn<double>("alternative");
@@ -71,7 +71,7 @@ void BeatfindCoreTest::formatsAlternative_data()
     QTest::newRow("alternative negative") << 126.0 << -63.0 << "";
 }
 
-void BeatfindCoreTest::formatsAlternative()
+void TestBeatfindCore::formatsAlternative()
 {
     QFETCH(double, bpm);
     QFETCH(double, alternative);
@@ -79,7 +79,7 @@ void BeatfindCoreTest::formatsAlternative()
     QCOMPARE(QString::fromStdString(beatfind::alternativeLine({bpm, alternative})), line);
 }
 
-void BeatfindCoreTest::readsAnyFormatAlike_data()
+void TestBeatfindCore::readsAnyFormatAlike_data()
 {
     QTest::addColumn<int>("rate");
     QTest::addColumn<int>("channels");
@@ -94,7 +94,7 @@ void BeatfindCoreTest::readsAnyFormatAlike_data()
     QTest::newRow("AIFF") << 44100 << 2 << (SF_FORMAT_AIFF | SF_FORMAT_PCM_16);
 }
 
-void BeatfindCoreTest::readsAnyFormatAlike()
+void TestBeatfindCore::readsAnyFormatAlike()
 {
     QFETCH(int, rate);
     QFETCH(int, channels);
@@ -108,7 +108,7 @@ void BeatfindCoreTest::readsAnyFormatAlike()
     QVERIFY2(std::fabs(found - bpm) < 0.15, qPrintable(QString::number(found)));
 }
 
-void BeatfindCoreTest::isDeterministicAndReadsMemoryLikeFile()
+void TestBeatfindCore::isDeterministicAndReadsMemoryLikeFile()
 {
     const QString path = dir.filePath(QStringLiteral("song.wav"));
     QVERIFY(synthetic::writeAudio(path, synthetic::render(synthetic::backbeat(), 141.0, 30.0, 44100), 44100, 2,
@@ -126,5 +126,5 @@ void BeatfindCoreTest::isDeterministicAndReadsMemoryLikeFile()
     QCOMPARE(QString::fromStdString(beatfind::bpmLine(first)), QStringLiteral("BPM: 141.00"));
 }
 
-QTEST_GUILESS_MAIN(BeatfindCoreTest)
+QTEST_GUILESS_MAIN(TestBeatfindCore)
 #include "tst_beatfindcore.moc"

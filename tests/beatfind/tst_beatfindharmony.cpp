@@ -22,7 +22,7 @@ beatfind::OnsetEnvelope analyse(const std::vector<float> &mono, int sampleRate)
 
 } // namespace
 
-class BeatfindHarmonyTest : public QObject
+class TestBeatfindHarmony : public QObject
 {
     Q_OBJECT
 
@@ -35,14 +35,14 @@ private slots:
     void drumsAloneSayNothingAboutBars();
 };
 
-void BeatfindHarmonyTest::hearsChordPitchClasses_data()
+void TestBeatfindHarmony::hearsChordPitchClasses_data()
 {
     QTest::addColumn<int>("rate");
     for (int rate : {44100, 48000, 22050, 8000, 96000})
         QTest::addRow("%d Hz", rate) << rate;
 }
 
-void BeatfindHarmonyTest::hearsChordPitchClasses()
+void TestBeatfindHarmony::hearsChordPitchClasses()
 {
     QFETCH(int, rate);
     // The first bar of the accompaniment: a held C major triad with overtones.
@@ -66,14 +66,14 @@ void BeatfindHarmonyTest::hearsChordPitchClasses()
              qPrintable(QStringLiteral("strongest classes %1 %2 %3").arg(order[0]).arg(order[1]).arg(order[2])));
 }
 
-void BeatfindHarmonyTest::barsMarkTheBeat_data()
+void TestBeatfindHarmony::barsMarkTheBeat_data()
 {
     QTest::addColumn<double>("bpm");
     for (double bpm : {62.0, 90.0, 128.0, 170.0})
         QTest::addRow("%g BPM", bpm) << bpm;
 }
 
-void BeatfindHarmonyTest::barsMarkTheBeat()
+void TestBeatfindHarmony::barsMarkTheBeat()
 {
     QFETCH(double, bpm);
     const int rate = 44100;
@@ -89,7 +89,7 @@ void BeatfindHarmonyTest::barsMarkTheBeat()
     QVERIFY2(beat > twiceAsFast + 0.5 && beat > halfAsFast + 0.5, qPrintable(values));
 }
 
-void BeatfindHarmonyTest::drumsAloneSayNothingAboutBars_data()
+void TestBeatfindHarmony::drumsAloneSayNothingAboutBars_data()
 {
     QTest::addColumn<bool>("eighthHiHat");
     QTest::addColumn<double>("bpm");
@@ -99,7 +99,7 @@ void BeatfindHarmonyTest::drumsAloneSayNothingAboutBars_data()
         QTest::addRow("eighth hi-hat at %g", bpm) << true << bpm;
 }
 
-void BeatfindHarmonyTest::drumsAloneSayNothingAboutBars()
+void TestBeatfindHarmony::drumsAloneSayNothingAboutBars()
 {
     QFETCH(bool, eighthHiHat);
     QFETCH(double, bpm);
@@ -113,5 +113,5 @@ void BeatfindHarmonyTest::drumsAloneSayNothingAboutBars()
     }
 }
 
-QTEST_GUILESS_MAIN(BeatfindHarmonyTest)
+QTEST_GUILESS_MAIN(TestBeatfindHarmony)
 #include "tst_beatfindharmony.moc"

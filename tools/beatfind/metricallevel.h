@@ -20,6 +20,7 @@ struct LevelEvidence
     double thirds = 0.0; // the weaker of the onsets at a third and two thirds of a beat
     double secondBeat = 0.0; // onsets on every second beat relative to the others
     double bars = 0.0; // chords change on whole bars of 3 or 4 beats (barEvidence)
+    double backbeat = 0.0; // the kick leads one of two beats and the snare the other (-1 to 1)
 };
 
 LevelEvidence describeLevel(const HarmonicRhythm &harmony, const RhythmSignal &rhythm,

@@ -12,12 +12,17 @@ constexpr double kMaxBpm = 200.0;
 // The onset bands made comparable (slow trend removed, rectified, unit mean)
 // and summed: one envelope whose peaks are the song's onsets. The cymbal
 // bands alone (above 2.5 kHz) also get their own sum: hi-hats and rides
-// mostly keep the beat or its subdivision, whatever the bass does.
+// mostly keep the beat or its subdivision, whatever the bass does. And the
+// kick (below 150 Hz) and snare (400-2500 Hz) bands, each where it rises more
+// than the other: a kick's attack also rises in the snare bands, a snare's
+// body in the kick band, and the backbeat is told by which one leads.
 struct RhythmSignal
 {
     double frameRate = 0.0;
     std::vector<float> combined;
     std::vector<float> cymbals;
+    std::vector<float> kick;
+    std::vector<float> snare;
 };
 
 RhythmSignal prepareRhythm(const OnsetEnvelope &onsets);
