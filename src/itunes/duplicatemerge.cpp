@@ -65,7 +65,7 @@ PairOutcome mergePair(bool currentInItunes, int currentBpm, bool earlierInItunes
     return outcome;
 }
 
-std::set<std::string> findDuplicates(TableMap &library, const std::function<void(DBelement &, int)> &setBpm,
+std::set<std::string> findDuplicates(TableMap &library, const std::function<void(DBelement &, DBelement &)> &carryBpm,
                                      std::ostream &out, const std::function<void()> &pause)
 {
     using Side = PairOutcome::Side;
@@ -89,9 +89,9 @@ std::set<std::string> findDuplicates(TableMap &library, const std::function<void
             else if (outcome.dropped == Side::Current)
                 toDrop.insert(key);
             if (outcome.takesBpm == Side::Current) {
-                setBpm(current, earlier.record->bpm());
+                carryBpm(current, *earlier.record);
             } else if (outcome.takesBpm == Side::Earlier) {
-                setBpm(*earlier.record, current.bpm());
+                carryBpm(*earlier.record, current);
                 out << "HMM\n";
             }
         }

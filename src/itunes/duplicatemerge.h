@@ -22,9 +22,9 @@ PairOutcome mergePair(bool currentInItunes, int currentBpm, bool earlierInItunes
 // records of exactly the same title, in the order they were met. Two records
 // are duplicates when their title, artist, album title, genre, album artist
 // and composer texts are all exactly equal. BPMs are carried over through
-// setBpm as the scan goes, so later pairs see them, and "HMM" is written for
+// carryBpm(to, from) as the scan goes, so later pairs see them, and "HMM" is written for
 // each one carried to an earlier record. Returns the keys of the records to
 // drop; nothing is dropped during the scan. pause is called every so often
 // during a long scan.
-std::set<std::string> findDuplicates(TableMap &library, const std::function<void(DBelement &, int)> &setBpm,
+std::set<std::string> findDuplicates(TableMap &library, const std::function<void(DBelement &, DBelement &)> &carryBpm,
                                      std::ostream &out, const std::function<void()> &pause = {});

@@ -38,14 +38,16 @@ void Tagdesk::doMerge()
     // The import has just sorted the table; rows are found through one pass
     // over it instead of a search per record.
     const ColumnRows rows(tableWidget, ColumnBpm);
-    auto setBpm = [&](DBelement &record, int bpm) {
-        QVXtableWidgetItem &item = record.field("bpm");
+    // A BPM's Alternative belongs to it and goes along.
+    auto carryBpm = [&](DBelement &to, DBelement &from) {
+        QVXtableWidgetItem &item = to.field("bpm");
         const int row = rows.rowOf(&item);
         if (row >= 0)
             refreshCellPosition(tableWidget, row, ColumnBpm);
-        item.setData(Qt::DisplayRole, QVariant(bpm));
+        item.setData(Qt::DisplayRole, QVariant(from.bpm()));
+        to.setBpmAlternative(from.bpmAlternative());
     };
-    const std::set<std::string> toDrop = findDuplicates(tableMap, setBpm, std::cout, [&breaks] { breaks.take(); });
+    const std::set<std::string> toDrop = findDuplicates(tableMap, carryBpm, std::cout, [&breaks] { breaks.take(); });
 
     bool rowsEmptied = false;
     for (const std::string &key : toDrop) {

@@ -146,8 +146,10 @@ void TestItunesMerge::findsDuplicates()
     for (const QString &record : records)
         addRecord(record);
     std::ostringstream out;
-    auto setBpm = [](DBelement &record, int bpm) { record.field("bpm").setData(Qt::DisplayRole, QVariant(bpm)); };
-    const std::set<std::string> found = findDuplicates(tableMap, setBpm, out);
+    auto carryBpm = [](DBelement &to, DBelement &from) {
+        to.field("bpm").setData(Qt::DisplayRole, QVariant(from.bpm()));
+    };
+    const std::set<std::string> found = findDuplicates(tableMap, carryBpm, out);
     QStringList foundKeys;
     for (const std::string &key : found)
         foundKeys << QString::fromStdString(key);
@@ -167,6 +169,7 @@ void TestItunesMerge::mergeKeepsTheItunesRecordAndItsRow()
         addRecord(record);
         tableMap[record.left(1).toStdString()].setupRow(window.tableWidget, -1);
     }
+    tableMap["9"].setBpmAlternative(60);
     writeItunesLibrary(itunesLibraryFile({itunesTrackDict({{"Persistent ID", "<string>0A</string>"},
                                                            {"Name", "<string>Song</string>"},
                                                            {"Artist", "<string>Band</string>"},
@@ -181,6 +184,8 @@ void TestItunesMerge::mergeKeepsTheItunesRecordAndItsRow()
     QVERIFY(done.wait(10000));
     QVERIFY(output.out().endsWith(QStringLiteral("Merge done\n")));
     QCOMPARE(bpmsByKey(), QStringLiteral("10=120 11=0 7=99"));
+    QCOMPARE(tableMap["10"].bpmAlternative(), 60);
+    QCOMPARE(tableMap["10"].field("bpm").toolTip(), QStringLiteral("Maybe 60"));
     QTableWidget *table = window.tableWidget;
     QVERIFY(table->isSortingEnabled());
     QCOMPARE(table->rowCount(), 3);
