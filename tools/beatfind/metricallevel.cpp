@@ -41,7 +41,7 @@ constexpr double kWeightBackbeat = 0.60; // kick and snare take turns on the bea
 // fifth of the songs whose level is right have their runner-up this close, on
 // the grooves and the game music of bench/tempo (fit_levels.sh). Narrower, the
 // songs read at the wrong level would mostly go unflagged.
-constexpr double kUnsureMargin = 0.94;
+constexpr double kUnsureMargin = 0.89;
 
 // Onset strength at positions of the beat folded over the whole song,
 // relative to the beat's own peak.

@@ -26,8 +26,9 @@ constexpr std::size_t kSnareBands[] = {2, 3};
 // How much of the other drum's rise is taken for leak: 0.5 to 1 read alike on
 // the songs of bench/tempo.
 constexpr float kDrumLeak = 0.75f;
-// Beat candidates relative to the strongest pulse.
-constexpr double kMetricalRatios[] = {1.0 / 4, 1.0 / 3, 1.0 / 2, 2.0 / 3, 1.0, 3.0 / 2, 2.0, 3.0, 4.0};
+// Beat candidates relative to the strongest pulse; 3/4 and 4/3 since the
+// strongest pulse may be a dotted figure, three quarters or four thirds of a beat.
+constexpr double kMetricalRatios[] = {0.25, 1.0 / 3, 0.5, 2.0 / 3, 0.75, 1.0, 4.0 / 3, 1.5, 2.0, 3.0, 4.0};
 
 std::vector<float> detrend(const std::vector<float> &flux, std::size_t halfWidth)
 {
