@@ -43,19 +43,22 @@ constexpr double kWeightBackbeat = 0.60; // kick and snare take turns on the bea
 // songs read at the wrong level would mostly go unflagged.
 constexpr double kUnsureMargin = 0.89;
 
-// Onset strength at positions of the beat folded over the whole song,
-// relative to the beat's own peak.
+std::size_t peakBin(const std::vector<double> &profile)
+{
+    return static_cast<std::size_t>(std::max_element(profile.begin(), profile.end()) - profile.begin());
+}
+
+// Onset strength at positions of the beat folded over the whole song (its
+// profile in kPhaseBins), relative to the beat's own peak.
 struct Subdivision
 {
     double half = 0.0;
     double thirds = 0.0;
 };
 
-Subdivision subdivision(const std::vector<float> &envelope, double period)
+Subdivision subdivision(const std::vector<double> &profile)
 {
-    const std::vector<double> profile = foldedProfile(envelope, period, kPhaseBins);
-    const std::size_t peak =
-        static_cast<std::size_t>(std::max_element(profile.begin(), profile.end()) - profile.begin());
+    const std::size_t peak = peakBin(profile);
     const double floor = *std::min_element(profile.begin(), profile.end());
     const double height = profile[peak] - floor;
     auto at = [&](std::size_t offset) {
@@ -71,14 +74,14 @@ Subdivision subdivision(const std::vector<float> &envelope, double period)
 }
 
 // Kick on one beat and snare on the next, as in a rock or pop backbeat: both
-// beats of a pair, aligned with the beat's phase in the whole mix; the kick's
-// lead on its beat times the snare's on the other. At half the tempo the kick
-// and snare fall on the same beat of a pair, at double on half-beats.
-double backbeat(const RhythmSignal &rhythm, double period)
+// beats of a pair, aligned with the beat's peak in the whole mix (beatPeak, of
+// kPhaseBins); the kick's lead on its beat times the snare's on the other. At
+// half the tempo the kick and snare fall on the same beat of a pair, at double
+// on half-beats.
+double backbeat(const RhythmSignal &rhythm, double period, std::size_t beatPeak)
 {
-    const std::vector<double> beat = foldedProfile(rhythm.combined, period, kPhaseBins);
-    const std::size_t phase = 2 * static_cast<std::size_t>(std::max_element(beat.begin(), beat.end()) - beat.begin());
     constexpr std::size_t bins = 2 * kPhaseBins;
+    const std::size_t phase = 2 * beatPeak;
     const std::vector<double> kick = foldedProfile(rhythm.kick, 2.0 * period, bins);
     const std::vector<double> snare = foldedProfile(rhythm.snare, 2.0 * period, bins);
     auto near = [&](const std::vector<double> &profile, std::size_t position) {
@@ -123,12 +126,13 @@ LevelEvidence describeLevel(const HarmonicRhythm &harmony, const RhythmSignal &r
     e.periodicity = combPeriodicity(autocorrelation, period);
     e.nextBeat = valueAt(autocorrelation, period);
     e.cymbalNextBeat = valueAt(cymbalAutocorrelation, period);
-    const Subdivision s = subdivision(rhythm.combined, period);
+    const std::vector<double> beat = foldedProfile(rhythm.combined, period, kPhaseBins);
+    const Subdivision s = subdivision(beat);
     e.half = s.half;
     e.thirds = s.thirds;
-    e.secondBeat = subdivision(rhythm.combined, 2.0 * period).half;
+    e.secondBeat = subdivision(foldedProfile(rhythm.combined, 2.0 * period, kPhaseBins)).half;
     e.bars = barEvidence(harmony, period / rhythm.frameRate);
-    e.backbeat = backbeat(rhythm, period);
+    e.backbeat = backbeat(rhythm, period, peakBin(beat));
     return e;
 }
 
