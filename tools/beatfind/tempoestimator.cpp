@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <iterator>
 
 namespace beatfind {
 
@@ -22,7 +21,8 @@ constexpr double kSearchStep = 1.002;
 // Onset bands from this one up are the cymbals (see the band edges).
 constexpr std::size_t kFirstCymbalBand = 4;
 constexpr std::size_t kKickBand = 0;
-constexpr std::size_t kSnareBands[] = {2, 3};
+constexpr std::size_t kFirstSnareBand = 2;
+constexpr std::size_t kSnareBands = 2;
 // How much of the other drum's rise is taken for leak: 0.5 to 1 read alike on
 // the songs of bench/tempo.
 constexpr float kDrumLeak = 0.75f;
@@ -103,31 +103,27 @@ RhythmSignal prepareRhythm(const OnsetEnvelope &onsets)
     RhythmSignal rhythm;
     rhythm.frameRate = onsets.frameRate;
     const std::size_t halfWidth = static_cast<std::size_t>(kTrendSeconds * onsets.frameRate / 2.0);
-    rhythm.combined.assign(onsets.frames(), 0.0f);
-    rhythm.cymbals.assign(onsets.frames(), 0.0f);
+    const std::size_t frames = onsets.frames();
+    rhythm.combined.assign(frames, 0.0f);
+    rhythm.cymbals.assign(frames, 0.0f);
+    // A band that a low sample rate lacks stays silent.
+    std::vector<float> kick(frames, 0.0f), snare(frames, 0.0f);
     for (std::size_t b = 0; b < onsets.bands.size(); ++b) {
         const std::vector<float> band = detrend(onsets.bands[b], halfWidth);
-        for (std::size_t i = 0; i < band.size(); ++i)
+        for (std::size_t i = 0; i < frames; ++i)
             rhythm.combined[i] += band[i];
         if (b >= kFirstCymbalBand)
-            for (std::size_t i = 0; i < band.size(); ++i)
+            for (std::size_t i = 0; i < frames; ++i)
                 rhythm.cymbals[i] += band[i];
+        if (b == kKickBand)
+            kick = band;
+        if (b >= kFirstSnareBand && b < kFirstSnareBand + kSnareBands)
+            for (std::size_t i = 0; i < frames; ++i)
+                snare[i] += band[i] / static_cast<float>(kSnareBands);
     }
-    // Low sample rates have fewer bands; a missing band is silent.
-    auto band = [&](std::size_t b) {
-        return b < onsets.bands.size() ? detrend(onsets.bands[b], halfWidth)
-                                       : std::vector<float>(onsets.frames(), 0.0f);
-    };
-    const std::vector<float> kick = band(kKickBand);
-    std::vector<float> snare(kick.size(), 0.0f);
-    for (std::size_t b : kSnareBands) {
-        const std::vector<float> part = band(b);
-        for (std::size_t i = 0; i < part.size(); ++i)
-            snare[i] += part[i] / static_cast<float>(std::size(kSnareBands));
-    }
-    rhythm.kick.resize(kick.size());
-    rhythm.snare.resize(kick.size());
-    for (std::size_t i = 0; i < kick.size(); ++i) {
+    rhythm.kick.resize(frames);
+    rhythm.snare.resize(frames);
+    for (std::size_t i = 0; i < frames; ++i) {
         rhythm.kick[i] = std::max(0.0f, kick[i] - kDrumLeak * snare[i]);
         rhythm.snare[i] = std::max(0.0f, snare[i] - kDrumLeak * kick[i]);
     }
