@@ -91,13 +91,13 @@ int main(int argc, char *argv[])
     // A recovery copy left by a signal is offered first, in the running event
     // loop (so that another signal ends the question too); otherwise the last
     // file is read as before.
-    const bool recoveryPending = !pendingRecoveryCopy().isEmpty();
+    const bool recoveryPending = !pendingRecoveryCopies().isEmpty();
     if (!recoveryPending)
         openLastFile();
     window->show();
 
     auto server = std::make_unique<BroadcastServer>();
-    quitOnTerminationSignals([&window] { window->quitOnSignal(); });
+    quitOnTerminationSignals([&window] { return window->quitOnSignal() ? 0 : 1; });
     if (recoveryPending) {
         QTimer::singleShot(0, window.get(), [&window, openLastFile] {
             if (!window->offerRecoveryCopy())

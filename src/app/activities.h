@@ -21,6 +21,11 @@ struct LibraryFileRead
     int fileElementIndex = 0;
     // The first batch runs inside loadFile itself, one batch and no more.
     bool inFirstBatch = false;
+    QString fileName;
+    // Songs whose BPM in the file was outside 50 to 200: how many, and the
+    // titles of the first few, for one message after the read.
+    int bpmsCleared = 0;
+    QStringList bpmClearedTitles;
 
     // The reader holds a stream reader, which cannot be assigned afresh.
     void reset()
@@ -29,6 +34,9 @@ struct LibraryFileRead
         fileReader.clear();
         fileElementIndex = 0;
         inFirstBatch = false;
+        fileName.clear();
+        bpmsCleared = 0;
+        bpmClearedTitles.clear();
     }
 };
 

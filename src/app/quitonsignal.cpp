@@ -19,7 +19,7 @@ void notifyEventLoop(int)
 
 } // namespace
 
-void quitOnTerminationSignals(std::function<void()> beforeQuit)
+void quitOnTerminationSignals(std::function<int()> beforeQuit)
 {
     if (signalPipe[0] != -1 || ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0)
         return;
@@ -28,10 +28,9 @@ void quitOnTerminationSignals(std::function<void()> beforeQuit)
         char byte;
         [[maybe_unused]] const ssize_t read = ::read(signalPipe[0], &byte, 1);
         notifier->setEnabled(false);
-        if (beforeQuit)
-            beforeQuit();
+        const int status = beforeQuit ? beforeQuit() : 0;
         // Ends every event loop, a question's included, without closing windows.
-        QCoreApplication::exit(0);
+        QCoreApplication::exit(status);
     });
     struct sigaction action = {};
     action.sa_handler = notifyEventLoop;

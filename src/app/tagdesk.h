@@ -49,8 +49,9 @@ public:
     bool writeLibrary(const QString &fileName);
 
     // A termination signal: unsaved changes go to a recovery copy, without a
-    // question, and any analysis run stops.
-    void quitOnSignal();
+    // question, and any analysis run stops. False when there were unsaved
+    // changes and no recovery copy could be written.
+    bool quitOnSignal();
     // Asks whether to open the recovery copy a signal left behind; true when
     // there was one and a library is being read (the copy, or nothing because
     // a signal ended the question), false when the last file is to be read.
@@ -140,6 +141,8 @@ private:
     bool askToSaveBeforeLoading();
     // library file read
     void finishLoadingFile();
+    // One message for the songs whose BPM a file read had to clear.
+    void reportClearedBpms(const QString &fileName, int count, const QStringList &titles);
     // Remembers the file just read or written as the library's file.
     void rememberLibraryFile(const QString &fileName);
     // tempo level commands, and the user's own BPM edits, which settle the level

@@ -7,6 +7,7 @@
 #include "table/columns.h"
 
 #include <QFileInfo>
+#include <QMessageBox>
 #include <QSettings>
 #include <QTimer>
 #include <iostream>
@@ -15,6 +16,8 @@ namespace {
 
 // Batches run on in one event-loop turn while this budget lasts.
 constexpr qint64 turnBudgetMs = 40;
+// Songs named in the message about BPMs cleared during a read.
+constexpr int clearedTitlesShown = 5;
 
 } // namespace
 
@@ -55,6 +58,7 @@ void Tagdesk::loadFile(const QString &fileName)
     actionSave_File->setEnabled(false);
     actionNew_File->setEnabled(false);
     fileRead.inFirstBatch = true;
+    fileRead.fileName = fileName;
     loadDOM();
     fileRead.inFirstBatch = false;
     rememberLibraryFile(fileName);
@@ -84,7 +88,8 @@ void Tagdesk::loadDOM()
             std::cout << "Unknown element: " << node.tagName.toLocal8Bit().constData() << "\n";
         } else {
             const std::string key = libraryKey(node.attributes.value(QLatin1String("persistentID")).toString());
-            tableMap[key].loadDom(node.attributes);
+            if (!tableMap[key].loadDom(node.attributes) && fileRead.bpmsCleared++ < clearedTitlesShown)
+                fileRead.bpmClearedTitles << tableMap[key].text("title");
             tableMap[key].setupRow(tableWidget, -1);
         }
     };
@@ -96,6 +101,7 @@ void Tagdesk::loadDOM()
 void Tagdesk::finishLoadingFile()
 {
     syncEnabled = true;
+    reportClearedBpms(fileRead.fileName, fileRead.bpmsCleared, fileRead.bpmClearedTitles);
     fileRead.reset();
     actionOpen_File->setEnabled(true);
     actionSave_File->setEnabled(true);
@@ -104,4 +110,22 @@ void Tagdesk::finishLoadingFile()
     if (QTableWidgetItem *first = tableWidget->rowCount() > 0 ? tableWidget->item(0, ColumnTitle) : nullptr)
         tableWidget->scrollToItem(first, QAbstractItemView::PositionAtTop);
     emit loadFileDone();
+}
+
+void Tagdesk::reportClearedBpms(const QString &fileName, int count, const QStringList &titles)
+{
+    if (count == 0)
+        return;
+    QString named = titles.join(QStringLiteral(", "));
+    if (count > titles.size())
+        named += tr(" and %1 more").arg(count - titles.size());
+    const QString songs = count == 1 ? tr("1 song") : tr("%1 songs").arg(count);
+    const QString message =
+        tr("%1 in \"%2\" had a BPM outside 50-200, now none: %3").arg(songs, QFileInfo(fileName).fileName(), named);
+    std::cout << message.toLocal8Bit().constData() << "\n";
+    std::cout.flush();
+    // Not modal to the read: whatever waits for the read's end goes on.
+    auto *box = new QMessageBox(QMessageBox::Warning, tr("Out of range"), message, QMessageBox::Ok, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
 }

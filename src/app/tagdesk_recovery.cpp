@@ -3,13 +3,15 @@
 #include "library/recoverycopy.h"
 
 #include <QFileInfo>
+#include <QLocale>
 #include <QMessageBox>
 #include <QSettings>
 #include <cstdio>
 
-void Tagdesk::quitOnSignal()
+bool Tagdesk::quitOnSignal()
 {
     quittingOnSignal = true;
+    bool kept = true;
     // Nobody may be there to answer a question: unsaved changes go to a
     // recovery copy, offered at the next start.
     if (modified) {
@@ -17,6 +19,8 @@ void Tagdesk::quitOnSignal()
         const QString copy = writeRecoveryCopy(&error);
         if (copy.isEmpty()) {
             std::fprintf(stderr, "Unsaved changes lost: %s\n", qPrintable(error));
+            statusbar->showMessage(QStringLiteral("Unsaved changes lost: %1").arg(error), 0);
+            kept = false;
         } else {
             std::fprintf(stdout, "Unsaved changes written to the recovery copy %s\n", qPrintable(copy));
             modified = false;
@@ -24,19 +28,32 @@ void Tagdesk::quitOnSignal()
         std::fflush(stdout);
     }
     stopAnalysisRun();
+    return kept;
 }
 
 bool Tagdesk::offerRecoveryCopy()
 {
-    const QString copy = pendingRecoveryCopy();
-    if (copy.isEmpty())
+    const QStringList copies = pendingRecoveryCopies();
+    if (copies.isEmpty())
         return false;
-    const auto answer = QMessageBox::question(
-        nullptr, tr("Recovery"), tr("VelmoraSync was closed with unsaved changes. Open the recovered library?"),
-        QMessageBox::Yes | QMessageBox::No);
-    // A signal that ended the question is no answer: the copy stays on offer.
+    // The newest is offered; older ones (several signals without a start in
+    // between) are kept, not asked about one start at a time.
+    const QString copy = copies.last();
+    QMessageBox question(QMessageBox::Question, tr("Recovery"),
+                         tr("VelmoraSync was closed with unsaved changes. Open the recovered library?"),
+                         QMessageBox::Yes | QMessageBox::No);
+    QString details = tr("The recovery copy was written on %1:\n%2")
+                          .arg(QLocale().toString(recoveryCopyTime(copy), QLocale::LongFormat), copy);
+    if (copies.size() > 1)
+        details +=
+            tr("\n\nThe %1 older ones stay in the same folder as \"declined-...\" files.").arg(copies.size() - 1);
+    question.setInformativeText(details);
+    const auto answer = question.exec();
+    // A signal that ended the question is no answer: the copies stay on offer.
     if (quittingOnSignal)
         return true;
+    for (const QString &older : copies.mid(0, copies.size() - 1))
+        retireRecoveryCopy(older, false);
     const bool open = answer == QMessageBox::Yes;
     const QString kept = retireRecoveryCopy(copy, open);
     std::fprintf(stdout, "Recovery copy kept as %s\n", qPrintable(kept));

@@ -52,8 +52,9 @@ public:
     void saveDom(QXmlStreamWriter &writer);
     // Sets the stored fields from an "Element_Data" element's attributes;
     // an absent attribute empties its field. The location is set only when
-    // the element has one.
-    void loadDom(const QXmlStreamAttributes &attributes);
+    // the element has one. A BPM outside 50 to 200 becomes none; false then,
+    // so that the reader can name such songs once, after the read.
+    bool loadDom(const QXmlStreamAttributes &attributes);
 
     std::map<std::string, QVXtableWidgetItem> fields;
     int deviceBPM = 0;

@@ -2,12 +2,20 @@
 #include "library/dbelement.h"
 #include "library/bpmtext.h"
 
+#include "library/libraryfilereader.h"
+
+#include <QBuffer>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -34,12 +42,14 @@ void DBelement::saveDom(QXmlStreamWriter &writer)
         writer.writeAttribute(QStringLiteral("location"), location);
 }
 
-void DBelement::loadDom(const QXmlStreamAttributes &attributes)
+bool DBelement::loadDom(const QXmlStreamAttributes &attributes)
 {
     auto value = [&](const char *name) { return attributes.value(QLatin1String(name)).toString(); };
     setPersistentID(value("persistentID"));
     setTitle(value("title"));
-    setBPM(value("bpm"));
+    const int bpm = bpmFromText(value("bpm"));
+    const bool bpmInRange = bpm == 0 || (bpm >= 50 && bpm <= 200);
+    setBPM(bpmInRange ? value("bpm") : QString());
     setArtist(value("artist"));
     setAlbumTitle(value("albumTitle"));
     setGenre(value("genre"));
@@ -50,6 +60,7 @@ void DBelement::loadDom(const QXmlStreamAttributes &attributes)
     setBpmAlternative(bpmFromText(value("bpmAlternative")));
     if (attributes.hasAttribute(QLatin1String("location")))
         setLocation(value("location"));
+    return bpmInRange;
 }
 
 void writeLibraryDocument(QIODevice *device)
@@ -70,39 +81,102 @@ void writeLibraryDocument(QIODevice *device)
 
 namespace {
 
-bool failed(const QFileDevice &file, QString *error)
+QString systemError(int errorNumber)
 {
-    if (error)
-        *error = file.errorString();
-    return false;
+    if (errorNumber == ENOSPC || errorNumber == EDQUOT)
+        return QStringLiteral("the disk is full");
+    return QString::fromLocal8Bit(std::strerror(errorNumber));
 }
 
-bool writeInPlace(const QString &fileName, QString *error)
+// Where no replacement is possible the file is overwritten, but only once its
+// room is reserved: a full disk then refuses before a byte of the old
+// library is touched.
+QString writeInPlace(const QByteArray &path, const QByteArray &document)
 {
-    QFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text))
-        return failed(file, error);
-    writeLibraryDocument(&file);
-    if (!file.flush() || file.error() != QFileDevice::NoError)
-        return failed(file, error);
-    file.close();
-    return file.error() == QFileDevice::NoError || failed(file, error);
+    const int fd = ::open(path.constData(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0)
+        return systemError(errno) + QStringLiteral("; the file is as it was");
+    auto fail = [fd](const QString &why) {
+        ::close(fd);
+        return why;
+    };
+    const int reserved = ::posix_fallocate(fd, 0, std::max<off_t>(off_t(document.size()), 1));
+    if (reserved != 0 && reserved != EOPNOTSUPP && reserved != EINVAL)
+        return fail(systemError(reserved) + QStringLiteral("; the file is as it was"));
+    for (qsizetype done = 0; done < document.size();) {
+        const ssize_t put = ::pwrite(fd, document.constData() + done, size_t(document.size() - done), off_t(done));
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0)
+            return fail(systemError(put < 0 ? errno : EIO) + QStringLiteral("; the file may be cut short"));
+        done += put;
+    }
+    if (::ftruncate(fd, off_t(document.size())) != 0 || ::fdatasync(fd) != 0)
+        return fail(systemError(errno) + QStringLiteral("; the file may be cut short"));
+    if (::close(fd) != 0)
+        return systemError(errno) + QStringLiteral("; the file may be cut short");
+    return {};
+}
+
+// The new library goes to a temporary file beside the old one, which it
+// replaces only once every byte is on the disk.
+QString writeReplacement(const QString &fileName, const QByteArray &document, const struct stat *old)
+{
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly))
+        return file.errorString();
+    if (old && (old->st_uid != ::geteuid() || old->st_gid != ::getegid())) [[maybe_unused]]
+        const int kept = ::fchown(file.handle(), old->st_uid, old->st_gid);
+    // The final flush is checked here: the commit would ignore its failure
+    // and put a cut-short file in the old one's place.
+    if (file.write(document) != document.size() || !file.flush()) {
+        const QString why = errno == ENOSPC || errno == EDQUOT ? systemError(errno) : file.errorString();
+        file.cancelWriting();
+        return why;
+    }
+    if (::fdatasync(file.handle()) != 0) {
+        const QString why = systemError(errno);
+        file.cancelWriting();
+        return why;
+    }
+    return file.commit() ? QString() : file.errorString();
 }
 
 } // namespace
 
 bool saveLibraryFile(const QString &fileName, QString *error)
 {
+    auto failed = [error](const QString &why) {
+        if (error)
+            *error = why;
+        return false;
+    };
+    QByteArray document;
+    {
+        QBuffer buffer(&document);
+        buffer.open(QIODevice::WriteOnly);
+        writeLibraryDocument(&buffer);
+    }
+    // A file the next start would refuse would lock every song of it out.
+    const QString refusal = libraryDocumentRefusal(document);
+    if (!refusal.isEmpty())
+        return failed(QStringLiteral("it would not read back (%1); nothing was written").arg(refusal));
+
+    const QByteArray path = QFile::encodeName(fileName);
     struct stat old;
-    const bool exists = ::stat(QFile::encodeName(fileName).constData(), &old) == 0 && S_ISREG(old.st_mode);
-    if (exists && old.st_nlink > 1)
-        return writeInPlace(fileName, error);
-    QSaveFile file(fileName);
-    file.setDirectWriteFallback(true);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
-        return failed(file, error);
-    if (exists && (old.st_uid != ::geteuid() || old.st_gid != ::getegid())) [[maybe_unused]]
-        const int kept = ::fchown(file.handle(), old.st_uid, old.st_gid);
-    writeLibraryDocument(&file);
-    return file.commit() || failed(file, error);
+    const bool exists = ::stat(path.constData(), &old) == 0 && S_ISREG(old.st_mode);
+    if (exists && old.st_nlink > 1) {
+        const QString why = writeInPlace(path, document);
+        return why.isEmpty() || failed(why);
+    }
+    QString why = writeReplacement(fileName, document, exists ? &old : nullptr);
+    if (why.isEmpty())
+        return true;
+    // A folder that takes no new file, holding a file that may be written.
+    const QByteArray folder = QFile::encodeName(QFileInfo(fileName).absolutePath());
+    if (exists && ::access(folder.constData(), W_OK) != 0 && ::access(path.constData(), W_OK) == 0) {
+        why = writeInPlace(path, document);
+        return why.isEmpty() || failed(why);
+    }
+    return failed(why + (exists ? QStringLiteral("; the file is as it was") : QStringLiteral("; nothing was written")));
 }

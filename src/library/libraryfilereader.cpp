@@ -32,7 +32,17 @@ bool isNode(const QXmlStreamReader &reader)
     }
 }
 
+QString sizeRefusal() { return QStringLiteral("it is larger than %1").arg(byteLimitText(maxFileBytes)); }
+
 } // namespace
+
+QString libraryDocumentRefusal(const QByteArray &document)
+{
+    if (document.size() > maxFileBytes)
+        return sizeRefusal();
+    XmlMarkupGuard guard(maxAttributes, maxValueBytes);
+    return guard.feed(document.constData(), document.size()) ? QString() : guard.problem();
+}
 
 bool LibraryFileReader::open(const QString &path, QString *refusal, const std::function<void()> &pause)
 {
@@ -51,7 +61,7 @@ bool LibraryFileReader::open(const QString &path, QString *refusal, const std::f
         if (got <= 0)
             break;
         if (bytes.size() > maxFileBytes) {
-            *refusal = QStringLiteral("it is larger than %1").arg(byteLimitText(maxFileBytes));
+            *refusal = sizeRefusal();
             clear();
             return false;
         }

@@ -7,6 +7,10 @@
 #include <QXmlStreamReader>
 #include <functional>
 
+// Why a library reader would refuse a document of these bytes (too large, or
+// markup beyond its limits); empty when it would read it.
+QString libraryDocumentRefusal(const QByteArray &document);
+
 // One child node of a library file's root element, as the loader sees it:
 // an element with its tag and attributes, or anything else (comment,
 // processing instruction, text that is not only white space).

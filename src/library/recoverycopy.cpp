@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
+#include <algorithm>
 
 namespace {
 
@@ -40,12 +42,49 @@ QString writeRecoveryCopy(QString *error)
     return path;
 }
 
-QString pendingRecoveryCopy()
+namespace {
+
+// "recovery-<stamp>[-<n>].tgd": copies of one second are numbered from 2 on.
+struct CopyName
 {
-    // The time stamp in the name sorts by age.
-    const QStringList copies =
+    QString stamp;
+    int number = 1;
+};
+
+CopyName parsedName(const QString &fileName)
+{
+    static const QRegularExpression pattern(QStringLiteral("^recovery-(\\d{8}-\\d{6})(?:-(\\d+))?\\.tgd$"));
+    const QRegularExpressionMatch match = pattern.match(fileName);
+    if (!match.hasMatch())
+        return {fileName, 0};
+    return {match.captured(1), match.captured(2).isEmpty() ? 1 : match.captured(2).toInt()};
+}
+
+} // namespace
+
+QStringList pendingRecoveryCopies()
+{
+    QStringList copies =
         QDir(recoveryDirectory()).entryList({recoveryPrefix + QStringLiteral("*.tgd")}, QDir::Files, QDir::Name);
-    return copies.isEmpty() ? QString() : recoveryDirectory() + QLatin1Char('/') + copies.last();
+    // By time, then by number: "-10" was written after "-2".
+    std::stable_sort(copies.begin(), copies.end(), [](const QString &a, const QString &b) {
+        const CopyName first = parsedName(a);
+        const CopyName second = parsedName(b);
+        return first.stamp != second.stamp ? first.stamp < second.stamp : first.number < second.number;
+    });
+    for (QString &copy : copies)
+        copy = recoveryDirectory() + QLatin1Char('/') + copy;
+    return copies;
+}
+
+QDateTime recoveryCopyTime(const QString &path)
+{
+    QDateTime time =
+        QDateTime::fromString(parsedName(QFileInfo(path).fileName()).stamp, QStringLiteral("yyyyMMdd-HHmmss"));
+    if (!time.isValid())
+        return QFileInfo(path).lastModified();
+    time.setTimeSpec(Qt::UTC);
+    return time.toLocalTime();
 }
 
 QString retireRecoveryCopy(const QString &path, bool opened)

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QDateTime>
 #include <QString>
+#include <QStringList>
 
 // Where a library with unsaved changes goes when the program is told to quit
 // by a signal and cannot ask anyone: $XDG_STATE_HOME/VelmoraSync (by default
@@ -11,8 +13,11 @@ QString recoveryDirectory();
 // empty string with error saying why.
 QString writeRecoveryCopy(QString *error);
 
-// The newest recovery copy not yet offered, or an empty string.
-QString pendingRecoveryCopy();
+// Every recovery copy not yet offered, oldest first.
+QStringList pendingRecoveryCopies();
+
+// When a recovery copy was written, in local time.
+QDateTime recoveryCopyTime(const QString &path);
 
 // Takes a recovery copy out of the offer once it has been opened or declined:
 // it is renamed to "opened-..." or "declined-..." and kept beside the others,

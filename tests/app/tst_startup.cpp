@@ -1,4 +1,5 @@
 #include "appprocess.h"
+#include "smallfilesystem.h"
 #include "testenvironment.h"
 
 #include <QDir>
@@ -225,7 +226,102 @@ private slots:
         QCOMPARE(recoveryFiles("*.tgd"), QStringList{"recovery-20260101-000000.tgd"});
         QDir(stateDir()).removeRecursively();
     }
+
+    void severalRecoveryCopiesAreOfferedOnce()
+    {
+        QDir(stateDir()).removeRecursively();
+        QVERIFY(QDir().mkpath(stateDir()));
+        for (const char *name :
+             {"recovery-20260101-000000.tgd", "recovery-20260101-000000-2.tgd", "recovery-20260101-000000-10.tgd"}) {
+            QFile copy(stateDir() + "/" + name);
+            QVERIFY(copy.open(QIODevice::WriteOnly));
+            copy.write("<TAGDESK version=\"100\"/>\n");
+        }
+        writeSettings(QString());
+        QProcess app;
+        startDriven(app, QString(), "No");
+        QByteArray out;
+        QByteArray err;
+        // The newest, "-10", is the one asked about.
+        QVERIFY2(
+            waitForOutput(app, out,
+                          "Recovery copy kept as " + stateDir().toLocal8Bit() + "/declined-20260101-000000-10.tgd\n",
+                          err, "driver saw: VelmoraSync was closed with unsaved changes."),
+            (out + err).constData());
+        QTest::qWait(500);
+        stop(app);
+        err += app.readAllStandardError();
+        QCOMPARE(err.count("driver saw:"), 1);
+        QCOMPARE(recoveryFiles("*.tgd"),
+                 (QStringList{"declined-20260101-000000-10.tgd", "declined-20260101-000000-2.tgd",
+                              "declined-20260101-000000.tgd"}));
+        QDir(stateDir()).removeRecursively();
+    }
+
+    void recoveryCopyOntoAFullDiskIsAFailure()
+    {
+        SmallFilesystem disk(1 << 20);
+        if (!disk.problem().isEmpty())
+            QSKIP(qPrintable(disk.problem()));
+        QDir(stateDir()).removeRecursively();
+        QVERIFY(QDir().mkpath(home.filePath(".local/state")));
+        QVERIFY(QFile::link(disk.path(), stateDir()));
+        QVERIFY(disk.fillLeaving(0));
+        writeSettings(QString());
+        QVERIFY(QDir().mkpath(home.filePath("Music/iTunes")));
+        QFile itunes(home.filePath("Music/iTunes/iTunes Music Library.xml"));
+        QVERIFY(itunes.open(QIODevice::WriteOnly));
+        itunes.write("<plist version=\"1.0\"><dict><key>Tracks</key><dict>"
+                     "<key>1</key><dict><key>Persistent ID</key><string>00FF</string><key>Name</key>"
+                     "<string>First</string><key>Kind</key><string>MPEG audio file</string></dict>"
+                     "</dict></dict></plist>\n");
+        itunes.close();
+
+        QProcess app;
+        startDriven(app, "from_iTunesSync", QString());
+        QByteArray out;
+        QByteArray err;
+        QVERIFY2(waitForOutput(app, out, "QVX Persistent ID found: 255", err, ""), out.constData());
+        app.terminate();
+        QVERIFY2(app.waitForFinished(10000), "the program still runs 10 s after the signal");
+        err += app.readAllStandardError();
+        out += app.readAllStandardOutput();
+        QCOMPARE(app.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(app.exitCode(), 1);
+        QVERIFY2(err.contains("Unsaved changes lost: ") && err.contains("the disk is full"), err.constData());
+        QVERIFY2(!out.contains("Unsaved changes written"), out.constData());
+        QCOMPARE(QDir(disk.path() + "/VelmoraSync").entryList(QDir::Files | QDir::Hidden), QStringList());
+        QFile::remove(stateDir());
+        QFile::remove(itunes.fileName());
+    }
+
+    void outOfRangeBpmsInALibraryFileGiveOneMessage()
+    {
+        const QString library = home.filePath("wild.tgd");
+        QFile file(library);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("<TAGDESK version=\"100\">\n");
+        for (int i = 0; i < 500; ++i)
+            file.write(" <Element_Data persistentID=\"" + QByteArray::number(1000 + i) + "\" title=\"Song "
+                       + QByteArray::number(1000 + i) + "\" bpm=\"300\"/>\n");
+        file.write(" <Element_Data persistentID=\"9\" title=\"Kept\" bpm=\"120\"/>\n</TAGDESK>\n");
+        file.close();
+        writeSettings(library);
+        QProcess app;
+        startDriven(app, QString(), QString());
+        QByteArray out;
+        QByteArray err;
+        QVERIFY2(waitForOutput(app, out,
+                               "500 songs in \"wild.tgd\" had a BPM outside 50-200, now none: Song 1000, Song 1001, "
+                               "Song 1002, Song 1003, Song 1004 and 495 more\n",
+                               err, "driver saw: 500 songs in \"wild.tgd\""),
+                 (out + err).constData());
+        QTest::qWait(500);
+        stop(app);
+        err += app.readAllStandardError();
+        QCOMPARE(err.count("driver saw:"), 1);
+    }
 };
 
-VELMORA_TEST_MAIN_PRIVATE_NETWORK(TestStartup)
+VELMORA_TEST_MAIN_WITH(TestStartup, (enterPrivateNetworkNamespace(), enterPrivateMountNamespace()))
 #include "tst_startup.moc"

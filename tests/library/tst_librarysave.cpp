@@ -2,8 +2,11 @@
 #include "library/dbelement.h"
 #include "library/globals.h"
 #include "library/libraryfile.h"
+#include "library/recoverycopy.h"
+#include "smallfilesystem.h"
 #include "testenvironment.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -18,6 +21,28 @@ QByteArray readFile(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// A library of songs whose titles start with stem.
+void fillLibrary(int songs, const QString &stem)
+{
+    tableMap.clear();
+    for (int i = 0; i < songs; ++i) {
+        DBelement &song = tableMap[libraryKey(QString::number(i))];
+        song.setPersistentID(QString::number(i));
+        song.setTitle(QStringLiteral("%1 song number %2").arg(stem).arg(i));
+        song.setArtist(QStringLiteral("Some Artist"));
+        song.setBPM(QStringLiteral("120"));
+    }
+}
+
+QByteArray libraryDocument()
+{
+    QByteArray document;
+    QBuffer buffer(&document);
+    buffer.open(QIODevice::WriteOnly);
+    writeLibraryDocument(&buffer);
+    return document;
 }
 
 } // namespace
@@ -90,7 +115,99 @@ private slots:
         QCOMPARE(status.st_uid, nobody);
         QCOMPARE(status.st_gid, gid_t(nobody));
     }
+
+    // A save on a full disk leaves the new library complete or the old one
+    // untouched, and says which.
+    void saveOntoAFullDisk_data()
+    {
+        QTest::addColumn<int>("songs");
+        // Free room when the save starts, as a share of the new file's size.
+        QTest::addColumn<double>("room");
+        QTest::addColumn<bool>("hardLinked");
+        QTest::addColumn<bool>("fits");
+        QTest::newRow("3 songs, no room") << 3 << 0.0 << false << false;
+        QTest::newRow("300 songs, half the room") << 300 << 0.6 << false << false;
+        QTest::newRow("300 songs, room enough") << 300 << 3.0 << false << true;
+        // A file written in place needs room only for what it grows by.
+        QTest::newRow("in place, 3 songs, no room") << 3 << 0.0 << true << true;
+        QTest::newRow("in place, 300 songs, half the room") << 300 << 0.6 << true << false;
+        QTest::newRow("in place, 300 songs, room enough") << 300 << 3.0 << true << true;
+    }
+    void saveOntoAFullDisk()
+    {
+        QFETCH(int, songs);
+        QFETCH(double, room);
+        QFETCH(bool, hardLinked);
+        QFETCH(bool, fits);
+        SmallFilesystem disk(4 << 20);
+        if (!disk.problem().isEmpty())
+            QSKIP(qPrintable(disk.problem()));
+        const QString file = disk.path() + "/library.tgd";
+        fillLibrary(40, "Old");
+        QVERIFY(saveLibraryFile(file));
+        const QByteArray old = readFile(file);
+        if (hardLinked)
+            QVERIFY(
+                ::link(QFile::encodeName(file).constData(), QFile::encodeName(disk.path() + "/link.tgd").constData())
+                == 0);
+        fillLibrary(songs, "New");
+        const QByteArray document = libraryDocument();
+        QVERIFY(disk.fillLeaving(qint64(document.size() * room)));
+
+        QString error;
+        const bool saved = saveLibraryFile(file, &error);
+        QCOMPARE(saved, fits);
+        if (saved) {
+            QCOMPARE(readFile(file), document);
+        } else {
+            QVERIFY2(error.contains("the disk is full") && error.contains("the file is as it was"), qPrintable(error));
+            QCOMPARE(readFile(file), old);
+        }
+        QStringList left{".filler", "library.tgd"};
+        if (hardLinked)
+            left << "link.tgd";
+        QCOMPARE(QDir(disk.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name), left);
+    }
+
+    void recoveryCopyOntoAFullDisk()
+    {
+        SmallFilesystem disk(1 << 20);
+        if (!disk.problem().isEmpty())
+            QSKIP(qPrintable(disk.problem()));
+        const QByteArray state = qgetenv("XDG_STATE_HOME");
+        qputenv("XDG_STATE_HOME", QFile::encodeName(disk.path()));
+        QVERIFY(QDir().mkpath(recoveryDirectory()));
+        fillLibrary(3, "Unsaved");
+        QVERIFY(disk.fillLeaving(0));
+        QString error;
+        const QString copy = writeRecoveryCopy(&error);
+        qputenv("XDG_STATE_HOME", state);
+        QCOMPARE(copy, QString());
+        QVERIFY2(error.contains("the disk is full"), qPrintable(error));
+        QCOMPARE(QDir(disk.path() + "/VelmoraSync").entryList(QDir::Files | QDir::Hidden), QStringList());
+    }
+
+    void recoveryCopiesInTheOrderWritten()
+    {
+        QTemporaryDir state;
+        const QByteArray oldState = qgetenv("XDG_STATE_HOME");
+        qputenv("XDG_STATE_HOME", QFile::encodeName(state.path()));
+        QVERIFY(QDir().mkpath(recoveryDirectory()));
+        const QStringList written{"recovery-20251231-235959.tgd", "recovery-20260101-000000.tgd",
+                                  "recovery-20260101-000000-2.tgd", "recovery-20260101-000000-10.tgd"};
+        for (const QString &name : written) {
+            QFile copy(recoveryDirectory() + "/" + name);
+            QVERIFY(copy.open(QIODevice::WriteOnly));
+        }
+        QStringList offered;
+        for (const QString &path : pendingRecoveryCopies())
+            offered << QFileInfo(path).fileName();
+        const QDateTime newest = recoveryCopyTime(pendingRecoveryCopies().last());
+        qputenv("XDG_STATE_HOME", oldState);
+        QCOMPARE(offered, written);
+        QCOMPARE(newest, QDateTime(QDate(2026, 1, 1), QTime(0, 0), Qt::UTC));
+    }
 };
 
-VELMORA_TEST_MAIN(TestLibrarySave)
+VELMORA_TEST_MAIN_WITH(TestLibrarySave, enterPrivateMountNamespace())
 #include "tst_librarysave.moc"
