@@ -7,7 +7,7 @@
 
 #include "app/tagdesk.h"
 #include "common/turnmonitor.h"
-#include "library/dbelement.h"
+#include "library/songstore.h"
 #include "table/columns.h"
 
 #include <QApplication>
@@ -38,11 +38,12 @@ int main(int argc, char **argv)
     const QStringList songs = arguments.mid(1);
     for (int i = 0; i < songs.size(); ++i) {
         const QString id = QString::number(1000 + i);
-        DBelement &record = tableMap[libraryKey(id)];
-        record.setPersistentID(id);
-        record.setTitle(QStringLiteral("Song %1").arg(i));
-        record.setLocation(songs[i]);
-        record.setupRow(window.tableWidget, -1);
+        SongStore::library().update(libraryKey(id), [&](DBelement &record) {
+            record.setPersistentID(id);
+            record.setTitle(QStringLiteral("Song %1").arg(i));
+            record.setLocation(songs[i]);
+        });
+        SongStore::library().setupRow(libraryKey(id));
     }
     window.tableWidget->selectAll();
 
@@ -64,7 +65,7 @@ int main(int argc, char **argv)
     const double seconds = clock.nsecsElapsed() / 1e9;
 
     int found = 0;
-    for (auto &entry : tableMap)
+    for (const Song &entry : SongStore::library().tableMap())
         found += entry.second.bpm() > 0 ? 1 : 0;
     std::fprintf(
         stderr,

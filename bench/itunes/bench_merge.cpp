@@ -5,7 +5,7 @@
 
 #include "benchsupport.h"
 #include "app/tagdesk.h"
-#include "library/dbelement.h"
+#include "library/songstore.h"
 #include "table/columns.h"
 
 #include <QApplication>
@@ -13,39 +13,42 @@
 
 namespace {
 
-int addDuplicates(QTableWidget *table)
+int addDuplicates()
 {
-    std::vector<DBelement *> originals;
+    SongStore &store = SongStore::library();
+    std::vector<const DBelement *> originals;
     int index = 0;
-    for (auto &entry : tableMap) {
+    for (const Song &entry : store.tableMap()) {
         if (index++ % 20 == 0)
             originals.push_back(&entry.second);
     }
-    table->setSortingEnabled(false);
+    SongStore::Batch batch(store);
     int added = 0;
-    for (DBelement *original : originals) {
+    for (const DBelement *original : originals) {
         const QString persistentID = QStringLiteral("7%1").arg(added, 18, 10, QLatin1Char('0'));
-        DBelement &copy = tableMap[libraryKey(persistentID)];
-        copy.setPersistentID(persistentID);
-        copy.setTitle(original->text("title"));
-        copy.setArtist(original->text("artist"));
-        copy.setAlbumTitle(original->text("albumTitle"));
-        copy.setGenre(original->text("genre"));
-        copy.setAlbumArtist(original->text("albumArtist"));
-        copy.setComposer(original->text("composer"));
-        copy.setItunes(QStringLiteral("false"));
-        copy.setBPM(QStringLiteral("120"));
-        copy.setupRow(table, -1);
+        store.update(libraryKey(persistentID), [&](DBelement &copy) {
+            copy.setPersistentID(persistentID);
+            copy.setTitle(original->text(SongField::Title));
+            copy.setArtist(original->text(SongField::Artist));
+            copy.setAlbumTitle(original->text(SongField::AlbumTitle));
+            copy.setGenre(original->text(SongField::Genre));
+            copy.setAlbumArtist(original->text(SongField::AlbumArtist));
+            copy.setComposer(original->text(SongField::Composer));
+            copy.setItunes(QStringLiteral("false"));
+            copy.setBPM(QStringLiteral("120"));
+        });
+        store.setupRow(libraryKey(persistentID));
         ++added;
     }
-    table->setSortingEnabled(true);
     return added;
 }
 
-bool hasEmptyRow(QTableWidget *table)
+// Every row stands for a song of the library.
+bool hasEmptyRow(const LibraryModel *model)
 {
-    for (int row = 0; row < table->rowCount(); ++row) {
-        if (!table->item(row, ColumnTitle))
+    for (int row = 0; row < model->rowCount(); ++row) {
+        const Song *shown = model->songAt(row);
+        if (!shown || SongStore::library().find(shown->first) != &shown->second)
             return true;
     }
     return false;
@@ -68,8 +71,8 @@ int main(int argc, char *argv[])
     window.show();
     QApplication::processEvents();
     runImport(window);
-    const int duplicates = addDuplicates(window.tableWidget);
-    const size_t records = tableMap.size();
+    const int duplicates = addDuplicates();
+    const size_t records = SongStore::library().size();
     window.modified = false;
 
     QElapsedTimer clock;
@@ -92,13 +95,13 @@ int main(int argc, char *argv[])
                     .arg(mergeEndNs / 1000000)
                     .arg((mergeEndNs - mergeStartNs) / 1000000)
                     .arg(probe.longestTurns())
-                    .arg(tableMap.size())
-                    .arg(window.tableWidget->rowCount())
-                    .arg(hasEmptyRow(window.tableWidget) ? QStringLiteral(" (EMPTY ROWS LEFT)") : QString())
+                    .arg(SongStore::library().size())
+                    .arg(window.libraryModel->rowCount())
+                    .arg(hasEmptyRow(window.libraryModel) ? QStringLiteral(" (EMPTY ROWS LEFT)") : QString())
                     .arg(peakMemoryMb()));
     printFigure(QStringLiteral("  Qt's own sort of the table when sorting is switched back on (in the merge's last "
                                "turn): %1 ms")
                     .arg(resortMs(window)));
-    emptyLibraryQuickly(window);
+    emptyLibrary(window);
     return 0;
 }

@@ -1,6 +1,6 @@
 #include "benchsupport.h"
 #include "app/tagdesk.h"
-#include "table/tablecells.h"
+#include "library/songstore.h"
 #include "library/dbelement.h"
 
 #include <QDir>
@@ -135,21 +135,13 @@ qint64 runImport(Tagdesk &window)
     return commandMs;
 }
 
-void emptyLibraryQuickly(Tagdesk &window)
-{
-    QTableWidget *table = window.tableWidget;
-    table->setSortingEnabled(false);
-    for (int row = 0; row < table->rowCount(); ++row)
-        emptyRow(table, row);
-    tableMap.clear();
-    table->setRowCount(0);
-}
+void emptyLibrary(Tagdesk &) { SongStore::library().clear(); }
 
 qint64 resortMs(Tagdesk &window)
 {
-    window.tableWidget->setSortingEnabled(false);
+    LibraryModel *model = window.libraryModel;
     QElapsedTimer clock;
     clock.start();
-    window.tableWidget->setSortingEnabled(true);
+    model->sort(model->sortColumn(), model->sortOrder());
     return clock.elapsed();
 }

@@ -43,12 +43,11 @@ void printFigure(const QString &line);
 QString itunesLibraryPath();
 // Milliseconds of one bare QXmlStreamReader pass over the file.
 qint64 bareReadMs(const QString &path);
-// How long the table takes to sort itself when sorting is switched back on,
-// as the import and the merge do in their last turn.
+// How long the table takes to sort itself in its current order, as the
+// import and the merge make it do in their last turn.
 qint64 resortMs(Tagdesk &window);
-// Empties the library and the table in linear time before the window goes
-// (its destructor would destroy each shown item with a search of the table).
-void emptyLibraryQuickly(Tagdesk &window);
+// Empties the library before the window goes.
+void emptyLibrary(Tagdesk &window);
 // Runs the "From iTunes" command; returns how long the command itself held
 // the event loop, and waits for loadItunesDone().
 qint64 runImport(Tagdesk &window);

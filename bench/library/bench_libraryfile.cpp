@@ -82,7 +82,7 @@ int main(int argc, char *argv[])
         QApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
     const double longestTurn = turns.longest();
     const double longestTurnCpu = turns.longestCpu();
-    const int rows = window.tableWidget->rowCount();
+    const int rows = window.libraryModel->rowCount();
 
     timer.restart();
     window.writeLibrary(dir.filePath(QStringLiteral("saved.tgd")));

@@ -1,6 +1,5 @@
 #include "analysis/analysertempo.h"
 #include "analysis/childoutput.h"
-#include "library/dbelement.h"
 
 namespace {
 
@@ -36,19 +35,13 @@ AnalyserTempo foldIntoRange(const AnalyserTempo &tempo, const BpmRange &range)
     return {moved, tempo.bpm};
 }
 
-bool applyAnalyserResult(DBelement *record, const QList<QByteArray> &pieces, const BpmRange &range)
+std::optional<BpmLevels> analysedLevels(const QList<QByteArray> &pieces, const BpmRange &range)
 {
     const AnalyserTempo tempo = foldIntoRange(analyserTempo(pieces), range);
     if (tempo.bpm == 0)
-        return false;
-    if (record) {
-        const int bpm = static_cast<int>(tempo.bpm);
-        const int alternative = static_cast<int>(tempo.alternative);
-        // The BPM cell itself changes, so the table shows the value at once
-        // and the range check runs on it.
-        record->field("bpm").setData(Qt::DisplayRole, QVariant(bpm));
-        // An Alternative that comes to the same whole BPM offers no choice.
-        record->setBpmAlternative(alternative == bpm ? 0 : alternative);
-    }
-    return true;
+        return std::nullopt;
+    const int bpm = static_cast<int>(tempo.bpm);
+    const int alternative = static_cast<int>(tempo.alternative);
+    // An Alternative that comes to the same whole BPM offers no choice.
+    return BpmLevels{bpm, alternative == bpm ? 0 : alternative};
 }

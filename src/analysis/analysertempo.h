@@ -1,11 +1,10 @@
 #pragma once
 
+#include "library/bpmlevel.h"
 #include "library/bpmrange.h"
 
 #include <QByteArray>
 #include <QList>
-
-class DBelement;
 
 // The tempo the analyser found and, when it was unsure of the level, the
 // runner-up it named on an "Alternative: " line; 0 stands for none. Both
@@ -25,7 +24,7 @@ AnalyserTempo analyserTempo(const QList<QByteArray> &pieces);
 // lands inside; the level it came from becomes the Alternative.
 AnalyserTempo foldIntoRange(const AnalyserTempo &tempo, const BpmRange &range);
 
-// Stores what the analyser found, moved into the range, as the record's BPM
-// and Alternative; false when it found no tempo. A record that has gone
-// meanwhile (null) takes nothing.
-bool applyAnalyserResult(DBelement *record, const QList<QByteArray> &pieces, const BpmRange &range);
+// What the analyser found, moved into the range, as a song's whole BPM and
+// Alternative (none when it comes to the same whole BPM); nothing when it
+// found no tempo.
+std::optional<BpmLevels> analysedLevels(const QList<QByteArray> &pieces, const BpmRange &range);

@@ -4,8 +4,7 @@
 #include "analysis/childoutput.h"
 #include "analysis/runprogress.h"
 #include "analysis/songlocation.h"
-#include "library/dbelement.h"
-#include "table/columns.h"
+#include "library/songstore.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -20,28 +19,13 @@ namespace {
 constexpr int songMessageMs = 4000;
 constexpr int completedMessageMs = 8000;
 
-// Selection is by whole rows; the persistent-ID cell stands for its song.
-QStringList selectedSongIDs(const QList<QTableWidgetItem *> &selected)
-{
-    QStringList ids;
-    for (const QTableWidgetItem *item : selected) {
-        if (item->tableWidget() && item->column() == ColumnPersistentID)
-            ids << item->text();
-    }
-    return ids;
-}
-
 void echoOutput(const QList<QByteArray> &pieces)
 {
     for (const QByteArray &piece : pieces)
         std::cout << "Saw: " << piece.constData() << std::endl;
 }
 
-DBelement *recordOf(const QString &id)
-{
-    const auto found = tableMap.find(libraryKey(id));
-    return found == tableMap.end() ? nullptr : &found->second;
-}
+const DBelement *recordOf(const QString &id) { return SongStore::library().findByID(id); }
 
 } // namespace
 
@@ -68,7 +52,8 @@ void Tagdesk::BeatFind()
     actionDelete->setEnabled(false);
     run.reset();
     run.analysisRunning = true;
-    run.runIDs = selectedSongIDs(tableWidget->selectedItems());
+    for (const std::string &key : selectedSongKeys())
+        run.runIDs << QString::fromStdString(key);
     convertLabel->setText(QStringLiteral("Checking iTunes sync status"));
     convertLabel->show();
     convertCancelButton->show();
@@ -97,10 +82,10 @@ void Tagdesk::doBeatFind()
     // A copied iTunes library names its songs under another computer's
     // folder: ask once, before any song starts, where that folder is here.
     for (const QString &id : std::as_const(run.runIDs)) {
-        DBelement *record = recordOf(id);
+        const DBelement *record = recordOf(id);
         if (!record)
             continue;
-        const QString path = localSongPath(record->text("location"));
+        const QString path = localSongPath(record->text(SongField::Location));
         if (!path.isEmpty() && !QFile::exists(path) && askForItunesRoot(path))
             break;
     }
@@ -117,17 +102,17 @@ void Tagdesk::doBeatFind()
 // run.songs for its turn.
 QString Tagdesk::chooseSong(int position)
 {
-    DBelement *record = recordOf(run.runIDs.at(position));
+    const DBelement *record = recordOf(run.runIDs.at(position));
     if (!record)
         return QString();
     AnalysisRun::Song &song = run.songs[position];
-    song.title = record->text("title");
+    song.title = record->text(SongField::Title);
     if (record->isProtected) {
         song.message = QStringLiteral("beatfind skipping protected file: ");
         return QString();
     }
     song.processing = true;
-    song.songPath = localSongPath(record->text("location"));
+    song.songPath = localSongPath(record->text(SongField::Location));
     if (song.songPath.isEmpty())
         return QString();
     if (!QFile::exists(song.songPath)) {
@@ -182,11 +167,19 @@ void Tagdesk::releaseSong(int position, const SongJobResult &result)
 // The one place where a song's analysis reaches its record.
 void Tagdesk::applySongResult(const QString &id, const QString &title, const SongJobResult &result)
 {
-    DBelement *record = recordOf(id);
-    if (!applyAnalyserResult(record, result.analyserPieces, preferredBpmRange()))
+    const std::optional<BpmLevels> levels = analysedLevels(result.analyserPieces, preferredBpmRange());
+    if (!levels) {
         showSongMessage(QStringLiteral("beatfind can't solve: "), title);
-    else if (record)
-        writeBpmAfterBeatFind(*record);
+        return;
+    }
+    SongStore &store = SongStore::library();
+    const std::string key = libraryKey(id);
+    const bool stored = store.change(key, [&levels](DBelement &record) {
+        record.setBPM(levels->bpm);
+        record.setBpmAlternative(levels->alternative);
+    });
+    if (stored)
+        writeBpmAfterBeatFind(*store.find(key));
 }
 
 void Tagdesk::showRunProgress()
@@ -247,10 +240,10 @@ void Tagdesk::showSongMessage(const QString &text, const QString &title)
 bool Tagdesk::runFilesPresent()
 {
     for (const QString &id : std::as_const(run.runIDs)) {
-        DBelement *record = recordOf(id);
+        const DBelement *record = recordOf(id);
         if (!record)
             return false;
-        const QString path = localSongPath(record->text("location"));
+        const QString path = localSongPath(record->text(SongField::Location));
         if (path.isEmpty() || !QFile::exists(path))
             return false;
     }

@@ -47,8 +47,6 @@ struct ItunesImport
     bool loadingItunes = false;
     QList<ItunesTrack> itunesTracks;
     qsizetype itunesTrackIndex = 0;
-    // Rows whose records were dropped during the import; removed at its end.
-    int itunesEmptiedRows = 0;
 
     void reset() { *this = ItunesImport(); }
 };

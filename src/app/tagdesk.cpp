@@ -1,6 +1,6 @@
 #include "app/tagdesk.h"
 #include "library/globals.h"
-#include "library/dbelement.h"
+#include "library/songstore.h"
 #include "table/columns.h"
 
 #include <QCoreApplication>
@@ -16,13 +16,17 @@ Tagdesk::Tagdesk(QWidget *parent) : QMainWindow(parent)
     connect(&pool, &AnalysisPool::finished, this, &Tagdesk::endRun);
     convertProgressBar->hide();
 
-    ::tableWidget = tableWidget;
+    SongStore &store = SongStore::library();
+    libraryModel = new LibraryModel(store, this);
+    tableWidget->setModel(libraryModel);
     tableWidget->setSelectionBehavior(QAbstractItemView::SelectRows);
-    setUpColumns(tableWidget);
-    tableWidget->sortItems(ColumnTitle, Qt::AscendingOrder);
+    setUpColumnWidths(tableWidget);
+    tableWidget->sortByColumn(ColumnTitle, Qt::AscendingOrder);
 
-    connect(tableWidget, &QTableWidget::itemChanged, this, &Tagdesk::bpmRangeCheck);
-    connect(tableWidget, &QTableWidget::itemDoubleClicked, this, &Tagdesk::saveOn);
+    // Every BPM that reaches the table is checked, whoever set it.
+    connect(&store, &SongStore::songsShown, this, &Tagdesk::bpmRangeCheck);
+    connect(&store, &SongStore::songsChanged, this, &Tagdesk::bpmRangeCheck);
+    connect(tableWidget, &QTableView::doubleClicked, this, &Tagdesk::saveOn);
 
     connect(actionOpen_File, &QAction::triggered, this, &Tagdesk::openFile);
     connect(actionSave_File, &QAction::triggered, this, &Tagdesk::saveFile);
@@ -43,14 +47,24 @@ Tagdesk::Tagdesk(QWidget *parent) : QMainWindow(parent)
 }
 
 // A child of the BPM analysis run must not outlive the window, nor its WAV
-// file. The records own the table's cells: they must go before the table does.
+// file. The library is the window's: it goes with it.
 Tagdesk::~Tagdesk()
 {
     stopAnalysisRun();
-    if (::tableWidget == tableWidget) {
-        clearLibrary(tableWidget);
-        ::tableWidget = nullptr;
+    SongStore::library().abandonBulkChanges();
+    SongStore::library().clear();
+}
+
+std::vector<std::string> Tagdesk::selectedSongKeys() const
+{
+    std::vector<std::string> keys;
+    for (const QModelIndex &index : tableWidget->selectionModel()->selectedIndexes()) {
+        if (index.column() != ColumnPersistentID)
+            continue;
+        if (const Song *song = libraryModel->songAt(index.row()))
+            keys.push_back(song->first);
     }
+    return keys;
 }
 
 void Tagdesk::quit()

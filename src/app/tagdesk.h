@@ -7,9 +7,9 @@
 #include "library/bpmlevel.h"
 #include "tags/bpmtagqueue.h"
 #include "folders/folderimport.h"
+#include "table/librarymodel.h"
 
 #include <QMainWindow>
-#include <QPersistentModelIndex>
 #include <QString>
 
 class DBelement;
@@ -18,7 +18,6 @@ class QCloseEvent;
 class QDragEnterEvent;
 class QDropEvent;
 class QPushButton;
-class QTableWidgetItem;
 
 // The one main window: the library table and every command of the program.
 // Its members are defined in one file per command group, each named after
@@ -76,8 +75,10 @@ signals:
 
 public slots:
     void quit();
-    void bpmRangeCheck(QTableWidgetItem *item);
-    void saveOn(QTableWidgetItem *item);
+    // A BPM outside 50 to 200 (other than none) becomes none, with a warning.
+    void bpmRangeCheck(const QList<const Song *> &songs);
+    // A double-click on a BPM cell, which starts its editing, marks the library changed.
+    void saveOn(const QModelIndex &index);
     void saveFile();
     void openFile();
     void deleteEdit();
@@ -94,7 +95,7 @@ public slots:
     void halveBpm();
     void useAlternativeBpm();
     void bpmRange();
-    void bpmEdited(const QPersistentModelIndex &cell);
+    void bpmEdited(const std::string &key);
     void writeBpmToFiles();
     void fromMusicFolder();
     void processFolderScan();
@@ -107,6 +108,11 @@ protected:
     void dropEvent(QDropEvent *event) override;
 
 public:
+    // The library as the table shows it.
+    LibraryModel *libraryModel = nullptr;
+    // The keys of the selected songs, in the order of the selection.
+    std::vector<std::string> selectedSongKeys() const;
+
     // Unsaved changes: set by every command that changes the library.
     bool modified = false;
     // True once an import has run; BeatFind imports first otherwise.
@@ -173,8 +179,8 @@ private:
     // writing BPM tags
     void setUpTagWriting();
     // Writes a song's new BPM into its file when the user asked for that.
-    void writeBpmAfterBeatFind(DBelement &record);
-    bool queueBpmWrite(DBelement &record);
+    void writeBpmAfterBeatFind(const DBelement &record);
+    bool queueBpmWrite(const DBelement &record);
     void showBpmFileDone(const BpmWriteRequest &request, const BpmWriteResult &result);
     void showBpmWritesDone(int written, int notWritten);
 };

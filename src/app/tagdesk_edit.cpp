@@ -1,6 +1,5 @@
 #include "app/tagdesk.h"
-#include "app/qvxtablewidgetitem.h"
-#include "library/dbelement.h"
+#include "library/songstore.h"
 #include "table/columns.h"
 
 #include <QMessageBox>
@@ -8,48 +7,58 @@
 
 void Tagdesk::deleteEdit()
 {
-    const QList<QTableWidgetItem *> selected = tableWidget->selectedItems();
+    const std::vector<std::string> keys = selectedSongKeys();
     if (QMessageBox::question(nullptr, tr("Delete"), tr("Are you sure you want to delete?"),
                               QMessageBox::Yes | QMessageBox::Cancel)
         == QMessageBox::Cancel)
         return;
     modified = true;
-    // A deleted record takes all its cells with it, the other selected cells
-    // of its row included, so the IDs are taken before anything is destroyed.
-    QStringList persistentIDs;
-    for (QTableWidgetItem *item : selected) {
-        if (item->tableWidget() && item->column() == ColumnPersistentID)
-            persistentIDs << item->text();
-    }
-    // Each record goes before its row, and each row is looked up afresh, so
-    // removing one row does not disturb the rows of the songs that follow.
-    for (const QString &persistentID : persistentIDs) {
-        auto record = tableMap.find(libraryKey(persistentID));
-        if (record == tableMap.end())
+    SongStore &store = SongStore::library();
+    SongStore::Batch batch(store);
+    for (const std::string &key : keys) {
+        const DBelement *record = store.find(key);
+        if (!record)
             continue;
-        const int row = record->second.field("persistentID").row();
-        std::cout << "WantDel: " << persistentID.toLocal8Bit().constData() << ' ' << int(ColumnPersistentID)
-                  << std::endl;
-        tableMap.erase(record);
-        tableWidget->removeRow(row);
+        std::cout << "WantDel: " << record->text(SongField::PersistentID).toLocal8Bit().constData() << ' '
+                  << int(ColumnPersistentID) << std::endl;
+        store.remove(key);
     }
 }
 
-void Tagdesk::bpmRangeCheck(QTableWidgetItem *item)
+namespace {
+
+// A shown song's BPM is a whole number from 50 to 200, or 0 for none.
+bool bpmNeedsReset(const DBelement &record)
 {
-    if (!isBpmItem(item))
-        return;
-    const int bpm = item->data(Qt::DisplayRole).toInt();
-    if (bpm >= 50 && bpm <= 200)
-        return;
-    if (bpm != 0)
-        QMessageBox::warning(this, tr("Out of range"), tr("BPM must be between 50-200"), QMessageBox::Ok);
-    item->setData(Qt::DisplayRole, QVariant(0));
+    const int bpm = record.bpm();
+    return !record.isSet(SongField::Bpm) || (bpm != 0 && (bpm < 50 || bpm > 200));
 }
 
-void Tagdesk::saveOn(QTableWidgetItem *item)
+} // namespace
+
+void Tagdesk::bpmRangeCheck(const QList<const Song *> &songs)
 {
-    if (!isBpmItem(item))
+    // Keys first: a warning's event loop may change the library.
+    std::vector<std::string> toReset;
+    for (const Song *song : songs) {
+        if (bpmNeedsReset(song->second))
+            toReset.push_back(song->first);
+    }
+    SongStore &store = SongStore::library();
+    SongStore::Batch batch(store);
+    for (const std::string &key : toReset) {
+        const DBelement *record = store.find(key);
+        if (!record || !bpmNeedsReset(*record))
+            continue;
+        if (record->bpm() != 0)
+            QMessageBox::warning(this, tr("Out of range"), tr("BPM must be between 50-200"), QMessageBox::Ok);
+        store.change(key, [](DBelement &song) { song.setBPM(0); });
+    }
+}
+
+void Tagdesk::saveOn(const QModelIndex &index)
+{
+    if (index.column() != ColumnBpm)
         return;
     std::fputs("saveOn\n", stdout);
     modified = true;

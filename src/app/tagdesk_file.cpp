@@ -1,6 +1,6 @@
 #include "app/tagdesk.h"
 #include "library/globals.h"
-#include "library/dbelement.h"
+#include "library/songstore.h"
 #include "library/libraryfile.h"
 
 #include <QCloseEvent>
@@ -12,7 +12,7 @@
 
 bool Tagdesk::askToSaveBeforeLoading()
 {
-    if (tableWidget->rowCount() == 0 || !modified)
+    if (libraryModel->rowCount() == 0 || !modified)
         return true;
     const auto answer = QMessageBox::question(nullptr, tr("Save"), tr("Do you want to Save before loading new file?"),
                                               QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
@@ -28,9 +28,7 @@ void Tagdesk::newFile()
     if (!askToSaveBeforeLoading())
         return;
     modified = false;
-    tableWidget->setSortingEnabled(false);
-    clearLibrary(tableWidget);
-    tableWidget->setSortingEnabled(true);
+    SongStore::library().clear();
     setWindowTitle(QStringLiteral("VelmoraSync"));
 }
 

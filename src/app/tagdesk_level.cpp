@@ -1,11 +1,6 @@
 #include "app/tagdesk.h"
-#include "app/bpmeditdelegate.h"
 #include "app/bpmrangedialog.h"
-#include "library/dbelement.h"
-#include "table/columns.h"
-#include "table/tablecells.h"
-
-#include <QItemSelectionModel>
+#include "library/songstore.h"
 
 namespace {
 
@@ -15,9 +10,7 @@ constexpr int songMessageMs = 4000;
 
 void Tagdesk::setUpLevelCommands()
 {
-    auto *bpmEditor = new BpmEditDelegate(tableWidget);
-    tableWidget->setItemDelegateForColumn(ColumnBpm, bpmEditor);
-    connect(bpmEditor, &BpmEditDelegate::committed, this, &Tagdesk::bpmEdited);
+    connect(libraryModel, &LibraryModel::bpmEdited, this, &Tagdesk::bpmEdited);
     connect(actionDouble_BPM, &QAction::triggered, this, &Tagdesk::doubleBpm);
     connect(actionHalve_BPM, &QAction::triggered, this, &Tagdesk::halveBpm);
     connect(actionUse_Alternative_BPM, &QAction::triggered, this, &Tagdesk::useAlternativeBpm);
@@ -35,48 +28,33 @@ void Tagdesk::bpmRange()
         setPreferredBpmRange(dialog.range());
 }
 
-// A BPM the user typed settles the song's level.
-void Tagdesk::bpmEdited(const QPersistentModelIndex &cell)
-{
-    if (!cell.isValid())
-        return;
-    const QTableWidgetItem *idCell = tableWidget->item(cell.row(), ColumnPersistentID);
-    if (!idCell)
-        return;
-    const auto record = tableMap.find(libraryKey(idCell->text()));
-    if (record != tableMap.end() && &record->second.field("bpm") == tableWidget->item(cell.row(), cell.column()))
-        record->second.setBpmAlternative(0);
-}
+// A BPM the user typed (the model has settled the song's level) is a change
+// to save.
+void Tagdesk::bpmEdited(const std::string &) { modified = true; }
 
 void Tagdesk::changeLevel(LevelCommand command)
 {
-    // The rows come with the selection, so no change has to search the table
-    // for its cell, and with sorting off they stay where they are until the
-    // one re-sort at the end.
-    const bool sorting = tableWidget->isSortingEnabled();
-    tableWidget->setSortingEnabled(false);
+    // One announcement for the lot, so the table re-sorts once.
+    SongStore &store = SongStore::library();
+    SongStore::Batch batch(store);
     int selected = 0;
     int kept = 0;
-    for (const QModelIndex &index : tableWidget->selectionModel()->selectedIndexes()) {
-        if (index.column() != ColumnPersistentID)
-            continue;
-        const auto found = tableMap.find(libraryKey(index.data().toString()));
-        if (found == tableMap.end())
+    for (const std::string &key : selectedSongKeys()) {
+        const DBelement *record = store.find(key);
+        if (!record)
             continue;
         ++selected;
-        DBelement &record = found->second;
-        const std::optional<BpmLevels> changed = levelChange(command, {record.bpm(), record.bpmAlternative()});
+        const std::optional<BpmLevels> changed = levelChange(command, {record->bpm(), record->bpmAlternative()});
         if (!changed) {
             ++kept;
             continue;
         }
-        if (tableWidget->item(index.row(), ColumnBpm) == &record.field("bpm"))
-            refreshCellPosition(tableWidget, index.row(), ColumnBpm);
-        record.field("bpm").setData(Qt::DisplayRole, QVariant(changed->bpm));
-        record.setBpmAlternative(changed->alternative);
+        store.change(key, [&changed](DBelement &song) {
+            song.setBPM(changed->bpm);
+            song.setBpmAlternative(changed->alternative);
+        });
         modified = true;
     }
-    tableWidget->setSortingEnabled(sorting);
     if (kept)
         statusbar->showMessage(QStringLiteral("%1 of %2 songs kept their BPM: nothing to change, or outside 50-200")
                                    .arg(kept)

@@ -1,10 +1,8 @@
 #include "app/tagdesk.h"
 #include "library/globals.h"
+#include "library/songstore.h"
 #include "table/paintbreaks.h"
-#include "table/tablesorting.h"
 #include "table/timedbatches.h"
-#include "library/dbelement.h"
-#include "table/columns.h"
 
 #include <QFileInfo>
 #include <QMessageBox>
@@ -26,7 +24,7 @@ void Tagdesk::loadFile(const QString &fileName)
     if (fileRead.loadingFile)
         return;
     modified = false;
-    clearLibrary(tableWidget);
+    SongStore::library().clear();
     fileRead.reset();
     LibraryFileReader &fileReader = fileRead.fileReader;
     // The whole file is checked before anything is applied, so that a broken
@@ -51,7 +49,7 @@ void Tagdesk::loadFile(const QString &fileName)
         fileRead.reset();
         return;
     }
-    tableWidget->setSortingEnabled(false);
+    SongStore::library().beginBulkChange();
     syncEnabled = false;
     fileRead.loadingFile = true;
     actionOpen_File->setEnabled(false);
@@ -78,7 +76,9 @@ void Tagdesk::loadDOM()
         return;
     }
     auto hasNext = [this] { return fileRead.fileElementIndex < fileRead.fileReader.nodeCount(); };
-    auto applyNext = [this] {
+    SongStore &store = SongStore::library();
+    SongStore::Batch batch(store);
+    auto applyNext = [this, &store] {
         LibraryNode node;
         fileRead.fileReader.next(&node);
         ++fileRead.fileElementIndex;
@@ -88,9 +88,11 @@ void Tagdesk::loadDOM()
             std::cout << "Unknown element: " << node.tagName.toLocal8Bit().constData() << "\n";
         } else {
             const std::string key = libraryKey(node.attributes.value(QLatin1String("persistentID")).toString());
-            if (!tableMap[key].loadDom(node.attributes) && fileRead.bpmsCleared++ < clearedTitlesShown)
-                fileRead.bpmClearedTitles << tableMap[key].text("title");
-            tableMap[key].setupRow(tableWidget, -1);
+            bool bpmKept = true;
+            store.update(key, [&](DBelement &record) { bpmKept = record.loadDom(node.attributes); });
+            if (!bpmKept && fileRead.bpmsCleared++ < clearedTitlesShown)
+                fileRead.bpmClearedTitles << store.find(key)->text(SongField::Title);
+            store.setupRow(key);
         }
     };
     TimedBatches::run(fileRead.inFirstBatch ? 0 : turnBudgetMs, hasNext, applyNext);
@@ -106,9 +108,8 @@ void Tagdesk::finishLoadingFile()
     actionOpen_File->setEnabled(true);
     actionSave_File->setEnabled(true);
     actionNew_File->setEnabled(true);
-    switchSortingOn(tableWidget);
-    if (QTableWidgetItem *first = tableWidget->rowCount() > 0 ? tableWidget->item(0, ColumnTitle) : nullptr)
-        tableWidget->scrollToItem(first, QAbstractItemView::PositionAtTop);
+    SongStore::library().endBulkChange();
+    tableWidget->scrollToTop();
     emit loadFileDone();
 }
 

@@ -1,7 +1,6 @@
 #include "app/tagdesk.h"
 #include "analysis/songlocation.h"
-#include "library/dbelement.h"
-#include "table/columns.h"
+#include "library/songstore.h"
 
 #include <QSettings>
 #include <iostream>
@@ -27,34 +26,30 @@ void Tagdesk::setUpTagWriting()
 void Tagdesk::writeBpmToFiles()
 {
     std::cout << "WriteBPM" << std::endl;
-    const QModelIndexList rows = tableWidget->selectionModel()->selectedRows(ColumnPersistentID);
-    QStringList ids;
-    for (const QModelIndex &row : rows)
-        ids << row.data().toString();
     int queued = 0;
-    for (const QString &id : ids) {
-        const auto found = tableMap.find(libraryKey(id));
-        if (found != tableMap.end() && queueBpmWrite(found->second))
+    for (const std::string &key : selectedSongKeys()) {
+        const DBelement *record = SongStore::library().find(key);
+        if (record && queueBpmWrite(*record))
             ++queued;
     }
     if (queued == 0 && !tagWrites.isBusy())
         statusbar->showMessage(QStringLiteral("No selected song has both a file and a BPM"), summaryMessageMs);
 }
 
-void Tagdesk::writeBpmAfterBeatFind(DBelement &record)
+void Tagdesk::writeBpmAfterBeatFind(const DBelement &record)
 {
     if (actionWrite_BPM_after_BeatFind->isChecked())
         queueBpmWrite(record);
 }
 
 // A song without a file or without a BPM has nothing to write and is passed over.
-bool Tagdesk::queueBpmWrite(DBelement &record)
+bool Tagdesk::queueBpmWrite(const DBelement &record)
 {
-    const QString path = localSongPath(record.text("location"));
+    const QString path = localSongPath(record.text(SongField::Location));
     const int bpm = record.bpm();
     if (path.isEmpty() || bpm == 0)
         return false;
-    tagWrites.enqueue({record.text("title"), path, bpm, record.isProtected});
+    tagWrites.enqueue({record.text(SongField::Title), path, bpm, record.isProtected});
     return true;
 }
 

@@ -1,15 +1,14 @@
 #include "folders/foldersongimport.h"
 #include "folders/songfile.h"
 #include "itunes/itunesrules.h"
-#include "library/dbelement.h"
+#include "library/songstore.h"
 
-void importFolderSong(const FoundSong &song, QTableWidget *table, bool inMusicSource)
+namespace {
+
+void applySong(DBelement &record, const QString &persistentID, const FoundSong &song, bool setSourceFlag,
+               bool inMusicSource)
 {
-    const QString persistentID = persistentIDFromHex(song.persistentID);
-    const std::string key = libraryKey(persistentID);
-    const bool isNew = tableMap.find(key) == tableMap.end();
-    DBelement &record = tableMap[key];
-    if (inMusicSource || isNew)
+    if (setSourceFlag)
         record.setItunes(inMusicSource ? QStringLiteral("1") : QStringLiteral("0"));
     record.setPersistentID(persistentID);
     const SongTags &tags = song.tags;
@@ -22,5 +21,18 @@ void importFolderSong(const FoundSong &song, QTableWidget *table, bool inMusicSo
     if (takesItunesBpm(record.bpm(), tags.bpm))
         record.setBPM(tags.bpm);
     record.setLocation(song.path);
-    record.setupRow(table, -1);
+}
+
+} // namespace
+
+void importFolderSong(const FoundSong &song, bool inMusicSource)
+{
+    const QString persistentID = persistentIDFromHex(song.persistentID);
+    const std::string key = libraryKey(persistentID);
+    SongStore &store = SongStore::library();
+    SongStore::Batch batch(store);
+    const bool isNew = store.find(key) == nullptr;
+    store.update(
+        key, [&](DBelement &record) { applySong(record, persistentID, song, inMusicSource || isNew, inMusicSource); });
+    store.setupRow(key);
 }

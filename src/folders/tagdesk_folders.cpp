@@ -1,11 +1,8 @@
 #include "app/tagdesk.h"
 #include "folders/foldersongimport.h"
 #include "folders/musicsource.h"
-#include "library/dbelement.h"
+#include "library/songstore.h"
 #include "table/columns.h"
-#include "table/paintbreaks.h"
-#include "table/tablecells.h"
-#include "table/tablesorting.h"
 #include "table/timedbatches.h"
 
 #include <QDir>
@@ -69,16 +66,13 @@ void Tagdesk::importMusicPaths(const QStringList &paths, bool wholeSource)
     modified = true;
     import.wholeSource = wholeSource;
     const bool inMusicSource = currentMusicSource() == MusicSource::Folders;
-    tableWidget->setSortingEnabled(false);
+    SongStore &store = SongStore::library();
+    store.beginBulkChange();
     statusbar->showMessage(tr("Importing music folders"), 0);
-    PaintBreaks breaks;
-    // After a sort every change to a shown cell would search the whole table.
-    refreshCellPositions(tableWidget, &breaks);
     if (wholeSource && inMusicSource) {
-        for (auto &entry : tableMap) {
-            entry.second.setItunes(QStringLiteral("0"));
-            breaks.take();
-        }
+        SongStore::Batch batch(store);
+        for (const Song &song : store.tableMap())
+            store.change(song.first, [](DBelement &record) { record.setItunes(QStringLiteral("0")); });
     }
     import.folderScan = std::make_unique<FolderScanJob>(paths);
     if (!folderCancelButton) {
@@ -96,16 +90,21 @@ void Tagdesk::processFolderScan()
     if (!import.folderScan)
         return;
     const bool inMusicSource = currentMusicSource() == MusicSource::Folders;
-    const bool more = TimedBatches::run(
-        stepBudgetMs,
-        [&import] {
-            return !import.folderSongs.empty()
-                || import.folderScan->takeSongs(import.folderSongs, TimedBatches::batchSize) > 0;
-        },
-        [&import, inMusicSource, this] {
-            importFolderSong(import.folderSongs.front(), tableWidget, inMusicSource);
-            import.folderSongs.pop_front();
-        });
+    bool more = false;
+    {
+        // The step's songs reach the table as one change.
+        SongStore::Batch batch(SongStore::library());
+        more = TimedBatches::run(
+            stepBudgetMs,
+            [&import] {
+                return !import.folderSongs.empty()
+                    || import.folderScan->takeSongs(import.folderSongs, TimedBatches::batchSize) > 0;
+            },
+            [&import, inMusicSource, this] {
+                importFolderSong(import.folderSongs.front(), inMusicSource);
+                import.folderSongs.pop_front();
+            });
+    }
     if (!more && import.folderScan->done()) {
         finishFolderImport(false);
         return;
@@ -145,7 +144,7 @@ void Tagdesk::finishFolderImport(bool cancelled)
     const ScanCounts counts = cancelled ? ScanCounts() : job->counts();
     if (folderCancelButton)
         folderCancelButton->hide();
-    switchSortingOn(tableWidget);
+    SongStore::library().endBulkChange();
     if (cancelled) {
         statusbar->showMessage(tr("Music folder import cancelled"), summaryMessageMs);
     } else {
@@ -172,6 +171,6 @@ void Tagdesk::finishFolderImport(bool cancelled)
 void Tagdesk::showMusicSourceColumn()
 {
     const bool folders = currentMusicSource() == MusicSource::Folders;
-    if (QTableWidgetItem *header = tableWidget->horizontalHeaderItem(ColumnItunes))
-        header->setText(folders ? tr("In Folders") : QString::fromLatin1(columns[ColumnItunes].header));
+    libraryModel->setHeaderData(ColumnItunes, Qt::Horizontal,
+                                folders ? tr("In Folders") : QString::fromLatin1(columns[ColumnItunes].header));
 }

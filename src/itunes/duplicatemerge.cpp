@@ -7,20 +7,20 @@
 
 namespace {
 
-bool isInItunes(DBelement &record) { return record.field("iTunes").data(Qt::DisplayRole).toInt() != 0; }
+bool isInItunes(const DBelement &record) { return record.flag(SongField::Itunes); }
 
 // Besides the title, the five texts of the duplicate rule: records of one
 // title match exactly when these are equal.
-QStringList otherMatchedTexts(DBelement &record)
+QStringList otherMatchedTexts(const DBelement &record)
 {
-    return {record.text("artist"), record.text("albumTitle"), record.text("genre"), record.text("albumArtist"),
-            record.text("composer")};
+    return {record.text(SongField::Artist), record.text(SongField::AlbumTitle), record.text(SongField::Genre),
+            record.text(SongField::AlbumArtist), record.text(SongField::Composer)};
 }
 
 struct Filed
 {
     const std::string *key;
-    DBelement *record;
+    const DBelement *record;
 };
 
 // The records filed under one title. Of the earlier records of a title only
@@ -37,7 +37,7 @@ struct TitleGroup
 
     // The earlier records of the title that match the record, in the order
     // they were filed; the record is filed at the end of this list.
-    std::vector<Filed> &matching(DBelement &record)
+    std::vector<Filed> &matching(const DBelement &record)
     {
         if (only) {
             byOtherTexts[otherMatchedTexts(*only->record)].push_back(*only);
@@ -65,17 +65,18 @@ PairOutcome mergePair(bool currentInItunes, int currentBpm, bool earlierInItunes
     return outcome;
 }
 
-std::set<std::string> findDuplicates(TableMap &library, const std::function<void(DBelement &, DBelement &)> &carryBpm,
+std::set<std::string> findDuplicates(const TableMap &library,
+                                     const std::function<void(const std::string &, const DBelement &)> &carryBpm,
                                      std::ostream &out, const std::function<void()> &pause)
 {
     using Side = PairOutcome::Side;
     QHash<QString, TitleGroup> byTitle;
     std::set<std::string> toDrop;
     size_t scanned = 0;
-    for (auto &[key, current] : library) {
+    for (const auto &[key, current] : library) {
         if (pause && (++scanned & 255) == 0)
             pause();
-        TitleGroup &sameTitle = byTitle[current.text("title")];
+        TitleGroup &sameTitle = byTitle[current.text(SongField::Title)];
         if (sameTitle.isEmpty()) {
             sameTitle.only = Filed{&key, &current};
             continue;
@@ -89,9 +90,9 @@ std::set<std::string> findDuplicates(TableMap &library, const std::function<void
             else if (outcome.dropped == Side::Current)
                 toDrop.insert(key);
             if (outcome.takesBpm == Side::Current) {
-                carryBpm(current, *earlier.record);
+                carryBpm(key, *earlier.record);
             } else if (outcome.takesBpm == Side::Earlier) {
-                carryBpm(*earlier.record, current);
+                carryBpm(*earlier.key, current);
                 out << "HMM\n";
             }
         }

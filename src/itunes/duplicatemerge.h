@@ -22,9 +22,11 @@ PairOutcome mergePair(bool currentInItunes, int currentBpm, bool earlierInItunes
 // records of exactly the same title, in the order they were met. Two records
 // are duplicates when their title, artist, album title, genre, album artist
 // and composer texts are all exactly equal. BPMs are carried over through
-// carryBpm(to, from) as the scan goes, so later pairs see them, and "HMM" is written for
-// each one carried to an earlier record. Returns the keys of the records to
-// drop; nothing is dropped during the scan. pause is called every so often
-// during a long scan.
-std::set<std::string> findDuplicates(TableMap &library, const std::function<void(DBelement &, DBelement &)> &carryBpm,
+// carryBpm(key of the record to take it, record it comes from) as the scan
+// goes, which must change the library's record at once, so later pairs see
+// them; "HMM" is written for each one carried to an earlier record. Returns
+// the keys of the records to drop; nothing is dropped during the scan. pause
+// is called every so often during a long scan.
+std::set<std::string> findDuplicates(const TableMap &library,
+                                     const std::function<void(const std::string &, const DBelement &)> &carryBpm,
                                      std::ostream &out, const std::function<void()> &pause = {});

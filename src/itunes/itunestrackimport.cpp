@@ -1,52 +1,23 @@
 #include "itunes/itunestrackimport.h"
 #include "itunes/itunesrules.h"
-#include "table/tablecells.h"
-#include "library/dbelement.h"
-
-#include <QTableWidget>
+#include "library/songstore.h"
 
 namespace {
 
-// Drops the record; a shown record's items leave its row first, which keeps
-// the table from searching for each of them as they are destroyed.
-bool dropRecord(const std::string &key)
+// Sets the record's fields from the track's keys, in the file's order, with
+// their diagnostic output; false, having stopped there, at a Kind that is no
+// audio file.
+bool applyTrack(DBelement &record, const QString &persistentID, const ItunesTrack &track, std::ostream &out)
 {
-    const auto record = tableMap.find(key);
-    if (record == tableMap.end())
-        return false;
-    QTableWidgetItem &title = record->second.field("title");
-    QTableWidget *shownIn = title.tableWidget();
-    if (shownIn)
-        emptyRow(shownIn, shownIn->row(&title));
-    tableMap.erase(record);
-    return shownIn != nullptr;
-}
-
-} // namespace
-
-bool importItunesTrack(const ItunesTrack &track, QTableWidget *table, std::ostream &out)
-{
-    out << "QVX Persistent ID found: ";
-    if (!track.hasPersistentID) {
-        out << "unknown\n";
-        return false;
-    }
-    const QString persistentID = persistentIDFromHex(track.persistentIDText);
-    const std::string key = libraryKey(persistentID);
-    DBelement &record = tableMap[key];
     record.setItunes(QStringLiteral("1"));
     record.setPersistentID(persistentID);
-    out << key << ' ';
     for (int i = 0; i < track.keyCount(); ++i) {
         const ItunesKeyValue &field = track.key(i);
         const QString &value = field.value;
         switch (field.key) {
         case ItunesKey::Kind:
-            if (!kindIsAudioFile(value)) {
-                const bool emptied = dropRecord(key);
-                out << std::endl;
-                return emptied;
-            }
+            if (!kindIsAudioFile(value))
+                return false;
             if (kindIsProtected(value))
                 record.isProtected = true;
             break;
@@ -83,7 +54,28 @@ bool importItunesTrack(const ItunesTrack &track, QTableWidget *table, std::ostre
         }
         }
     }
-    record.setupRow(table, -1);
+    return true;
+}
+
+} // namespace
+
+void importItunesTrack(const ItunesTrack &track, std::ostream &out)
+{
+    out << "QVX Persistent ID found: ";
+    if (!track.hasPersistentID) {
+        out << "unknown\n";
+        return;
+    }
+    const QString persistentID = persistentIDFromHex(track.persistentIDText);
+    const std::string key = libraryKey(persistentID);
+    out << key << ' ';
+    SongStore &store = SongStore::library();
+    SongStore::Batch batch(store);
+    bool isAudio = true;
+    store.update(key, [&](DBelement &record) { isAudio = applyTrack(record, persistentID, track, out); });
+    if (isAudio)
+        store.setupRow(key);
+    else
+        store.remove(key);
     out << std::endl;
-    return false;
 }

@@ -1,13 +1,11 @@
 #include "app/tagdesk.h"
 #include "folders/musicsource.h"
-#include "table/tablesorting.h"
 #include "itunes/ituneslibraryreader.h"
 #include "itunes/itunestrackimport.h"
-#include "table/paintbreaks.h"
-#include "table/tablecells.h"
-#include "table/timedbatches.h"
-#include "library/dbelement.h"
 #include "library/regularfile.h"
+#include "library/songstore.h"
+#include "table/paintbreaks.h"
+#include "table/timedbatches.h"
 
 #include <QFile>
 #include <QMessageBox>
@@ -38,7 +36,7 @@ int Tagdesk::loadItunes()
     modified = true;
     itunesImport.reset();
     itunesImport.loadingItunes = true;
-    tableWidget->setSortingEnabled(false);
+    SongStore::library().beginBulkChange();
     statusbar->showMessage(QStringLiteral("loading iTunes library"), 0);
 
     const QString path = itunesLibraryFileName();
@@ -75,11 +73,11 @@ int Tagdesk::loadItunes()
         return -1;
     }
 
-    // After a sort every change to a shown cell would search the whole table.
-    refreshCellPositions(tableWidget, &breaks);
-    for (auto &entry : tableMap) {
-        entry.second.setItunes(QStringLiteral("0"));
-        breaks.take();
+    SongStore &store = SongStore::library();
+    {
+        SongStore::Batch batch(store);
+        for (const Song &song : store.tableMap())
+            store.change(song.first, [](DBelement &record) { record.setItunes(QStringLiteral("0")); });
     }
     itunesImport.itunesTracks = reader.takeTracks();
     if (reader.hasKeys())
@@ -92,16 +90,20 @@ int Tagdesk::loadItunes()
 void Tagdesk::processItunes()
 {
     ItunesImport &import = itunesImport;
-    const bool more = TimedBatches::run(
-        stepBudgetMs, [&import] { return import.itunesTrackIndex < import.itunesTracks.size(); },
-        [&import, this] {
-            ItunesTrack &track = import.itunesTracks[import.itunesTrackIndex++];
-            if (importItunesTrack(track, tableWidget, std::cout))
-                ++import.itunesEmptiedRows;
-            // Each track is freed once applied: freeing a large library's
-            // tracks all at once at the end would hold the window.
-            track = ItunesTrack();
-        });
+    bool more = false;
+    {
+        // The step's songs reach the table as one change.
+        SongStore::Batch batch(SongStore::library());
+        more = TimedBatches::run(
+            stepBudgetMs, [&import] { return import.itunesTrackIndex < import.itunesTracks.size(); },
+            [&import, this] {
+                ItunesTrack &track = import.itunesTracks[import.itunesTrackIndex++];
+                importItunesTrack(track, std::cout);
+                // Each track is freed once applied: freeing a large library's
+                // tracks all at once at the end would hold the window.
+                track = ItunesTrack();
+            });
+    }
     std::cout.flush();
     if (more)
         QTimer::singleShot(0, this, &Tagdesk::processItunes);
@@ -112,13 +114,9 @@ void Tagdesk::processItunes()
 void Tagdesk::finishItunesImport()
 {
     itunesLoaded = true;
-    const bool rowsEmptied = itunesImport.itunesEmptiedRows > 0;
     itunesImport.reset();
     statusbar->clearMessage();
-    switchSortingOn(tableWidget);
-    // The sort has gathered the emptied rows at the bottom.
-    if (rowsEmptied)
-        removeEmptiedRows(tableWidget);
+    SongStore::library().endBulkChange();
     showMusicSourceColumn();
     emit loadItunesDone();
 }
@@ -126,7 +124,7 @@ void Tagdesk::finishItunesImport()
 void Tagdesk::abandonItunesImport()
 {
     itunesImport.reset();
-    tableWidget->setSortingEnabled(true);
+    SongStore::library().endBulkChange();
     statusbar->clearMessage();
 }
 

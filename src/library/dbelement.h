@@ -1,82 +1,94 @@
 #pragma once
 
-#include "app/qvxtablewidgetitem.h"
+#include "library/songfields.h"
 
 #include <QColor>
 #include <QString>
+#include <QVariant>
 #include <map>
 #include <string>
 
-class QTableWidget;
 class QXmlStreamAttributes;
 class QXmlStreamWriter;
 
-// One song. Every value lives in a table item of its own; those items are the
-// very cells the table shows, so changing a record changes its row.
+// One song: its values, and nothing of how they are shown. A value never set
+// differs from an empty one (the table shows both empty, but sorts an unset
+// value after every set one, and the library file writes it as ""). Records
+// live in the song store and change only through it (library/songstore.h).
 class DBelement
 {
 public:
-    DBelement();
-    DBelement(const DBelement &other) = default;
-    DBelement &operator=(const DBelement &) = delete;
-
-    // Looks the field's item up, creating it empty on first use.
-    QVXtableWidgetItem &field(const std::string &name) { return fields[name]; }
-    QString text(const std::string &name) { return field(name).text(); }
-    int bpm();
-    bool isShown();
-
-    void setTitle(const QString &text);
-    void setArtist(const QString &text);
-    void setAlbumTitle(const QString &text);
-    void setGenre(const QString &text);
-    void setAlbumArtist(const QString &text);
-    void setComposer(const QString &text);
-    void setLocation(const QString &text);
-    void setPersistentID(const QString &text);
-    void setBPM(const QString &text);
-    void setItunes(const QString &flag);
-    void setIphone(const QString &flag);
-    void setOnDevice(const QString &flag);
-    void setUserChanged(const QString &flag);
-    // The other tempo level the analyser thought possible, 0 for none; a
-    // value outside 50 to 200 is none. A song with one is marked in its BPM
-    // cell until the level is settled.
-    void setBpmAlternative(int bpm);
+    // The value as the table shows it: a text, a whole number for the BPM, a
+    // flag for "iTunes", "iPhone" and "userChanged"; invalid when never set.
+    QVariant value(SongField field) const;
+    // The value as text, as the library file stores it: flags read "true" or
+    // "false", a value never set is empty.
+    QString text(SongField field) const;
+    bool isSet(SongField field) const { return (setFields & bit(field)) != 0; }
+    bool flag(SongField field) const { return (flags & bit(field)) != 0; }
+    int bpm() const { return bpmValue; }
+    // The other tempo level the analyser thought possible, 0 for none. A song
+    // with one is marked in its BPM cell until the level is settled.
     int bpmAlternative() const { return alternativeBpm; }
     static const QColor alternativeBpmColour;
 
-    void setupRow(QTableWidget *table, int row);
+    // Sets a field from text: a text as it is, the BPM as a whole number, a
+    // flag from "1" or "true".
+    void setText(SongField field, const QString &text);
+    void setTitle(const QString &text) { setText(SongField::Title, text); }
+    void setArtist(const QString &text) { setText(SongField::Artist, text); }
+    void setAlbumTitle(const QString &text) { setText(SongField::AlbumTitle, text); }
+    void setGenre(const QString &text) { setText(SongField::Genre, text); }
+    void setAlbumArtist(const QString &text) { setText(SongField::AlbumArtist, text); }
+    void setComposer(const QString &text) { setText(SongField::Composer, text); }
+    void setLocation(const QString &text) { setText(SongField::Location, text); }
+    void setPersistentID(const QString &text) { setText(SongField::PersistentID, text); }
+    void setBPM(const QString &text) { setText(SongField::Bpm, text); }
+    void setBPM(int bpm);
+    void setItunes(const QString &flag) { setText(SongField::Itunes, flag); }
+    void setIphone(const QString &flag) { setText(SongField::Iphone, flag); }
+    void setOnDevice(const QString &flag) { setText(SongField::Iphone, flag); }
+    void setUserChanged(const QString &flag) { setText(SongField::UserChanged, flag); }
+    // A value outside 50 to 200 is none.
+    void setBpmAlternative(int bpm);
+
     // Writes the record as one "Element_Data" element of a library file:
-    // the ten stored fields, then the location when the record has one.
-    void saveDom(QXmlStreamWriter &writer);
+    // the ten stored fields, then the Alternative and the location when the
+    // record has them.
+    void saveDom(QXmlStreamWriter &writer) const;
     // Sets the stored fields from an "Element_Data" element's attributes;
     // an absent attribute empties its field. The location is set only when
     // the element has one. A BPM outside 50 to 200 becomes none; false then,
     // so that the reader can name such songs once, after the read.
     bool loadDom(const QXmlStreamAttributes &attributes);
 
-    std::map<std::string, QVXtableWidgetItem> fields;
+    // Whether the song has a row in the table (the store's setupRow).
+    bool isShown() const { return shown; }
+
     int deviceBPM = 0;
     bool isProtected = false;
 
 private:
-    int alternativeBpm = 0;
+    friend class SongStore;
 
-    void setText(const std::string &name, const QString &text);
-    void setFlag(const std::string &name, const QString &flag);
+    static constexpr quint16 bit(SongField field) { return quint16(1u << int(field)); }
+    QString *textSlot(SongField field);
+    const QString *textSlot(SongField field) const;
+
+    // The eight text fields, in the order of SongField less the BPM and flags.
+    QString texts[8];
+    int bpmValue = 0;
+    int alternativeBpm = 0;
+    quint16 flags = 0;
+    quint16 setFields = 0;
+    bool shown = false;
 };
 
 // The library: every song the program knows, keyed by persistent ID and
 // walked in ascending byte order of the key.
 using TableMap = std::map<std::string, DBelement>;
-extern TableMap tableMap;
 
 // The tableMap key of a persistent ID. Qt 6's toStdString is UTF-8, which keeps
 // distinct IDs distinct; for the ASCII IDs of iTunes and the phone it gives the
 // same bytes as Latin-1.
 inline std::string libraryKey(const QString &persistentID) { return persistentID.toStdString(); }
-
-// Empties the library and its table. The records' items leave the table
-// before any row goes, so no row removal ever deletes a live record's item.
-void clearLibrary(QTableWidget *table);

@@ -1,5 +1,4 @@
 #include "library/globals.h"
 
-QTableWidget *tableWidget = nullptr;
 bool syncEnabled = false;
 QString currentFileName;

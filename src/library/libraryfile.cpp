@@ -1,5 +1,5 @@
 #include "library/libraryfile.h"
-#include "library/dbelement.h"
+#include "library/songstore.h"
 #include "library/bpmtext.h"
 
 #include "library/libraryfilereader.h"
@@ -20,46 +20,44 @@
 namespace {
 
 // The ten stored fields, in the order they are written.
-const char *const storedFields[10] = {
-    "persistentID", "title", "bpm", "artist", "albumTitle", "genre", "albumArtist", "composer", "iTunes", "iPhone",
+const SongField storedFields[10] = {
+    SongField::PersistentID, SongField::Title,       SongField::Bpm,      SongField::Artist, SongField::AlbumTitle,
+    SongField::Genre,        SongField::AlbumArtist, SongField::Composer, SongField::Itunes, SongField::Iphone,
 };
+
+QString attributeName(SongField field) { return QLatin1String(fieldName(field)); }
 
 } // namespace
 
-void DBelement::saveDom(QXmlStreamWriter &writer)
+void DBelement::saveDom(QXmlStreamWriter &writer) const
 {
     writer.writeEmptyElement(QStringLiteral("Element_Data"));
-    for (const char *name : storedFields)
-        writer.writeAttribute(QLatin1String(name), text(name));
+    for (SongField field : storedFields)
+        writer.writeAttribute(attributeName(field), text(field));
     // Only songs the analyser was unsure of carry one, so the files of a
     // library without any stay as they were.
     if (bpmAlternative())
         writer.writeAttribute(QStringLiteral("bpmAlternative"), QString::number(bpmAlternative()));
     // Where the song's file lies, so that a reopened library can be analysed
     // without a new import; readers that predate it ignore it.
-    const QString location = text("location");
+    const QString location = text(SongField::Location);
     if (!location.isEmpty())
-        writer.writeAttribute(QStringLiteral("location"), location);
+        writer.writeAttribute(attributeName(SongField::Location), location);
 }
 
 bool DBelement::loadDom(const QXmlStreamAttributes &attributes)
 {
-    auto value = [&](const char *name) { return attributes.value(QLatin1String(name)).toString(); };
-    setPersistentID(value("persistentID"));
-    setTitle(value("title"));
-    const int bpm = bpmFromText(value("bpm"));
+    auto value = [&](SongField field) { return attributes.value(attributeName(field)).toString(); };
+    for (SongField field : storedFields) {
+        if (field != SongField::Bpm)
+            setText(field, value(field));
+    }
+    const int bpm = bpmFromText(value(SongField::Bpm));
     const bool bpmInRange = bpm == 0 || (bpm >= 50 && bpm <= 200);
-    setBPM(bpmInRange ? value("bpm") : QString());
-    setArtist(value("artist"));
-    setAlbumTitle(value("albumTitle"));
-    setGenre(value("genre"));
-    setAlbumArtist(value("albumArtist"));
-    setComposer(value("composer"));
-    setItunes(value("iTunes"));
-    setIphone(value("iPhone"));
-    setBpmAlternative(bpmFromText(value("bpmAlternative")));
-    if (attributes.hasAttribute(QLatin1String("location")))
-        setLocation(value("location"));
+    setBPM(bpmInRange ? value(SongField::Bpm) : QString());
+    setBpmAlternative(bpmFromText(attributes.value(QLatin1String("bpmAlternative")).toString()));
+    if (attributes.hasAttribute(attributeName(SongField::Location)))
+        setLocation(value(SongField::Location));
     return bpmInRange;
 }
 
@@ -69,11 +67,12 @@ void writeLibraryDocument(QIODevice *device)
     QXmlStreamWriter writer(device);
     writer.writeStartElement(QStringLiteral("TAGDESK"));
     writer.writeAttribute(QStringLiteral("version"), QStringLiteral("100"));
-    for (auto &entry : tableMap) {
+    const TableMap &songs = SongStore::library().tableMap();
+    for (const Song &song : songs) {
         writer.writeCharacters(QStringLiteral("\n "));
-        entry.second.saveDom(writer);
+        song.second.saveDom(writer);
     }
-    if (!tableMap.empty())
+    if (!songs.empty())
         writer.writeCharacters(QStringLiteral("\n"));
     writer.writeEndElement();
     writer.writeCharacters(QStringLiteral("\n"));

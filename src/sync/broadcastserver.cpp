@@ -1,13 +1,11 @@
 #include "sync/broadcastserver.h"
 #include "library/globals.h"
-#include "table/tablecells.h"
-#include "table/tablesorting.h"
+#include "library/songstore.h"
 #include "sync/discoverydestinations.h"
 #include "sync/wirecodec.h"
 
 #include <QNetworkInterface>
 #include <QNetworkProxy>
-#include <QTableWidget>
 #include <QTimer>
 #include <QUdpSocket>
 #include <cstdio>
@@ -30,7 +28,12 @@ BroadcastServer::BroadcastServer(QObject *parent)
     connect(&sessionThread, &QThread::finished, this, &BroadcastServer::tcpDone);
 }
 
-BroadcastServer::~BroadcastServer() { sessionThread.stop(); }
+BroadcastServer::~BroadcastServer()
+{
+    sessionThread.stop();
+    if (sessionOpen)
+        SongStore::library().endBulkChange();
+}
 
 void BroadcastServer::broadcastDatagram()
 {
@@ -50,19 +53,19 @@ void BroadcastServer::incomingConnection(qintptr socketDescriptor)
         ::close(static_cast<int>(socketDescriptor));
         return;
     }
-    if (tableWidget) {
-        tableWidget->setSortingEnabled(false);
-        // After a sort every cell's remembered position is stale, and each
-        // change the session makes to a shown song would search the whole
-        // table for its cell; one pass now keeps a large library fast.
-        refreshCellPositions(tableWidget);
+    // The table is put in order once, when the session ends.
+    if (!sessionOpen) {
+        SongStore::library().beginBulkChange();
+        sessionOpen = true;
     }
     sessionThread.serve(socketDescriptor);
 }
 
 void BroadcastServer::tcpDone()
 {
-    // A session that began before this late notice keeps sorting off.
-    if (tableWidget && !sessionThread.isRunning())
-        switchSortingOn(tableWidget);
+    // A session that began before this late notice is still under way.
+    if (sessionOpen && !sessionThread.isRunning()) {
+        sessionOpen = false;
+        SongStore::library().endBulkChange();
+    }
 }

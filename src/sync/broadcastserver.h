@@ -32,4 +32,6 @@ private:
     QList<QHostAddress> broadcastAddresses;
     QUdpSocket *udpSocket;
     QTimer *broadcastTimer;
+    // A session has begun whose end has not been handled yet.
+    bool sessionOpen = false;
 };

@@ -1,12 +1,11 @@
 #include "sync/broadcastthread.h"
-#include "library/globals.h"
+#include "library/songstore.h"
 #include "sync/phonemerge.h"
 #include "sync/qvxread.h"
 #include "sync/wirecodec.h"
 
 #include <QElapsedTimer>
 #include <QNetworkProxy>
-#include <QTableWidget>
 #include <QTcpSocket>
 #include <cstdio>
 #include <functional>
@@ -171,7 +170,8 @@ bool BroadcastThread::flush()
         return true;
     size_t next = 0;
     const bool applied = handOver.run([this, &next] {
-        repaints.holdForSlice(tableWidget);
+        // The slice's changes reach the table as one.
+        SongStore::Batch batch(SongStore::library());
         QElapsedTimer slice;
         slice.start();
         while (next < queued.size() && slice.elapsed() < sliceMs)

@@ -2,7 +2,6 @@
 
 #include "sync/guihandover.h"
 #include "sync/phonemessagereader.h"
-#include "sync/repaintthrottle.h"
 
 #include <QThread>
 #include <condition_variable>
@@ -40,7 +39,6 @@ private:
     void closeConnection(std::unique_ptr<QTcpSocket> socket);
 
     GuiHandOver handOver;
-    RepaintThrottle repaints; // GUI thread, in the hand-over's slices
     // Messages read but not yet applied; session thread only, but for the
     // GUI thread's slices while the session waits for them.
     std::vector<PhoneMessage> queued;

@@ -1,6 +1,5 @@
 #include "sync/phonemerge.h"
-#include "library/globals.h"
-#include "library/dbelement.h"
+#include "library/songstore.h"
 
 #include <QString>
 #include <cstdio>
@@ -45,32 +44,35 @@ void applyMusicPass(const PhoneMessage &message)
     if (message.fieldsArrived == 0)
         return;
     const std::string key = keyOf(message);
-    // Each field looks its record up afresh: a setter's itemChanged handling
-    // may open a modal warning whose event loop changes the library.
+    SongStore &store = SongStore::library();
     for (int field = 0; field < wire::BPM && field < message.fieldsArrived; ++field) {
         printField(message, field);
-        (tableMap[key].*leadingFieldSetters[field])(fieldText(message, field));
+        const QString text = fieldText(message, field);
+        store.update(key, [field, &text](DBelement &record) { (record.*leadingFieldSetters[field])(text); });
     }
     if (message.fieldsArrived < wire::BPM)
         return;
 
-    DBelement &record = tableMap[key];
-    record.deviceBPM = record.bpm();
-    const bool accepted =
-        phoneBpmAccepted(record.field("userChanged").data(Qt::DisplayRole).toBool(), record.isShown(), record.bpm());
+    bool accepted = false;
+    store.update(key, [&accepted](DBelement &record) {
+        record.deviceBPM = record.bpm();
+        accepted = phoneBpmAccepted(record.flag(SongField::UserChanged), record.isShown(), record.bpm());
+    });
     if (message.fieldsArrived <= wire::BPM)
         return;
     printField(message, wire::BPM);
     const QString bpmText = fieldText(message, wire::BPM);
     if (accepted)
-        tableMap[key].setBPM(bpmText);
+        store.update(key, [&bpmText](DBelement &record) { record.setBPM(bpmText); });
     if (message.fieldsArrived <= wire::OnDevice)
         return;
     printField(message, wire::OnDevice);
-    tableMap[key].setOnDevice(fieldText(message, wire::OnDevice));
-    tableMap[key].deviceBPM = bpmText.toInt(nullptr, 10);
-    if (tableWidget)
-        tableMap[key].setupRow(tableWidget, -1);
+    const QString onDevice = fieldText(message, wire::OnDevice);
+    store.update(key, [&onDevice, &bpmText](DBelement &record) {
+        record.setOnDevice(onDevice);
+        record.deviceBPM = bpmText.toInt(nullptr, 10);
+    });
+    store.setupRow(key);
 }
 
 } // namespace
@@ -95,14 +97,14 @@ void applyPhoneMessage(const PhoneMessage &message)
 std::vector<wire::BpmRecord> bpmListForPhone()
 {
     std::vector<wire::BpmRecord> list;
-    for (auto &[key, record] : tableMap) {
-        if (!record.field("iPhone").data(Qt::DisplayRole).toBool())
+    for (const auto &[key, record] : SongStore::library().tableMap()) {
+        if (!record.flag(SongField::Iphone))
             continue;
         const int bpm = record.bpm();
         if (bpm == record.deviceBPM)
             continue;
         bool decimal = false;
-        const qint64 id = record.text("persistentID").toLongLong(&decimal, 10);
+        const qint64 id = record.text(SongField::PersistentID).toLongLong(&decimal, 10);
         list.push_back({decimal ? id : 0, static_cast<int16_t>(static_cast<uint16_t>(bpm & 0xFFFF))});
     }
     return list;

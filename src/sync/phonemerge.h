@@ -5,8 +5,8 @@
 
 #include <vector>
 
-// What a phone's messages do to the library. GUI thread only: these touch
-// records, tableMap and the table.
+// What a phone's messages do to the library. GUI thread only: these change
+// the song store.
 
 // The phone's BPM is taken when the phone says the user changed it, when the
 // desktop does not show the song yet, or when the desktop has no BPM for it.

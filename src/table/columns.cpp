@@ -1,23 +1,18 @@
 #include "table/columns.h"
 
 #include <QHeaderView>
-#include <QTableWidget>
+#include <QTableView>
 
 const ColumnInfo columns[ColumnCount] = {
-    {"title", "Title", 200},     {"bpm", "BPM", 60},
-    {"artist", "Artist", 0},     {"albumTitle", "Album Title", 0},
-    {"genre", "Genre", 0},       {"albumArtist", "Album Artist", 0},
-    {"composer", "Composer", 0}, {"iTunes", "iTunes", 0},
-    {"iPhone", "iPhone", 0},     {"persistentID", "PersistentID", 0},
+    {SongField::Title, "Title", 200},     {SongField::Bpm, "BPM", 60},
+    {SongField::Artist, "Artist", 0},     {SongField::AlbumTitle, "Album Title", 0},
+    {SongField::Genre, "Genre", 0},       {SongField::AlbumArtist, "Album Artist", 0},
+    {SongField::Composer, "Composer", 0}, {SongField::Itunes, "iTunes", 0},
+    {SongField::Iphone, "iPhone", 0},     {SongField::PersistentID, "PersistentID", 0},
 };
 
-void setUpColumns(QTableWidget *table)
+void setUpColumnWidths(QTableView *table)
 {
-    table->setColumnCount(ColumnCount);
-    QStringList headers;
-    for (const ColumnInfo &column : columns)
-        headers << QString::fromLatin1(column.header);
-    table->setHorizontalHeaderLabels(headers);
     for (int column = 0; column < ColumnCount; ++column) {
         if (columns[column].width > 0)
             table->horizontalHeader()->resizeSection(column, columns[column].width);

@@ -1,9 +1,10 @@
 #pragma once
 
-// The library table's columns in the order the table shows them. Commands
-// find a song through its persistent-ID cell and the edit handlers through
-// the BPM column, so code names a column here and never by its number: a
-// column added in the middle then moves every use with it.
+#include "library/songfields.h"
+
+// The library table's columns in the order the table shows them. Code names a
+// column here and never by its number: a column added in the middle then
+// moves every use with it.
 enum Column : int {
     ColumnTitle,
     ColumnBpm,
@@ -22,14 +23,14 @@ enum Column : int {
 // text and its starting width in pixels (0 keeps the header's default).
 struct ColumnInfo
 {
-    const char *field;
+    SongField field;
     const char *header;
     int width;
 };
 
 extern const ColumnInfo columns[ColumnCount];
 
-class QTableWidget;
+class QTableView;
 
-// Gives a table the library's columns, headers and widths.
-void setUpColumns(QTableWidget *table);
+// Gives a table view showing the library model its starting column widths.
+void setUpColumnWidths(QTableView *table);

@@ -1,7 +1,8 @@
 #include "runfixture.h"
-#include "library/dbelement.h"
+#include "library/songstore.h"
 #include "table/columns.h"
 
+#include <QCoreApplication>
 #include <QSettings>
 #include <QTest>
 
@@ -20,22 +21,29 @@ RunFixture::RunFixture(int jobs) : window(std::make_unique<Tagdesk>())
     });
 }
 
-DBelement &RunFixture::addSong(const QString &id, const QString &title, const QString &location)
+const DBelement &RunFixture::addSong(const QString &id, const QString &title, const QString &location,
+                                     const std::function<void(DBelement &)> &more)
 {
-    DBelement &record = tableMap[libraryKey(id)];
-    record.setPersistentID(id);
-    record.setTitle(title);
-    record.setLocation(location);
-    record.setBPM(QStringLiteral("99"));
-    record.setupRow(window->tableWidget, -1);
-    return record;
+    SongStore &store = SongStore::library();
+    store.update(libraryKey(id), [&](DBelement &record) {
+        record.setPersistentID(id);
+        record.setTitle(title);
+        record.setLocation(location);
+        record.setBPM(QStringLiteral("99"));
+        if (more)
+            more(record);
+    });
+    store.setupRow(libraryKey(id));
+    return *store.findByID(id);
 }
 
 void RunFixture::select(const QStringList &ids)
 {
+    // The table puts new rows in order in the event loop's next turn.
+    QCoreApplication::processEvents();
     for (const QString &id : ids) {
-        const int row = tableMap[libraryKey(id)].field("persistentID").row();
-        window->tableWidget->setRangeSelected(QTableWidgetSelectionRange(row, 0, row, ColumnCount - 1), true);
+        const QModelIndex row = window->libraryModel->index(window->libraryModel->rowOf(libraryKey(id)), 0);
+        window->tableWidget->selectionModel()->select(row, QItemSelectionModel::Select | QItemSelectionModel::Rows);
     }
 }
 

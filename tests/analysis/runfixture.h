@@ -4,6 +4,7 @@
 #include "standins.h"
 
 #include <QStringList>
+#include <functional>
 #include <memory>
 
 class DBelement;
@@ -18,7 +19,9 @@ public:
     explicit RunFixture(int jobs = 1);
 
     // A shown song under this persistent ID with the BPM 99.
-    DBelement &addSong(const QString &id, const QString &title, const QString &location);
+    // A shown song with the BPM 99; more sets what else the test needs.
+    const DBelement &addSong(const QString &id, const QString &title, const QString &location,
+                             const std::function<void(DBelement &)> &more = {});
     // Adds the songs' rows to the selection, in this order.
     void select(const QStringList &ids);
     // Runs BeatFind and waits for the run to end; false when it did not.

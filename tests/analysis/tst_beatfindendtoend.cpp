@@ -1,3 +1,4 @@
+#include "librarysongs.h"
 #include "library/dbelement.h"
 #include "app/tagdesk.h"
 #include "testenvironment.h"
@@ -122,14 +123,13 @@ private slots:
         window.from_iTunesSync();
         QVERIFY(imported.count() == 1 || imported.wait(20000));
         const std::string key = libraryKey(QString::number(qint64(persistentHex.toULongLong(nullptr, 16))));
-        QVERIFY(tableMap.count(key) == 1);
-        QCOMPARE(tableMap[key].text("title"), QStringLiteral("Click Track"));
-        const int row = tableMap[key].field("persistentID").row();
-        window.tableWidget->selectRow(row);
+        QVERIFY(SongStore::library().find(key));
+        QCOMPARE(librarySong(QString::fromStdString(key)).text(SongField::Title), QStringLiteral("Click Track"));
+        window.tableWidget->selectRow(window.libraryModel->rowOf(key));
 
         window.BeatFind();
         QVERIFY(QTest::qWaitFor([&] { return !window.run.analysisRunning; }, 120000));
-        QCOMPARE(tableMap[key].bpm(), clickTempo);
+        QCOMPARE(librarySong(QString::fromStdString(key)).bpm(), clickTempo);
         QCOMPARE(window.statusbar->currentMessage(), QStringLiteral("beatfind has completed"));
         QCOMPARE(QDir(work.filePath(QStringLiteral("tmp"))).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
                  QStringList());
@@ -146,8 +146,9 @@ private slots:
             QSignalSpy imported(&window, &Tagdesk::folderImportDone);
             window.importMusicPaths({song}, false);
             QVERIFY(imported.count() == 1 || imported.wait(20000));
-            QCOMPARE(tableMap.size(), size_t(1));
-            QCOMPARE(tableMap.begin()->second.text("title"), QStringLiteral("click track"));
+            QCOMPARE(SongStore::library().size(), size_t(1));
+            QCOMPARE(SongStore::library().tableMap().begin()->second.text(SongField::Title),
+                     QStringLiteral("click track"));
             QVERIFY(window.writeLibrary(library));
         }
         Tagdesk window;
@@ -155,15 +156,15 @@ private slots:
         QSignalSpy loaded(&window, &Tagdesk::loadFileDone);
         window.loadFile(library);
         QVERIFY(loaded.count() == 1 || loaded.wait(10000));
-        DBelement &record = tableMap.begin()->second;
-        QCOMPARE(QFileInfo(record.text("location")), QFileInfo(song));
-        window.tableWidget->selectRow(record.field("persistentID").row());
+        const Song &read = *SongStore::library().tableMap().begin();
+        QCOMPARE(QFileInfo(read.second.text(SongField::Location)), QFileInfo(song));
+        window.tableWidget->selectRow(window.libraryModel->rowOf(read.first));
 
         QSignalSpy imports(&window, &Tagdesk::loadItunesDone);
         window.BeatFind();
         QVERIFY(QTest::qWaitFor([&] { return !window.run.analysisRunning; }, 120000));
         QCOMPARE(imports.count(), 0);
-        QCOMPARE(tableMap.begin()->second.bpm(), clickTempo);
+        QCOMPARE(SongStore::library().tableMap().begin()->second.bpm(), clickTempo);
         QCOMPARE(QDir(work.filePath(QStringLiteral("tmp"))).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
                  QStringList());
     }

@@ -1,3 +1,4 @@
+#include "librarysongs.h"
 #include "dialoganswerer.h"
 #include "library/dbelement.h"
 #include "runfixture.h"
@@ -47,8 +48,8 @@ private slots:
 
         run.standIns.release("analysed");
         QVERIFY(run.waitForEnd());
-        QCOMPARE(tableMap[libraryKey("1")].bpm(), 111);
-        QCOMPARE(tableMap[libraryKey("2")].bpm(), 99);
+        QCOMPARE(librarySong("1").bpm(), 111);
+        QCOMPARE(librarySong("2").bpm(), 99);
         QCOMPARE(run.callKinds(), (QStringList{"convert", "analyse"}));
         QCOMPARE(run.messages, QStringList{"beatfind has completed"});
         QCOMPARE(run.standIns.wavFiles(), QStringList());
@@ -92,7 +93,7 @@ private slots:
             window.newFile();
         }
         QCOMPARE(answers.pending(), 0);
-        QCOMPARE(tableMap.size(), size_t(reopen ? 2 : 0));
+        QCOMPARE(SongStore::library().size(), size_t(reopen ? 2 : 0));
 
         run.standIns.release("converted");
         run.standIns.release("analysed");
@@ -104,14 +105,14 @@ private slots:
             // library file keeps: the tempo in hand goes to the new record,
             // and the other song is analysed too.
             QCOMPARE(run.callKinds(), (QStringList{"convert", "analyse", "convert", "analyse"}));
-            QCOMPARE(tableMap[libraryKey("1")].bpm(), 111);
-            QCOMPARE(tableMap[libraryKey("2")].bpm(), 122);
-            QCOMPARE(window.tableWidget->rowCount(), 2);
+            QCOMPARE(librarySong("1").bpm(), 111);
+            QCOMPARE(librarySong("2").bpm(), 122);
+            QCOMPARE(window.libraryModel->rowCount(), 2);
         } else {
             QCOMPARE(run.callKinds(), (QStringList{"convert", "analyse"}));
             // The tempo of the vanished song goes nowhere, the other is passed over.
-            QCOMPARE(tableMap.size(), size_t(0));
-            QCOMPARE(window.tableWidget->rowCount(), 0);
+            QCOMPARE(SongStore::library().size(), size_t(0));
+            QCOMPARE(window.libraryModel->rowCount(), 0);
         }
     }
 

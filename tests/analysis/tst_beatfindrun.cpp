@@ -1,3 +1,4 @@
+#include "librarysongs.h"
 #include "table/columns.h"
 #include "dialoganswerer.h"
 #include "library/dbelement.h"
@@ -108,13 +109,13 @@ private slots:
         run.standIns.setConverter(converter);
         run.standIns.setAnalyser(analyser);
         const QString song = run.standIns.addSong(QStringLiteral("song one.mp3"), analyserOutput);
-        DBelement &record = run.addSong(QStringLiteral("42"), QStringLiteral("Song One"),
-                                        location.contains(QLatin1String("%1")) ? location.arg(song) : location);
-        record.isProtected = isProtected;
+        run.addSong(QStringLiteral("42"), QStringLiteral("Song One"),
+                    location.contains(QLatin1String("%1")) ? location.arg(song) : location,
+                    [isProtected](DBelement &record) { record.isProtected = isProtected; });
         run.select({QStringLiteral("42")});
 
         QVERIFY(run.runToEnd());
-        QCOMPARE(tableMap[libraryKey(QStringLiteral("42"))].bpm(), bpm);
+        QCOMPARE(librarySong(QStringLiteral("42")).bpm(), bpm);
         QStringList messages;
         if (!message.isEmpty())
             messages << message + QStringLiteral("Song One");
@@ -160,14 +161,17 @@ private slots:
         QFETCH(bool, solved);
         QSettings().setValue(QStringLiteral("preferredBpmRange"), range);
         RunFixture run;
-        DBelement &record = run.addSong("7", "Level", run.standIns.addSong("level", analyserOutput));
-        record.setBpmAlternative(startAlternative);
+        const DBelement &record =
+            run.addSong("7", "Level", run.standIns.addSong("level", analyserOutput),
+                        [startAlternative](DBelement &song) { song.setBpmAlternative(startAlternative); });
         run.select({"7"});
         QVERIFY(run.runToEnd());
         QSettings().remove(QStringLiteral("preferredBpmRange"));
         QCOMPARE(record.bpm(), bpm);
         QCOMPARE(record.bpmAlternative(), alternative);
-        QCOMPARE(record.field("bpm").toolTip(), alternative ? QStringLiteral("Maybe %1").arg(alternative) : QString());
+        const LibraryModel *model = run.window->libraryModel;
+        QCOMPARE(model->index(model->rowOf("7"), ColumnBpm).data(Qt::ToolTipRole).toString(),
+                 alternative ? QStringLiteral("Maybe %1").arg(alternative) : QString());
         QCOMPARE(run.messages.first(), solved ? completed : QStringLiteral("beatfind can't solve: Level"));
     }
 
@@ -192,8 +196,8 @@ private slots:
         QVERIFY(run.runToEnd());
         QCOMPARE(run.callKinds(), calls);
         QCOMPARE(run.messages, QStringList{completed});
-        QCOMPARE(tableMap[libraryKey(QStringLiteral("1"))].bpm(), 99);
-        QCOMPARE(tableMap[libraryKey(QStringLiteral("2"))].bpm(), 99);
+        QCOMPARE(librarySong(QStringLiteral("1")).bpm(), 99);
+        QCOMPARE(librarySong(QStringLiteral("2")).bpm(), 99);
         QCOMPARE(run.standIns.wavFiles(), QStringList());
         QVERIFY(run.isIdle());
     }
@@ -209,17 +213,15 @@ private slots:
         }
         run.select({"30", "10", "20"});
         QStringList expected;
-        for (QTableWidgetItem *item : run.window->tableWidget->selectedItems()) {
-            if (item->column() == ColumnPersistentID)
-                expected << QStringLiteral("convert ") + songOfId[item->text()];
-        }
+        for (const std::string &key : run.window->selectedSongKeys())
+            expected << QStringLiteral("convert ") + songOfId[QString::fromStdString(key)];
         QCOMPARE(expected.size(), 3);
 
         QVERIFY(run.runToEnd());
         QStringList conversions = run.standIns.calls().filter(QRegularExpression("^convert "));
         QCOMPARE(conversions, expected);
         for (int i = 0; i < ids.size(); ++i)
-            QCOMPARE(tableMap[libraryKey(ids[i])].bpm(), 101 + i);
+            QCOMPARE(librarySong(ids[i]).bpm(), 101 + i);
         QCOMPARE(run.messages, QStringList{completed});
         QCOMPARE(run.standIns.wavFiles(), QStringList());
     }
@@ -228,7 +230,8 @@ private slots:
     {
         RunFixture run;
         run.addSong("1", "Gone A", run.standIns.wavDir() + "/gone-a.mp3");
-        run.addSong("2", "Locked", run.standIns.addSong("locked", "BPM: 120\n")).isProtected = true;
+        run.addSong("2", "Locked", run.standIns.addSong("locked", "BPM: 120\n"),
+                    [](DBelement &record) { record.isProtected = true; });
         run.addSong("3", "Gone B", run.standIns.wavDir() + "/gone-b.mp3");
         run.select({"1", "2", "3"});
         run.window->BeatFind();
@@ -273,7 +276,7 @@ private slots:
 
         QVERIFY(run.runToEnd());
         QCOMPARE(answers.seen.size(), 2);
-        QCOMPARE(tableMap[libraryKey("1")].bpm(), 150);
+        QCOMPARE(librarySong("1").bpm(), 150);
 
         // Accepted once, never asked again.
         QVERIFY(run.runToEnd());
@@ -302,13 +305,13 @@ private slots:
         QCOMPARE(answers.seen.size(), 1);
         QCOMPARE(answers.seen[0].kind, QStringLiteral("QFileDialog"));
         QVERIFY(answers.seen[0].title.contains("/C:/Users/Ryan/Music/iTunes/iTunes Media/"));
-        QCOMPARE(tableMap[libraryKey("1")].bpm(), 140);
+        QCOMPARE(librarySong("1").bpm(), 140);
 
         // Remembered: the next run goes straight to the song.
-        tableMap[libraryKey("1")].setBPM("99");
+        editSong("1", [](DBelement &record) { record.setBPM("99"); });
         QVERIFY(run.runToEnd());
         QCOMPARE(answers.seen.size(), 1);
-        QCOMPARE(tableMap[libraryKey("1")].bpm(), 140);
+        QCOMPARE(librarySong("1").bpm(), 140);
         QSettings().remove("itunesRoots");
         QFile::remove(library);
     }
@@ -323,7 +326,7 @@ private slots:
         QSignalSpy imports(run.window.get(), &Tagdesk::loadItunesDone);
         QVERIFY(run.runToEnd());
         QCOMPARE(imports.count(), 0);
-        QCOMPARE(tableMap[libraryKey("1")].bpm(), 150);
+        QCOMPARE(librarySong("1").bpm(), 150);
     }
 
     void importThatCannotStartEndsTheRun()
@@ -344,7 +347,7 @@ private slots:
         QTest::qWait(50);
         QVERIFY(run.messages.filter(completed).isEmpty());
         QCOMPARE(run.callKinds(), QStringList());
-        QCOMPARE(tableMap[libraryKey("1")].bpm(), 99);
+        QCOMPARE(librarySong("1").bpm(), 99);
     }
 
     void labelAndCommandsFollowTheRun()
@@ -372,7 +375,7 @@ private slots:
         run.standIns.release("analysed");
         QVERIFY(run.waitForEnd());
         QVERIFY(run.isIdle());
-        QCOMPARE(tableMap[libraryKey("1")].bpm(), 150);
+        QCOMPARE(librarySong("1").bpm(), 150);
     }
 
     // A message about one song stays 4 s, the end of the run 8 s; Qt's coarse

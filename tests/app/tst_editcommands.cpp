@@ -1,7 +1,7 @@
+#include "librarysongs.h"
 #include "table/columns.h"
 #include "app/tagdesk.h"
 #include "dialoganswerer.h"
-#include "library/dbelement.h"
 #include "outputcapture.h"
 #include "testenvironment.h"
 
@@ -15,14 +15,16 @@ class TestEditCommands : public QObject
 
     std::unique_ptr<Tagdesk> window;
 
-    DBelement &addShownSong(const QString &id, const QString &title, const QString &bpm = QStringLiteral("120"))
+    // The song's row.
+    int addShownSong(const QString &id, const QString &title, const QString &bpm = QStringLiteral("120"))
     {
-        DBelement &record = tableMap[libraryKey(id)];
-        record.setPersistentID(id);
-        record.setTitle(title);
-        record.setBPM(bpm);
-        record.setupRow(window->tableWidget, -1);
-        return record;
+        editSong(id, [&](DBelement &record) {
+            record.setPersistentID(id);
+            record.setTitle(title);
+            record.setBPM(bpm);
+        });
+        SongStore::library().setupRow(libraryKey(id));
+        return window->libraryModel->rowOf(libraryKey(id));
     }
 
 private slots:
@@ -54,14 +56,13 @@ private slots:
         QFETCH(int, entered);
         QFETCH(int, kept);
         QFETCH(bool, warned);
-        DBelement &record = addShownSong(QStringLiteral("1"), QStringLiteral("Song"));
+        const int row = addShownSong(QStringLiteral("1"), QStringLiteral("Song"));
         DialogAnswerer answerer;
         if (warned)
             answerer.messageBox(QMessageBox::Ok);
         // Through the table's own editor, as a user edits the cell.
-        QTableWidget *table = window->tableWidget;
-        QTableWidgetItem *cell = table->item(table->row(&record.field("bpm")), ColumnBpm);
-        table->editItem(cell);
+        QTableView *table = window->tableWidget;
+        table->edit(window->libraryModel->index(row, ColumnBpm));
         auto *editor = table->viewport()->findChild<QSpinBox *>();
         QVERIFY(editor);
         editor->setRange(-1000, 1000);
@@ -71,8 +72,8 @@ private slots:
         // The view commits and closes its editor from the event loop.
         QTRY_VERIFY(open.isNull());
         QCOMPARE(answerer.pending(), 0);
-        QCOMPARE(record.bpm(), kept);
-        QCOMPARE(record.field("bpm").data(Qt::DisplayRole).typeId(), QMetaType::Int);
+        QCOMPARE(librarySong(QStringLiteral("1")).bpm(), kept);
+        QCOMPARE(window->libraryModel->index(row, ColumnBpm).data().typeId(), QMetaType::Int);
         QCOMPARE(answerer.seen.size(), warned ? 1 : 0);
         if (warned) {
             QCOMPARE(answerer.seen[0].title, QStringLiteral("Out of range"));
@@ -82,18 +83,19 @@ private slots:
 
     void textInBpmCellBecomesZero()
     {
-        DBelement &record = addShownSong(QStringLiteral("1"), QStringLiteral("Song"));
-        record.field("bpm").setData(Qt::DisplayRole, QStringLiteral("fast"));
-        QCOMPARE(record.field("bpm").data(Qt::DisplayRole), QVariant(0));
+        const QModelIndex cell =
+            window->libraryModel->index(addShownSong(QStringLiteral("1"), QStringLiteral("Song")), ColumnBpm);
+        QVERIFY(window->libraryModel->setData(cell, QStringLiteral("fast")));
+        QCOMPARE(cell.data(Qt::DisplayRole), QVariant(0));
     }
 
     void onlyBpmCellIsEditable()
     {
         addShownSong(QStringLiteral("1"), QStringLiteral("Song"));
-        QTableWidget *table = window->tableWidget;
-        table->editItem(table->item(0, ColumnTitle));
+        QTableView *table = window->tableWidget;
+        table->edit(table->model()->index(0, ColumnTitle));
         QVERIFY(!table->viewport()->findChild<QLineEdit *>());
-        QVERIFY(!(table->item(0, ColumnTitle)->flags() & Qt::ItemIsEditable));
+        QVERIFY(!(table->model()->flags(table->model()->index(0, ColumnTitle)) & Qt::ItemIsEditable));
     }
 
     void doubleClickMarksModifiedOnlyOnBpm_data()
@@ -109,9 +111,10 @@ private slots:
         QFETCH(int, column);
         QFETCH(bool, marks);
         addShownSong(QStringLiteral("1"), QStringLiteral("Song"));
-        QTableWidget *table = window->tableWidget;
-        table->scrollToItem(table->item(0, column));
-        const QPoint where = table->visualItemRect(table->item(0, column)).center();
+        QTableView *table = window->tableWidget;
+        const QModelIndex cell = table->model()->index(0, column);
+        table->scrollTo(cell);
+        const QPoint where = table->visualRect(cell).center();
         OutputCapture output;
         QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, where);
         QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, where);
@@ -130,12 +133,12 @@ private slots:
         QFETCH(QMessageBox::StandardButton, answer);
         for (int i = 0; i < 5; ++i)
             addShownSong(QString::number(10 + i), QStringLiteral("Song %1").arg(i));
-        QTableWidget *table = window->tableWidget;
+        QTableView *table = window->tableWidget;
         table->setSelectionMode(QAbstractItemView::MultiSelection);
         table->selectRow(0);
         table->selectRow(2);
         table->selectRow(4);
-        QCOMPARE(table->selectedItems().size(), 30);
+        QCOMPARE(table->selectionModel()->selectedIndexes().size(), 30);
         DialogAnswerer answerer;
         answerer.messageBox(answer);
         OutputCapture output;
@@ -144,17 +147,17 @@ private slots:
         QCOMPARE(answerer.seen[0].title, QStringLiteral("Delete"));
         QCOMPARE(answerer.seen[0].text, QStringLiteral("Are you sure you want to delete?"));
         if (answer == QMessageBox::Cancel) {
-            QCOMPARE(table->rowCount(), 5);
-            QCOMPARE(tableMap.size(), size_t(5));
+            QCOMPARE(table->model()->rowCount(), 5);
+            QCOMPARE(SongStore::library().size(), size_t(5));
             QVERIFY(!window->modified);
             QVERIFY(output.out().isEmpty());
             return;
         }
         QCOMPARE(output.out(), QStringLiteral("WantDel: 10 9\nWantDel: 12 9\nWantDel: 14 9\n"));
-        QCOMPARE(table->rowCount(), 2);
-        QCOMPARE(tableMap.size(), size_t(2));
-        QCOMPARE(table->item(0, ColumnTitle)->text(), QStringLiteral("Song 1"));
-        QCOMPARE(table->item(1, ColumnTitle)->text(), QStringLiteral("Song 3"));
+        QCOMPARE(table->model()->rowCount(), 2);
+        QCOMPARE(SongStore::library().size(), size_t(2));
+        QCOMPARE(cellText(table->model(), 0, ColumnTitle), QStringLiteral("Song 1"));
+        QCOMPARE(cellText(table->model(), 1, ColumnTitle), QStringLiteral("Song 3"));
         QVERIFY(window->modified);
     }
 
@@ -164,7 +167,7 @@ private slots:
         DialogAnswerer answerer;
         answerer.messageBox(QMessageBox::Yes);
         window->deleteEdit();
-        QCOMPARE(window->tableWidget->rowCount(), 1);
+        QCOMPARE(window->libraryModel->rowCount(), 1);
         QVERIFY(window->modified);
     }
 };

@@ -1,3 +1,4 @@
+#include "librarysongs.h"
 #include "table/columns.h"
 #include "library/globals.h"
 #include "app/tagdesk.h"
@@ -24,11 +25,12 @@ class TestFileCommands : public QObject
 
     void addShownSong(const QString &id, const QString &title)
     {
-        DBelement &record = tableMap[libraryKey(id)];
-        record.setPersistentID(id);
-        record.setTitle(title);
-        record.setBPM(QStringLiteral("120"));
-        record.setupRow(window->tableWidget, -1);
+        editSong(id, [&](DBelement &record) {
+            record.setPersistentID(id);
+            record.setTitle(title);
+            record.setBPM(QStringLiteral("120"));
+        });
+        SongStore::library().setupRow(libraryKey(id));
     }
 
     void writeLibraryFile(const QString &fileName, const QString &title)
@@ -175,13 +177,13 @@ private slots:
             QCOMPARE(answerer.seen[0].text, QStringLiteral("Do you want to Save before loading new file?"));
         }
         if (emptied) {
-            QVERIFY(tableMap.empty());
-            QCOMPARE(window->tableWidget->rowCount(), 0);
+            QVERIFY((SongStore::library().size() == 0));
+            QCOMPARE(window->libraryModel->rowCount(), 0);
             QVERIFY(!window->modified);
             QCOMPARE(window->windowTitle(), QStringLiteral("VelmoraSync"));
-            QVERIFY(window->tableWidget->isSortingEnabled());
+            QVERIFY(!SongStore::library().inBulkChange());
         } else {
-            QCOMPARE(window->tableWidget->rowCount(), 2);
+            QCOMPARE(window->libraryModel->rowCount(), 2);
             QVERIFY(window->modified);
         }
     }
@@ -218,12 +220,12 @@ private slots:
         }
         if (opened) {
             QVERIFY(done.count() == 1 || done.wait(5000));
-            QCOMPARE(window->tableWidget->rowCount(), 1);
-            QCOMPARE(window->tableWidget->item(0, ColumnTitle)->text(), QStringLiteral("From file"));
+            QCOMPARE(window->libraryModel->rowCount(), 1);
+            QCOMPARE(cellText(window->libraryModel, 0, ColumnTitle), QStringLiteral("From file"));
             QVERIFY(!window->modified);
             QCOMPARE(currentFileName, path("other.tgd"));
         } else {
-            QCOMPARE(window->tableWidget->item(0, ColumnTitle)->text(), QStringLiteral("Current"));
+            QCOMPARE(cellText(window->libraryModel, 0, ColumnTitle), QStringLiteral("Current"));
             QVERIFY(window->modified);
         }
     }

@@ -1,7 +1,7 @@
+#include "librarysongs.h"
 #include "app/bpmrangedialog.h"
 #include "app/tagdesk.h"
 #include "library/bpmrange.h"
-#include "library/dbelement.h"
 #include "table/columns.h"
 #include "testenvironment.h"
 
@@ -42,21 +42,26 @@ class TestLevelCommands : public QObject
 
     std::unique_ptr<Tagdesk> window;
 
-    DBelement &addSong(const QString &id, int bpm, int alternative)
+    void addSong(const QString &id, int bpm, int alternative)
     {
-        DBelement &record = tableMap[libraryKey(id)];
-        record.setPersistentID(id);
-        record.setTitle(QStringLiteral("Song ") + id);
-        record.setBPM(QString::number(bpm));
-        record.setBpmAlternative(alternative);
-        record.setupRow(window->tableWidget, -1);
-        return record;
+        editSong(id, [&](DBelement &record) {
+            record.setPersistentID(id);
+            record.setTitle(QStringLiteral("Song ") + id);
+            record.setBPM(QString::number(bpm));
+            record.setBpmAlternative(alternative);
+        });
+        SongStore::library().setupRow(libraryKey(id));
+    }
+
+    QModelIndex bpmCell(const QString &id) const
+    {
+        return window->libraryModel->index(window->libraryModel->rowOf(libraryKey(id)), ColumnBpm);
     }
 
     void select(const QString &id)
     {
-        const int row = tableMap[libraryKey(id)].field("persistentID").row();
-        window->tableWidget->setRangeSelected(QTableWidgetSelectionRange(row, 0, row, ColumnCount - 1), true);
+        window->tableWidget->selectionModel()->select(bpmCell(id),
+                                                      QItemSelectionModel::Select | QItemSelectionModel::Rows);
     }
 
     // What the status bar showed, in order.
@@ -124,20 +129,22 @@ private slots:
         for (int i = 0; i < songs.size(); ++i)
             addSong(QString::number(i), songs[i].bpm, songs[i].alternative);
         window->tableWidget->setSelectionMode(QAbstractItemView::MultiSelection);
-        window->tableWidget->sortItems(ColumnBpm);
+        window->tableWidget->sortByColumn(ColumnBpm, Qt::AscendingOrder);
         for (int i = 0; i < songs.size(); ++i) {
             if (songs[i].selected)
                 select(QString::number(i));
         }
         window->tableWidget->setFocus();
         QTest::keyClick(window->tableWidget, Qt::Key(key), Qt::ControlModifier);
+        // The table re-sorts in the next turn of the event loop.
+        QCoreApplication::processEvents();
 
         const QList<SongLevels> expected = songLevels(after);
         for (int i = 0; i < expected.size(); ++i) {
-            DBelement &record = tableMap[libraryKey(QString::number(i))];
+            const DBelement &record = librarySong(QString::number(i));
             QCOMPARE(record.bpm(), expected[i].bpm);
             QCOMPARE(record.bpmAlternative(), expected[i].alternative);
-            QCOMPARE(record.field("bpm").toolTip(),
+            QCOMPARE(bpmCell(QString::number(i)).data(Qt::ToolTipRole).toString(),
                      expected[i].alternative ? QStringLiteral("Maybe %1").arg(expected[i].alternative) : QString());
             changes = changes || expected[i].bpm != songs[i].bpm;
         }
@@ -145,25 +152,27 @@ private slots:
         QCOMPARE(window->modified, changes);
         QCOMPARE(messages, message.isEmpty() ? QStringList() : QStringList{message});
         // The table is sorted again, the selection still on the same songs.
-        QTableWidget *table = window->tableWidget;
-        for (int row = 1; row < table->rowCount(); ++row)
-            QVERIFY(table->item(row - 1, ColumnBpm)->data(Qt::DisplayRole).toInt()
-                    <= table->item(row, ColumnBpm)->data(Qt::DisplayRole).toInt());
+        const QAbstractItemModel *model = window->libraryModel;
+        for (int row = 1; row < model->rowCount(); ++row)
+            QVERIFY(model->index(row - 1, ColumnBpm).data().toInt() <= model->index(row, ColumnBpm).data().toInt());
         for (int i = 0; i < songs.size(); ++i)
-            QCOMPARE(tableMap[libraryKey(QString::number(i))].field("bpm").isSelected(), songs[i].selected);
+            QCOMPARE(window->tableWidget->selectionModel()->isSelected(bpmCell(QString::number(i))), songs[i].selected);
     }
 
     // Typing a BPM settles the level of that song only, even when the new
     // value moves its row; other writers of the cell leave the mark alone.
     void typedBpmClearsTheMark()
     {
-        DBelement &typed = addSong(QStringLiteral("1"), 63, 127);
-        DBelement &other = addSong(QStringLiteral("2"), 90, 180);
-        QTableWidget *table = window->tableWidget;
-        table->sortItems(ColumnBpm);
-        QCOMPARE(typed.field("bpm").foreground().color(), DBelement::alternativeBpmColour);
+        addSong(QStringLiteral("1"), 63, 127);
+        addSong(QStringLiteral("2"), 90, 180);
+        const DBelement &typed = librarySong(QStringLiteral("1"));
+        const DBelement &other = librarySong(QStringLiteral("2"));
+        QTableView *table = window->tableWidget;
+        table->sortByColumn(ColumnBpm, Qt::AscendingOrder);
+        QCOMPARE(bpmCell(QStringLiteral("1")).data(Qt::ForegroundRole).value<QBrush>().color(),
+                 DBelement::alternativeBpmColour);
 
-        table->editItem(&typed.field("bpm"));
+        table->edit(bpmCell(QStringLiteral("1")));
         auto *editor = table->viewport()->findChild<QSpinBox *>();
         QVERIFY(editor);
         editor->setValue(130);
@@ -172,13 +181,13 @@ private slots:
         QTRY_VERIFY(open.isNull());
 
         QCOMPARE(typed.bpm(), 130);
-        QCOMPARE(typed.field("bpm").row(), 1);
+        QTRY_COMPARE(bpmCell(QStringLiteral("1")).row(), 1);
         QCOMPARE(typed.bpmAlternative(), 0);
-        QVERIFY(!typed.field("bpm").data(Qt::ToolTipRole).isValid());
-        QVERIFY(!typed.field("bpm").data(Qt::ForegroundRole).isValid());
+        QVERIFY(!bpmCell(QStringLiteral("1")).data(Qt::ToolTipRole).isValid());
+        QVERIFY(!bpmCell(QStringLiteral("1")).data(Qt::ForegroundRole).isValid());
         QCOMPARE(other.bpmAlternative(), 180);
-        other.setBPM(QStringLiteral("95"));
-        QCOMPARE(other.field("bpm").toolTip(), QStringLiteral("Maybe 180"));
+        editSong(QStringLiteral("2"), [](DBelement &record) { record.setBPM(QStringLiteral("95")); });
+        QCOMPARE(bpmCell(QStringLiteral("2")).data(Qt::ToolTipRole).toString(), QStringLiteral("Maybe 180"));
     }
 
     void bpmRangeDialog_data()

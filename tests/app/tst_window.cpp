@@ -1,7 +1,7 @@
+#include "librarysongs.h"
 #include "table/columns.h"
 #include "library/globals.h"
 #include "app/tagdesk.h"
-#include "library/dbelement.h"
 #include "dialoganswerer.h"
 #include "testenvironment.h"
 
@@ -18,14 +18,16 @@ QStringList actionTexts(const QList<QAction *> &actions)
     return texts;
 }
 
-DBelement &song(const QString &id, const QString &title, const QString &bpm = QString())
+// A song with a row in the table.
+void showSong(const QString &id, const QString &title, const QString &bpm = QString())
 {
-    DBelement &record = tableMap[libraryKey(id)];
-    record.setPersistentID(id);
-    record.setTitle(title);
-    if (!bpm.isNull())
-        record.setBPM(bpm);
-    return record;
+    editSong(id, [&](DBelement &record) {
+        record.setPersistentID(id);
+        record.setTitle(title);
+        if (!bpm.isNull())
+            record.setBPM(bpm);
+    });
+    SongStore::library().setupRow(libraryKey(id));
 }
 
 } // namespace
@@ -64,15 +66,16 @@ private slots:
 
     void freshTableHasTenColumnsSortedByTitle()
     {
-        QTableWidget *table = window->tableWidget;
-        QCOMPARE(::tableWidget, table);
+        QTableView *table = window->tableWidget;
+        QCOMPARE(table->objectName(), QStringLiteral("tableWidget"));
+        QCOMPARE(table->model(), window->libraryModel);
         QStringList headers;
-        for (int column = 0; column < table->columnCount(); ++column)
-            headers << table->horizontalHeaderItem(column)->text();
+        for (int column = 0; column < table->model()->columnCount(); ++column)
+            headers << table->model()->headerData(column, Qt::Horizontal).toString();
         QCOMPARE(headers,
                  QStringList({"Title", "BPM", "Artist", "Album Title", "Genre", "Album Artist", "Composer", "iTunes",
                               "iPhone", "PersistentID"}));
-        QCOMPARE(table->rowCount(), 0);
+        QCOMPARE(table->model()->rowCount(), 0);
         QVERIFY(table->isSortingEnabled());
         QCOMPARE(table->horizontalHeader()->sortIndicatorSection(), ColumnTitle);
         QCOMPARE(table->horizontalHeader()->sortIndicatorOrder(), Qt::AscendingOrder);
@@ -94,59 +97,55 @@ private slots:
         QVERIFY(window->isVisible());
     }
 
-    void rowHoldsTheRecordsOwnItems()
+    void rowShowsTheRecord()
     {
-        DBelement &record = song(QStringLiteral("5"), QStringLiteral("Song"), QStringLiteral("120"));
-        record.setupRow(window->tableWidget, -1);
-        QCOMPARE(window->tableWidget->rowCount(), 1);
+        showSong(QStringLiteral("5"), QStringLiteral("Song"), QStringLiteral("120"));
+        const LibraryModel *model = window->libraryModel;
+        QCOMPARE(model->rowCount(), 1);
         for (int column = 0; column < ColumnCount; ++column)
-            QCOMPARE(window->tableWidget->item(0, column), &record.field(columns[column].field));
-        QVERIFY(record.isShown());
+            QCOMPARE(model->index(0, column).data(), librarySong(QStringLiteral("5")).value(columns[column].field));
+        QVERIFY(librarySong(QStringLiteral("5")).isShown());
         // A change to the record shows at once.
-        record.setTitle(QStringLiteral("Renamed"));
-        QCOMPARE(window->tableWidget->item(0, ColumnTitle)->text(), QStringLiteral("Renamed"));
-        QVERIFY(!(record.field("title").flags() & Qt::ItemIsEditable));
-        QVERIFY(!(record.field("persistentID").flags() & Qt::ItemIsEditable));
-        QVERIFY(record.field("bpm").flags() & Qt::ItemIsEditable);
-        QVERIFY(record.field("title").flags() & Qt::ItemIsSelectable);
+        editSong(QStringLiteral("5"), [](DBelement &record) { record.setTitle(QStringLiteral("Renamed")); });
+        QCOMPARE(cellText(model, 0, ColumnTitle), QStringLiteral("Renamed"));
+        QVERIFY(!(model->flags(model->index(0, ColumnTitle)) & Qt::ItemIsEditable));
+        QVERIFY(!(model->flags(model->index(0, ColumnPersistentID)) & Qt::ItemIsEditable));
+        QVERIFY(model->flags(model->index(0, ColumnBpm)) & Qt::ItemIsEditable);
+        QVERIFY(model->flags(model->index(0, ColumnTitle)) & Qt::ItemIsSelectable);
     }
 
     void emptyRecordGetsEmptyCellsAndBpmZero()
     {
-        DBelement &record = tableMap[libraryKey(QStringLiteral("x"))];
-        record.setupRow(window->tableWidget, -1);
-        QCOMPARE(window->tableWidget->item(0, ColumnBpm)->data(Qt::DisplayRole), QVariant(0));
-        QVERIFY(window->tableWidget->item(0, ColumnTitle)->text().isEmpty());
-        QVERIFY(window->tableWidget->item(0, ColumnIphone)->text().isEmpty());
+        editSong(QStringLiteral("x"), [](DBelement &) {});
+        SongStore::library().setupRow("x");
+        QCOMPARE(window->libraryModel->index(0, ColumnBpm).data(Qt::DisplayRole), QVariant(0));
+        QVERIFY(cellText(window->libraryModel, 0, ColumnTitle).isEmpty());
+        QVERIFY(cellText(window->libraryModel, 0, ColumnIphone).isEmpty());
     }
 
     void shownRecordKeepsItsRow()
     {
-        DBelement &record = song(QStringLiteral("1"), QStringLiteral("A"));
-        record.setupRow(window->tableWidget, -1);
-        window->tableWidget->setSortingEnabled(false);
-        record.setupRow(window->tableWidget, 0);
-        QCOMPARE(window->tableWidget->rowCount(), 1);
-        QVERIFY(!window->tableWidget->isSortingEnabled());
+        showSong(QStringLiteral("1"), QStringLiteral("A"));
+        SongStore::library().setupRow("1");
+        QCOMPARE(window->libraryModel->rowCount(), 1);
     }
 
     void newRowMovesToItsSortedPlace()
     {
-        song(QStringLiteral("1"), QStringLiteral("Beta")).setupRow(window->tableWidget, -1);
-        song(QStringLiteral("2"), QStringLiteral("Gamma")).setupRow(window->tableWidget, -1);
-        song(QStringLiteral("3"), QStringLiteral("Alpha")).setupRow(window->tableWidget, -1);
-        QCOMPARE(window->tableWidget->item(0, ColumnTitle)->text(), QStringLiteral("Alpha"));
-        QCOMPARE(window->tableWidget->item(2, ColumnTitle)->text(), QStringLiteral("Gamma"));
-        QVERIFY(window->tableWidget->isSortingEnabled());
+        showSong(QStringLiteral("1"), QStringLiteral("Beta"));
+        showSong(QStringLiteral("2"), QStringLiteral("Gamma"));
+        showSong(QStringLiteral("3"), QStringLiteral("Alpha"));
+        QTRY_COMPARE(cellText(window->libraryModel, 0, ColumnTitle), QStringLiteral("Alpha"));
+        QCOMPARE(cellText(window->libraryModel, 2, ColumnTitle), QStringLiteral("Gamma"));
     }
 
-    void erasedRecordLeavesAnEmptyRow()
+    void removedRecordTakesItsRow()
     {
-        song(QStringLiteral("1"), QStringLiteral("Gone")).setupRow(window->tableWidget, -1);
-        tableMap.erase(libraryKey(QStringLiteral("1")));
-        QCOMPARE(window->tableWidget->rowCount(), 1);
-        for (int column = 0; column < ColumnCount; ++column)
-            QVERIFY(!window->tableWidget->item(0, column));
+        showSong(QStringLiteral("1"), QStringLiteral("Gone"));
+        showSong(QStringLiteral("2"), QStringLiteral("Stays"));
+        SongStore::library().remove("1");
+        QCOMPARE(window->libraryModel->rowCount(), 1);
+        QCOMPARE(cellText(window->libraryModel, 0, ColumnTitle), QStringLiteral("Stays"));
     }
 };
 

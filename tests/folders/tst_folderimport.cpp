@@ -1,3 +1,4 @@
+#include "librarysongs.h"
 #include "dialoganswerer.h"
 #include "songfiles.h"
 #include "testenvironment.h"
@@ -33,10 +34,10 @@ class TestFolderImport : public QObject
         return done.count() > 0 || done.wait(30000);
     }
 
-    DBelement *recordTitled(const QString &title)
+    const DBelement *recordTitled(const QString &title)
     {
-        for (auto &entry : tableMap) {
-            if (entry.second.text("title") == title)
+        for (const auto &entry : SongStore::library().tableMap()) {
+            if (entry.second.text(SongField::Title) == title)
                 return &entry.second;
         }
         return nullptr;
@@ -94,34 +95,36 @@ private slots:
         answers.fileDialog(tree);
         window->actionFrom_Music_Folder->trigger();
         QVERIFY(waitForImport());
-        QCOMPARE(window->tableWidget->rowCount(), 3);
+        QCOMPARE(window->libraryModel->rowCount(), 3);
         QCOMPARE(rememberedMusicFolders(), QStringList{QFileInfo(tree).canonicalFilePath()});
 
-        DBelement *tagged = recordTitled("Tagged Song");
+        const DBelement *tagged = recordTitled("Tagged Song");
         QVERIFY(tagged);
         QCOMPARE(tagged->bpm(), 128);
-        QCOMPARE(tagged->text("albumTitle"), QStringLiteral("Album"));
-        QCOMPARE(tagged->text("location"), QFileInfo(tree + "/Artist/Album/01 Tagged.mp3").canonicalFilePath());
-        QCOMPARE(tagged->text("persistentID").toLongLong() != 0, true);
-        DBelement *untitled = recordTitled("untitled take");
+        QCOMPARE(tagged->text(SongField::AlbumTitle), QStringLiteral("Album"));
+        QCOMPARE(tagged->text(SongField::Location),
+                 QFileInfo(tree + "/Artist/Album/01 Tagged.mp3").canonicalFilePath());
+        QCOMPARE(tagged->text(SongField::PersistentID).toLongLong() != 0, true);
+        const DBelement *untitled = recordTitled("untitled take");
         QVERIFY(untitled);
         QCOMPARE(untitled->bpm(), 0);
         QCOMPARE(recordTitled("Tempo")->bpm(), 91);
 
         // Without iTunes the flag column tells which songs the folders hold.
-        QCOMPARE(window->tableWidget->horizontalHeaderItem(ColumnItunes)->text(), QStringLiteral("In Folders"));
-        QCOMPARE(tagged->text("iTunes"), QStringLiteral("true"));
-        QVERIFY(window->tableWidget->isSortingEnabled());
+        QCOMPARE(window->libraryModel->headerData(ColumnItunes, Qt::Horizontal).toString(),
+                 QStringLiteral("In Folders"));
+        QCOMPARE(tagged->text(SongField::Itunes), QStringLiteral("true"));
+        QVERIFY(!SongStore::library().inBulkChange());
         QVERIFY(window->statusbar->currentMessage().startsWith("Music folders imported: 3 songs"));
         QVERIFY(window->modified);
 
         // Imported again: the same songs under the same IDs.
-        const QString id = tagged->text("persistentID");
+        const QString id = tagged->text(SongField::PersistentID);
         answers.fileDialog(tree);
         window->actionFrom_Music_Folder->trigger();
         QVERIFY(waitForImport());
-        QCOMPARE(window->tableWidget->rowCount(), 3);
-        QCOMPARE(recordTitled("Tagged Song")->text("persistentID"), id);
+        QCOMPARE(window->libraryModel->rowCount(), 3);
+        QCOMPARE(recordTitled("Tagged Song")->text(SongField::PersistentID), id);
     }
 
     // A drop imports folders and files; only folders join the music source.
@@ -129,7 +132,7 @@ private slots:
     {
         dropPaths({tree, other, dir.filePath("missing.mp3")});
         QVERIFY(waitForImport());
-        QCOMPARE(window->tableWidget->rowCount(), 4);
+        QCOMPARE(window->libraryModel->rowCount(), 4);
         QVERIFY(recordTitled("Single"));
         QCOMPARE(rememberedMusicFolders(), QStringList{QFileInfo(tree).absoluteFilePath()});
 
@@ -145,19 +148,20 @@ private slots:
     void mergeImportsTheRememberedFolders()
     {
         rememberMusicFolder(tree);
-        DBelement &gone = tableMap[libraryKey("77")];
-        gone.setPersistentID("77");
-        gone.setTitle("Gone");
-        gone.setItunes("1");
-        gone.setupRow(window->tableWidget, -1);
+        editSong("77", [](DBelement &gone) {
+            gone.setPersistentID("77");
+            gone.setTitle("Gone");
+            gone.setItunes("1");
+        });
+        SongStore::library().setupRow("77");
         window->modified = false;
 
         QSignalSpy imported(window.get(), &Tagdesk::loadItunesDone);
         window->actionMerge->trigger();
         QVERIFY(imported.count() > 0 || imported.wait(30000));
-        QCOMPARE(window->tableWidget->rowCount(), 4);
-        QCOMPARE(tableMap[libraryKey("77")].text("iTunes"), QStringLiteral("false"));
-        QCOMPARE(recordTitled("Tempo")->text("iTunes"), QStringLiteral("true"));
+        QCOMPARE(window->libraryModel->rowCount(), 4);
+        QCOMPARE(librarySong("77").text(SongField::Itunes), QStringLiteral("false"));
+        QCOMPARE(recordTitled("Tempo")->text(SongField::Itunes), QStringLiteral("true"));
         QVERIFY(window->itunesLoaded);
     }
 
@@ -183,7 +187,7 @@ private slots:
         QVERIFY(!answers.seen[0].text.contains("not found"));
         QVERIFY(!window->run.analysisRunning);
         QVERIFY(window->actionBeatFind->isEnabled());
-        QCOMPARE(window->tableWidget->horizontalHeaderItem(ColumnItunes)->text(), QStringLiteral("iTunes"));
+        QCOMPARE(window->libraryModel->headerData(ColumnItunes, Qt::Horizontal).toString(), QStringLiteral("iTunes"));
     }
 
     void cancelEndsTheImport()
@@ -195,11 +199,11 @@ private slots:
         QCOMPARE(done.count(), 1);
         QCOMPARE(window->statusbar->currentMessage(), QStringLiteral("Music folder import cancelled"));
         QVERIFY(!window->folderImport.folderScan);
-        QVERIFY(window->tableWidget->isSortingEnabled());
+        QVERIFY(!SongStore::library().inBulkChange());
         // A later import runs normally.
         window->importMusicPaths({tree}, false);
         QVERIFY(waitForImport());
-        QCOMPARE(window->tableWidget->rowCount(), 3);
+        QCOMPARE(window->libraryModel->rowCount(), 3);
     }
 
     // Folders given while a library file is read wait for its end, so the
@@ -218,7 +222,7 @@ private slots:
         QVERIFY(window->fileRead.loadingFile);
         window->importMusicPaths({tree}, false);
         QVERIFY(waitForImport());
-        QCOMPARE(window->tableWidget->rowCount(), 103);
+        QCOMPARE(window->libraryModel->rowCount(), 103);
     }
 };
 

@@ -1,3 +1,4 @@
+#include "librarysongs.h"
 #include "testenvironment.h"
 #include "library/globals.h"
 #include "app/tagdesk.h"
@@ -59,39 +60,40 @@ private slots:
         QFETCH(QString, tagBpm);
         QFETCH(int, bpmAfter);
         if (bpmBefore)
-            tableMap[key].setBPM(QString::number(bpmBefore));
-        importFolderSong(foundSong("/m/a.mp3", "A", tagBpm), window->tableWidget, true);
-        QCOMPARE(tableMap[key].bpm(), bpmAfter);
+            SongStore::library().update(key,
+                                        [bpmBefore](DBelement &record) { record.setBPM(QString::number(bpmBefore)); });
+        importFolderSong(foundSong("/m/a.mp3", "A", tagBpm), true);
+        QCOMPARE(librarySong(QString::fromStdString(key)).bpm(), bpmAfter);
     }
 
     void fillsTheRecordAndShowsIt()
     {
-        importFolderSong(foundSong("/m/x/My Song.live.flac", " ", "99"), window->tableWidget, true);
-        DBelement &record = tableMap[key];
-        QCOMPARE(record.text("persistentID"), QString::fromStdString(key));
+        importFolderSong(foundSong("/m/x/My Song.live.flac", " ", "99"), true);
+        const DBelement &record = librarySong(QString::fromStdString(key));
+        QCOMPARE(record.text(SongField::PersistentID), QString::fromStdString(key));
         QCOMPARE(key, std::string("-1152921504606846966"));
-        QCOMPARE(record.text("title"), QStringLiteral("My Song.live"));
-        QCOMPARE(record.text("artist"), QStringLiteral("Artist"));
-        QCOMPARE(record.text("location"), QStringLiteral("/m/x/My Song.live.flac"));
-        QCOMPARE(record.text("iTunes"), QStringLiteral("true"));
+        QCOMPARE(record.text(SongField::Title), QStringLiteral("My Song.live"));
+        QCOMPARE(record.text(SongField::Artist), QStringLiteral("Artist"));
+        QCOMPARE(record.text(SongField::Location), QStringLiteral("/m/x/My Song.live.flac"));
+        QCOMPARE(record.text(SongField::Itunes), QStringLiteral("true"));
         QVERIFY(record.isShown());
-        QCOMPARE(window->tableWidget->rowCount(), 1);
+        QCOMPARE(window->libraryModel->rowCount(), 1);
 
         // Found again: the same row, the tags' new values.
-        importFolderSong(foundSong("/m/x/My Song.live.flac", "Named", "99"), window->tableWidget, true);
-        QCOMPARE(record.text("title"), QStringLiteral("Named"));
-        QCOMPARE(window->tableWidget->rowCount(), 1);
+        importFolderSong(foundSong("/m/x/My Song.live.flac", "Named", "99"), true);
+        QCOMPARE(record.text(SongField::Title), QStringLiteral("Named"));
+        QCOMPARE(window->libraryModel->rowCount(), 1);
     }
 
     // Outside the user's music source, a new song is marked as not in it and
     // a known song keeps its mark.
     void marksOnlyWhatTheMusicSourceHolds()
     {
-        importFolderSong(foundSong("/m/a.mp3", "A", ""), window->tableWidget, false);
-        QCOMPARE(tableMap[key].text("iTunes"), QStringLiteral("false"));
-        tableMap[key].setItunes(QStringLiteral("1"));
-        importFolderSong(foundSong("/m/a.mp3", "A", ""), window->tableWidget, false);
-        QCOMPARE(tableMap[key].text("iTunes"), QStringLiteral("true"));
+        importFolderSong(foundSong("/m/a.mp3", "A", ""), false);
+        QCOMPARE(librarySong(QString::fromStdString(key)).text(SongField::Itunes), QStringLiteral("false"));
+        SongStore::library().change(key, [](DBelement &record) { record.setItunes(QStringLiteral("1")); });
+        importFolderSong(foundSong("/m/a.mp3", "A", ""), false);
+        QCOMPARE(librarySong(QString::fromStdString(key)).text(SongField::Itunes), QStringLiteral("true"));
     }
 };
 

@@ -1,3 +1,4 @@
+#include "librarysongs.h"
 #include "table/columns.h"
 #include "testenvironment.h"
 #include "dialoganswerer.h"
@@ -23,22 +24,24 @@ ItunesKeys audioTrack(const QByteArray &persistentID, const QByteArray &name)
             {"Persistent ID", "<string>" + persistentID + "</string>"}};
 }
 
-DBelement &addShownRecord(const std::string &key, const QString &title, int bpm)
+void addShownRecord(const std::string &key, const QString &title, int bpm)
 {
-    DBelement &record = tableMap[key];
-    record.setPersistentID(QString::fromStdString(key));
-    record.setTitle(title);
-    record.setArtist(QStringLiteral("Library Artist"));
-    record.setBPM(QString::number(bpm));
-    record.setItunes(QStringLiteral("true"));
-    record.setupRow(::tableWidget, -1);
-    return record;
+    SongStore::library().update(key, [&](DBelement &record) {
+        record.setPersistentID(QString::fromStdString(key));
+        record.setTitle(title);
+        record.setArtist(QStringLiteral("Library Artist"));
+        record.setBPM(QString::number(bpm));
+        record.setItunes(QStringLiteral("true"));
+    });
+    SongStore::library().setupRow(key);
 }
 
-bool hasEmptyRow(QTableWidget *table)
+// Every row stands for a song of the library.
+bool hasEmptyRow(const LibraryModel *model)
 {
-    for (int row = 0; row < table->rowCount(); ++row) {
-        if (!table->item(row, ColumnTitle) || !table->item(row, ColumnPersistentID))
+    for (int row = 0; row < model->rowCount(); ++row) {
+        const Song *shown = model->songAt(row);
+        if (!shown || SongStore::library().find(shown->first) != &shown->second)
             return true;
     }
     return false;
@@ -96,7 +99,7 @@ void TestItunesImport::fileWithoutKeysFinishesInsideLoadItunes()
     QCOMPARE(done.count(), 1);
     QVERIFY(window->itunesLoaded);
     QVERIFY(!window->itunesImport.loadingItunes);
-    QVERIFY(window->tableWidget->isSortingEnabled());
+    QVERIFY(!SongStore::library().inBulkChange());
     QVERIFY(window->statusbar->currentMessage().isEmpty());
 }
 
@@ -115,13 +118,13 @@ void TestItunesImport::missingFileShowsItsPathAndALaterImportWorks()
     QVERIFY(!window->itunesImport.loadingItunes);
     QVERIFY(!window->itunesLoaded);
     QVERIFY(window->modified);
-    QVERIFY(window->tableWidget->isSortingEnabled());
+    QVERIFY(!SongStore::library().inBulkChange());
     QVERIFY(window->statusbar->currentMessage().isEmpty());
 
     writeItunesLibrary(itunesLibraryFile({itunesTrackDict(audioTrack("00000000000000FF", "Later"))}));
     QVERIFY(importFromItunes(*window));
-    QCOMPARE(window->tableWidget->rowCount(), 1);
-    QCOMPARE(tableMap["255"].text("title"), QStringLiteral("Later"));
+    QCOMPARE(window->libraryModel->rowCount(), 1);
+    QCOMPARE(librarySong(QStringLiteral("255")).text(SongField::Title), QStringLiteral("Later"));
 }
 
 void TestItunesImport::malformedFileChangesNothing()
@@ -139,11 +142,11 @@ void TestItunesImport::malformedFileChangesNothing()
     QCOMPARE(done.count(), 0);
     QVERIFY(!window->itunesImport.loadingItunes);
     QVERIFY(!window->itunesLoaded);
-    QCOMPARE(tableMap.size(), size_t(1));
-    QCOMPARE(tableMap["77"].text("title"), QStringLiteral("Kept"));
-    QCOMPARE(tableMap["77"].text("iTunes"), QStringLiteral("true"));
-    QCOMPARE(window->tableWidget->rowCount(), 1);
-    QVERIFY(window->tableWidget->isSortingEnabled());
+    QCOMPARE(SongStore::library().size(), size_t(1));
+    QCOMPARE(librarySong(QStringLiteral("77")).text(SongField::Title), QStringLiteral("Kept"));
+    QCOMPARE(librarySong(QStringLiteral("77")).text(SongField::Itunes), QStringLiteral("true"));
+    QCOMPARE(window->libraryModel->rowCount(), 1);
+    QVERIFY(!SongStore::library().inBulkChange());
 }
 
 void TestItunesImport::refusedFileChangesNothing_data()
@@ -181,9 +184,9 @@ void TestItunesImport::refusedFileChangesNothing()
         qPrintable(out));
     QCOMPARE(done.count(), 0);
     QVERIFY(!window->itunesImport.loadingItunes);
-    QCOMPARE(tableMap.size(), size_t(1));
-    QCOMPARE(tableMap["77"].text("iTunes"), QStringLiteral("true"));
-    QVERIFY(window->tableWidget->isSortingEnabled());
+    QCOMPARE(SongStore::library().size(), size_t(1));
+    QCOMPARE(librarySong(QStringLiteral("77")).text(SongField::Itunes), QStringLiteral("true"));
+    QVERIFY(!SongStore::library().inBulkChange());
     QFile::remove(itunesLibraryPath());
     QDir().rmdir(itunesLibraryPath());
 }
@@ -200,7 +203,7 @@ void TestItunesImport::secondImportWhileOneRunsIsIgnored()
     QVERIFY(done.wait(10000));
     QTest::qWait(50);
     QCOMPARE(done.count(), 1);
-    QCOMPARE(window->tableWidget->rowCount(), 3);
+    QCOMPARE(window->libraryModel->rowCount(), 3);
 }
 
 void TestItunesImport::recordNoLongerInItunesKeepsItsFields()
@@ -208,15 +211,15 @@ void TestItunesImport::recordNoLongerInItunesKeepsItsFields()
     addShownRecord("42", QStringLiteral("Gone From iTunes"), 120);
     writeItunesLibrary(itunesLibraryFile({itunesTrackDict(audioTrack("00000000000000FF", "Still There"))}));
     QVERIFY(importFromItunes(*window));
-    DBelement &kept = tableMap["42"];
-    QCOMPARE(kept.text("title"), QStringLiteral("Gone From iTunes"));
-    QCOMPARE(kept.text("artist"), QStringLiteral("Library Artist"));
+    const DBelement &kept = librarySong(QStringLiteral("42"));
+    QCOMPARE(kept.text(SongField::Title), QStringLiteral("Gone From iTunes"));
+    QCOMPARE(kept.text(SongField::Artist), QStringLiteral("Library Artist"));
     QCOMPARE(kept.bpm(), 120);
-    QCOMPARE(kept.text("iTunes"), QStringLiteral("false"));
-    QCOMPARE(kept.field("iTunes").data(Qt::DisplayRole).toInt(), 0);
+    QCOMPARE(kept.text(SongField::Itunes), QStringLiteral("false"));
+    QCOMPARE(kept.value(SongField::Itunes).toInt(), 0);
     QVERIFY(kept.isShown());
-    QCOMPARE(tableMap["255"].text("iTunes"), QStringLiteral("true"));
-    QCOMPARE(window->tableWidget->rowCount(), 2);
+    QCOMPARE(librarySong(QStringLiteral("255")).text(SongField::Itunes), QStringLiteral("true"));
+    QCOMPARE(window->libraryModel->rowCount(), 2);
 }
 
 void TestItunesImport::bpmTakenOver_data()
@@ -242,8 +245,8 @@ void TestItunesImport::bpmTakenOver()
     track.append({"BPM", "<integer>" + itunes + "</integer>"});
     writeItunesLibrary(itunesLibraryFile({itunesTrackDict(track)}));
     QVERIFY(importFromItunes(*window));
-    QCOMPARE(tableMap["255"].bpm(), expected);
-    QCOMPARE(window->tableWidget->rowCount(), 1);
+    QCOMPARE(librarySong(QStringLiteral("255")).bpm(), expected);
+    QCOMPARE(window->libraryModel->rowCount(), 1);
 }
 
 void TestItunesImport::kindDecides_data()
@@ -274,12 +277,12 @@ void TestItunesImport::kindDecides()
     writeItunesLibrary(
         itunesLibraryFile({itunesTrackDict(audioTrack("0000000000000001", "Other")), itunesTrackDict(track)}));
     QVERIFY(importFromItunes(*window));
-    QCOMPARE(tableMap.count("255") == 1, imported);
-    QCOMPARE(window->tableWidget->rowCount(), imported ? 2 : 1);
-    QVERIFY(!hasEmptyRow(window->tableWidget));
+    QCOMPARE(SongStore::library().tableMap().count("255") == 1, imported);
+    QCOMPARE(window->libraryModel->rowCount(), imported ? 2 : 1);
+    QVERIFY(!hasEmptyRow(window->libraryModel));
     if (imported) {
-        QCOMPARE(tableMap["255"].isProtected, isProtected);
-        QCOMPARE(tableMap["255"].text("title"), QStringLiteral("Song"));
+        QCOMPARE(librarySong(QStringLiteral("255")).isProtected, isProtected);
+        QCOMPARE(librarySong(QStringLiteral("255")).text(SongField::Title), QStringLiteral("Song"));
     }
 }
 
@@ -302,9 +305,9 @@ void TestItunesImport::writesOneLinePerTrack()
              QStringLiteral("QVX Persistent ID found: 255 BPM: 122 loc: /Music/a b.mp3 \n"
                             "QVX Persistent ID found: unknown\n"
                             "QVX Persistent ID found: -1 loc: //localhost/Movies/v.m4v \n"));
-    QCOMPARE(tableMap.size(), size_t(1));
-    QCOMPARE(tableMap["255"].bpm(), 122);
-    QCOMPARE(tableMap["255"].text("location"), QStringLiteral("/Music/a b.mp3"));
+    QCOMPARE(SongStore::library().size(), size_t(1));
+    QCOMPARE(librarySong(QStringLiteral("255")).bpm(), 122);
+    QCOMPARE(librarySong(QStringLiteral("255")).text(SongField::Location), QStringLiteral("/Music/a b.mp3"));
 }
 
 void TestItunesImport::fileWithBpmKeys()
@@ -314,12 +317,12 @@ void TestItunesImport::fileWithBpmKeys()
     QVERIFY(importFromItunes(*window));
     const QList<QPair<std::string, int>> expected = {
         {"40961", 0}, {"40962", 50}, {"40963", 122}, {"40964", 200}, {"40965", 0}};
-    QCOMPARE(tableMap.size(), size_t(expected.size()));
+    QCOMPARE(SongStore::library().size(), size_t(expected.size()));
     for (const auto &[key, bpm] : expected)
-        QCOMPARE(tableMap[key].bpm(), bpm);
-    QVERIFY(tableMap["40964"].isProtected);
-    QVERIFY(!tableMap["40963"].isProtected);
-    QCOMPARE(window->tableWidget->rowCount(), expected.size());
+        QCOMPARE(librarySong(QString::fromStdString(key)).bpm(), bpm);
+    QVERIFY(librarySong(QStringLiteral("40964")).isProtected);
+    QVERIFY(!librarySong(QStringLiteral("40963")).isProtected);
+    QCOMPARE(window->libraryModel->rowCount(), expected.size());
     QVERIFY(output.out().contains(
         QStringLiteral("QVX Persistent ID found: 40963 BPM: 122 loc: //localhost/Users/tester/Music/iTunes/"
                        "iTunes Music/The Testers/Tempo Tests/03 Mid Tempo.m4a \n")));
@@ -345,24 +348,24 @@ void TestItunesImport::realFiles()
 
     OutputCapture output;
     QVERIFY(importFromItunes(*window));
-    QCOMPARE(tableMap.size(), size_t(expected.size()));
-    QCOMPARE(window->tableWidget->rowCount(), expected.size());
+    QCOMPARE(SongStore::library().size(), size_t(expected.size()));
+    QCOMPARE(window->libraryModel->rowCount(), expected.size());
     QString lines;
     for (const QString &line : expected) {
         const QStringList field = line.split(QLatin1Char('\t'));
-        const auto found = tableMap.find(field[0].toStdString());
-        QVERIFY2(found != tableMap.end(), qPrintable(field[0]));
-        DBelement &record = found->second;
-        QCOMPARE(record.text("persistentID"), field[0]);
-        QCOMPARE(record.text("title"), field[1]);
-        QCOMPARE(record.text("artist"), field[2]);
-        QCOMPARE(record.text("albumTitle"), field[3]);
-        QCOMPARE(record.text("genre"), field[4]);
-        QCOMPARE(record.text("albumArtist"), field[5]);
-        QCOMPARE(record.text("composer"), field[6]);
-        QCOMPARE(record.text("location"), field[7]);
+        const DBelement *found = SongStore::library().find(field[0].toStdString());
+        QVERIFY2(found, qPrintable(field[0]));
+        const DBelement &record = *found;
+        QCOMPARE(record.text(SongField::PersistentID), field[0]);
+        QCOMPARE(record.text(SongField::Title), field[1]);
+        QCOMPARE(record.text(SongField::Artist), field[2]);
+        QCOMPARE(record.text(SongField::AlbumTitle), field[3]);
+        QCOMPARE(record.text(SongField::Genre), field[4]);
+        QCOMPARE(record.text(SongField::AlbumArtist), field[5]);
+        QCOMPARE(record.text(SongField::Composer), field[6]);
+        QCOMPARE(record.text(SongField::Location), field[7]);
         QCOMPARE(record.isProtected, field[8] == QLatin1String("true"));
-        QCOMPARE(record.text("iTunes"), QStringLiteral("true"));
+        QCOMPARE(record.text(SongField::Itunes), QStringLiteral("true"));
         QCOMPARE(record.bpm(), 0);
         QVERIFY(record.isShown());
         lines += QStringLiteral("QVX Persistent ID found: %1 loc: %2 \n").arg(field[0], field[7]);
@@ -375,21 +378,26 @@ void TestItunesImport::reimportIntoSortedTable()
 {
     installItunesLibrary(QStringLiteral("Mac-iTunes-Library_iTunes_Music_Library.xml"));
     QVERIFY(importFromItunes(*window));
-    QTableWidget *table = window->tableWidget;
-    const int rows = table->rowCount();
-    for (auto &[key, record] : tableMap) {
-        record.setTitle(QStringLiteral("Changed"));
-        record.setItunes(QStringLiteral("false"));
+    const LibraryModel *model = window->libraryModel;
+    const int rows = model->rowCount();
+    SongStore &store = SongStore::library();
+    for (const Song &shown : store.tableMap()) {
+        store.change(shown.first, [](DBelement &record) {
+            record.setTitle(QStringLiteral("Changed"));
+            record.setItunes(QStringLiteral("false"));
+        });
     }
     addShownRecord("5", QStringLiteral("Library Only"), 100);
     QVERIFY(importFromItunes(*window));
-    QCOMPARE(table->rowCount(), rows + 1);
+    QCOMPARE(model->rowCount(), rows + 1);
+    QVERIFY(!hasEmptyRow(model));
     QStringList titles;
-    for (int row = 0; row < table->rowCount(); ++row) {
-        DBelement &record = tableMap[table->item(row, ColumnPersistentID)->text().toStdString()];
-        QCOMPARE(table->item(row, ColumnTitle), &record.field("title"));
-        QCOMPARE(record.text("iTunes"), QString::fromLatin1(record.text("persistentID") == "5" ? "false" : "true"));
-        titles << record.text("title");
+    for (int row = 0; row < model->rowCount(); ++row) {
+        const DBelement &record = librarySong(cellText(model, row, ColumnPersistentID));
+        QCOMPARE(cellText(model, row, ColumnTitle), record.text(SongField::Title));
+        QCOMPARE(record.text(SongField::Itunes),
+                 QString::fromLatin1(record.text(SongField::PersistentID) == "5" ? "false" : "true"));
+        titles << record.text(SongField::Title);
     }
     QVERIFY(!titles.contains(QStringLiteral("Changed")));
     QStringList sorted = titles;

@@ -1,3 +1,4 @@
+#include "librarysongs.h"
 #include "table/columns.h"
 #include "testenvironment.h"
 #include "dialoganswerer.h"
@@ -18,19 +19,20 @@ namespace {
 void addRecord(const QString &description)
 {
     const QStringList part = description.split(QLatin1Char(':'));
-    DBelement &record = tableMap[part[0].toStdString()];
-    record.setPersistentID(part[0]);
-    record.setTitle(part[1]);
-    record.setArtist(part[2]);
-    record.setComposer(part[3]);
-    record.setItunes(part[4]);
-    record.setBPM(part[5]);
+    SongStore::library().update(part[0].toStdString(), [&part](DBelement &record) {
+        record.setPersistentID(part[0]);
+        record.setTitle(part[1]);
+        record.setArtist(part[2]);
+        record.setComposer(part[3]);
+        record.setItunes(part[4]);
+        record.setBPM(part[5]);
+    });
 }
 
 QString bpmsByKey()
 {
     QStringList bpms;
-    for (auto &[key, record] : tableMap)
+    for (const auto &[key, record] : SongStore::library().tableMap())
         bpms << QString::fromStdString(key) + QLatin1Char('=') + QString::number(record.bpm());
     return bpms.join(QLatin1Char(' '));
 }
@@ -57,7 +59,7 @@ private slots:
 
 void TestItunesMerge::cleanup()
 {
-    tableMap.clear();
+    SongStore::library().clear();
     QFile::remove(itunesLibraryPath());
 }
 
@@ -146,10 +148,11 @@ void TestItunesMerge::findsDuplicates()
     for (const QString &record : records)
         addRecord(record);
     std::ostringstream out;
-    auto carryBpm = [](DBelement &to, DBelement &from) {
-        to.field("bpm").setData(Qt::DisplayRole, QVariant(from.bpm()));
+    auto carryBpm = [](const std::string &to, const DBelement &from) {
+        const int bpm = from.bpm();
+        SongStore::library().change(to, [bpm](DBelement &record) { record.setBPM(bpm); });
     };
-    const std::set<std::string> found = findDuplicates(tableMap, carryBpm, out);
+    const std::set<std::string> found = findDuplicates(SongStore::library().tableMap(), carryBpm, out);
     QStringList foundKeys;
     for (const std::string &key : found)
         foundKeys << QString::fromStdString(key);
@@ -167,9 +170,9 @@ void TestItunesMerge::mergeKeepsTheItunesRecordAndItsRow()
     // Library-only copies of two iTunes songs, one with a BPM, and a song of its own.
     for (const QString record : {"9:Song:Band::false:120", "8:Other:Band::false:0", "7:Alone:Band::false:99"}) {
         addRecord(record);
-        tableMap[record.left(1).toStdString()].setupRow(window.tableWidget, -1);
+        SongStore::library().setupRow(record.left(1).toStdString());
     }
-    tableMap["9"].setBpmAlternative(60);
+    SongStore::library().change("9", [](DBelement &record) { record.setBpmAlternative(60); });
     writeItunesLibrary(itunesLibraryFile({itunesTrackDict({{"Persistent ID", "<string>0A</string>"},
                                                            {"Name", "<string>Song</string>"},
                                                            {"Artist", "<string>Band</string>"},
@@ -184,17 +187,16 @@ void TestItunesMerge::mergeKeepsTheItunesRecordAndItsRow()
     QVERIFY(done.wait(10000));
     QVERIFY(output.out().endsWith(QStringLiteral("Merge done\n")));
     QCOMPARE(bpmsByKey(), QStringLiteral("10=120 11=0 7=99"));
-    QCOMPARE(tableMap["10"].bpmAlternative(), 60);
-    QCOMPARE(tableMap["10"].field("bpm").toolTip(), QStringLiteral("Maybe 60"));
-    QTableWidget *table = window.tableWidget;
-    QVERIFY(table->isSortingEnabled());
-    QCOMPARE(table->rowCount(), 3);
+    QCOMPARE(librarySong(QStringLiteral("10")).bpmAlternative(), 60);
+    const LibraryModel *model = window.libraryModel;
+    QCOMPARE(model->index(model->rowOf("10"), ColumnBpm).data(Qt::ToolTipRole).toString(), QStringLiteral("Maybe 60"));
+    QVERIFY(!SongStore::library().inBulkChange());
+    QCOMPARE(model->rowCount(), 3);
     QStringList titles;
-    for (int row = 0; row < table->rowCount(); ++row) {
-        QVERIFY(table->item(row, ColumnTitle) && table->item(row, ColumnPersistentID));
-        QCOMPARE(table->item(row, ColumnTitle),
-                 &tableMap[table->item(row, ColumnPersistentID)->text().toStdString()].field("title"));
-        titles << table->item(row, ColumnTitle)->text();
+    for (int row = 0; row < model->rowCount(); ++row) {
+        QCOMPARE(cellText(model, row, ColumnTitle),
+                 librarySong(cellText(model, row, ColumnPersistentID)).text(SongField::Title));
+        titles << cellText(model, row, ColumnTitle);
     }
     QCOMPARE(titles, (QStringList{"Alone", "Other", "Song"}));
     QVERIFY(window.modified);
@@ -212,7 +214,7 @@ void TestItunesMerge::cancelledSaveQuestionDoesNothing()
     QCOMPARE(answers.seen[0].title, QStringLiteral("Merge"));
     QCOMPARE(answers.seen[0].text, QStringLiteral("Do you want to Save before doing a merge?"));
     QVERIFY(!window.itunesImport.loadingItunes);
-    QVERIFY(tableMap.empty());
+    QVERIFY((SongStore::library().size() == 0));
     // No merge is left waiting for the next import.
     OutputCapture output;
     QVERIFY(importFromItunes(window));
@@ -253,7 +255,7 @@ void TestItunesMerge::mergeDuringAnImportFollowsIt()
     QTest::qWait(50);
     QCOMPARE(done.count(), 1);
     QCOMPARE(output.out().count(QStringLiteral("Merge done\n")), 1);
-    QCOMPARE(window.tableWidget->rowCount(), 1);
+    QCOMPARE(window.libraryModel->rowCount(), 1);
 }
 
 VELMORA_TEST_MAIN(TestItunesMerge)

@@ -1,3 +1,4 @@
+#include "librarysongs.h"
 #include "table/columns.h"
 #include "library/globals.h"
 #include "app/tagdesk.h"
@@ -26,13 +27,13 @@ void writeFile(const QString &path, const QByteArray &bytes)
     file.write(bytes);
 }
 
-DBelement &addSong(const QString &id, const QString &title, const QString &bpm)
+void addSong(const QString &id, const QString &title, const QString &bpm)
 {
-    DBelement &record = tableMap[libraryKey(id)];
-    record.setPersistentID(id);
-    record.setTitle(title);
-    record.setBPM(bpm);
-    return record;
+    editSong(id, [&](DBelement &record) {
+        record.setPersistentID(id);
+        record.setTitle(title);
+        record.setBPM(bpm);
+    });
 }
 
 } // namespace
@@ -68,36 +69,37 @@ private slots:
 
     void roundTripKeepsEveryStoredField()
     {
-        DBelement &song =
-            addSong(QStringLiteral("-5"), QStringLiteral("Ærø & <Ünïcødé> \"q\" 'a' 日本"), QStringLiteral("128"));
-        song.setArtist(QStringLiteral("Artist\twith tab"));
-        song.setAlbumTitle(QStringLiteral("Line\nbreak"));
-        song.setGenre(QStringLiteral("Genre"));
-        song.setAlbumArtist(QStringLiteral("Album Artist"));
-        song.setComposer(QStringLiteral("Composer"));
-        song.setItunes(QStringLiteral("1"));
-        song.setIphone(QStringLiteral("false"));
-        song.setLocation(QStringLiteral("/music/new\nline & <x> \"q\"\t.mp3"));
-        song.deviceBPM = 99;
+        addSong(QStringLiteral("-5"), QStringLiteral("Ærø & <Ünïcødé> \"q\" 'a' 日本"), QStringLiteral("128"));
+        editSong(QStringLiteral("-5"), [](DBelement &song) {
+            song.setArtist(QStringLiteral("Artist\twith tab"));
+            song.setAlbumTitle(QStringLiteral("Line\nbreak"));
+            song.setGenre(QStringLiteral("Genre"));
+            song.setAlbumArtist(QStringLiteral("Album Artist"));
+            song.setComposer(QStringLiteral("Composer"));
+            song.setItunes(QStringLiteral("1"));
+            song.setIphone(QStringLiteral("false"));
+            song.setLocation(QStringLiteral("/music/new\nline & <x> \"q\"\t.mp3"));
+            song.deviceBPM = 99;
+        });
         addSong(QStringLiteral("77"), QStringLiteral("Plain"), QStringLiteral("0"));
         QVERIFY(window->writeLibrary(path("lib.tgd")));
 
         load(path("lib.tgd"));
-        QCOMPARE(tableMap.size(), size_t(2));
-        DBelement &back = tableMap[libraryKey(QStringLiteral("-5"))];
-        QCOMPARE(back.text("title"), QStringLiteral("Ærø & <Ünïcødé> \"q\" 'a' 日本"));
-        QCOMPARE(back.text("artist"), QStringLiteral("Artist\twith tab"));
-        QCOMPARE(back.text("albumTitle"), QStringLiteral("Line\nbreak"));
-        QCOMPARE(back.text("composer"), QStringLiteral("Composer"));
+        QCOMPARE(SongStore::library().size(), size_t(2));
+        const DBelement &back = librarySong(QStringLiteral("-5"));
+        QCOMPARE(back.text(SongField::Title), QStringLiteral("Ærø & <Ünïcødé> \"q\" 'a' 日本"));
+        QCOMPARE(back.text(SongField::Artist), QStringLiteral("Artist\twith tab"));
+        QCOMPARE(back.text(SongField::AlbumTitle), QStringLiteral("Line\nbreak"));
+        QCOMPARE(back.text(SongField::Composer), QStringLiteral("Composer"));
         QCOMPARE(back.bpm(), 128);
-        QCOMPARE(back.text("iTunes"), QStringLiteral("true"));
-        QCOMPARE(back.text("iPhone"), QStringLiteral("false"));
+        QCOMPARE(back.text(SongField::Itunes), QStringLiteral("true"));
+        QCOMPARE(back.text(SongField::Iphone), QStringLiteral("false"));
         // The file's location comes back as it was, white space included.
-        QCOMPARE(back.text("location"), QStringLiteral("/music/new\nline & <x> \"q\"\t.mp3"));
-        QVERIFY(tableMap[libraryKey(QStringLiteral("77"))].text("location").isEmpty());
+        QCOMPARE(back.text(SongField::Location), QStringLiteral("/music/new\nline & <x> \"q\"\t.mp3"));
+        QVERIFY(librarySong(QStringLiteral("77")).text(SongField::Location).isEmpty());
         // Not stored: what only the phone knows.
         QCOMPARE(back.deviceBPM, 0);
-        QCOMPARE(window->tableWidget->rowCount(), 2);
+        QCOMPARE(window->libraryModel->rowCount(), 2);
     }
 
     void writtenFileIsDeterministicInKeyAndAttributeOrder()
@@ -119,7 +121,7 @@ private slots:
                        "</TAGDESK>\n"));
 
         // A location follows the ten attributes that every reader knows.
-        tableMap[libraryKey(QStringLiteral("A"))].setLocation(QStringLiteral("/m/a.flac"));
+        editSong(QStringLiteral("A"), [](DBelement &song) { song.setLocation(QStringLiteral("/m/a.flac")); });
         QVERIFY(window->writeLibrary(path("three.tgd")));
         QVERIFY(
             readFile(path("three.tgd")).contains("composer=\"\" iTunes=\"\" iPhone=\"\" location=\"/m/a.flac\"/>\n"));
@@ -136,22 +138,25 @@ private slots:
                   " <Element_Data persistentID=\"2\" title=\"Again\"/>\n"
                   "</TAGDESK>\n");
         load(path("old.tgd"));
-        QVERIFY(tableMap[libraryKey(QStringLiteral("1"))].text("location").isEmpty());
-        QCOMPARE(tableMap[libraryKey(QStringLiteral("1"))].bpm(), 90);
-        QCOMPARE(tableMap[libraryKey(QStringLiteral("2"))].text("title"), QStringLiteral("Again"));
-        QCOMPARE(tableMap[libraryKey(QStringLiteral("2"))].text("location"), QStringLiteral("/m/b.mp3"));
+        QVERIFY(librarySong(QStringLiteral("1")).text(SongField::Location).isEmpty());
+        QCOMPARE(librarySong(QStringLiteral("1")).bpm(), 90);
+        QCOMPARE(librarySong(QStringLiteral("2")).text(SongField::Title), QStringLiteral("Again"));
+        QCOMPARE(librarySong(QStringLiteral("2")).text(SongField::Location), QStringLiteral("/m/b.mp3"));
     }
 
     // Only a song with an Alternative carries the attribute, after the
     // others, so a library without any is written as before.
     void alternativeIsWrittenAfterTheOtherAttributesAndReadBack()
     {
-        for (DBelement *song : {&addSong(QStringLiteral("1"), QStringLiteral("Unsure"), QStringLiteral("63")),
-                                &addSong(QStringLiteral("2"), QStringLiteral("Sure"), QStringLiteral("120"))}) {
-            song->setItunes(QStringLiteral("1"));
-            song->setIphone(QStringLiteral("0"));
+        addSong(QStringLiteral("1"), QStringLiteral("Unsure"), QStringLiteral("63"));
+        addSong(QStringLiteral("2"), QStringLiteral("Sure"), QStringLiteral("120"));
+        for (const char *id : {"1", "2"}) {
+            editSong(QString::fromLatin1(id), [](DBelement &song) {
+                song.setItunes(QStringLiteral("1"));
+                song.setIphone(QStringLiteral("0"));
+            });
         }
-        tableMap[libraryKey(QStringLiteral("1"))].setBpmAlternative(127);
+        editSong(QStringLiteral("1"), [](DBelement &song) { song.setBpmAlternative(127); });
         QVERIFY(window->writeLibrary(path("alt.tgd")));
         QCOMPARE(
             readFile(path("alt.tgd")),
@@ -164,11 +169,13 @@ private slots:
                 "</TAGDESK>\n"));
 
         load(path("alt.tgd"));
-        DBelement &unsure = tableMap[libraryKey(QStringLiteral("1"))];
+        const DBelement &unsure = librarySong(QStringLiteral("1"));
         QCOMPARE(unsure.bpm(), 63);
         QCOMPARE(unsure.bpmAlternative(), 127);
-        QCOMPARE(unsure.field("bpm").toolTip(), QStringLiteral("Maybe 127"));
-        QCOMPARE(tableMap[libraryKey(QStringLiteral("2"))].bpmAlternative(), 0);
+        const int row = window->libraryModel->rowOf(libraryKey(QStringLiteral("1")));
+        QCOMPARE(window->libraryModel->index(row, ColumnBpm).data(Qt::ToolTipRole).toString(),
+                 QStringLiteral("Maybe 127"));
+        QCOMPARE(librarySong(QStringLiteral("2")).bpmAlternative(), 0);
         QVERIFY(window->writeLibrary(path("again.tgd")));
         QCOMPARE(readFile(path("again.tgd")), readFile(path("alt.tgd")));
     }
@@ -198,10 +205,10 @@ private slots:
         QFETCH(int, alternative);
         writeFile(path("old.tgd"), "<TAGDESK version=\"100\">" + elements + "</TAGDESK>");
         load(path("old.tgd"));
-        DBelement &song = tableMap[libraryKey(QStringLiteral("1"))];
-        QCOMPARE(song.bpm(), 90);
-        QCOMPARE(song.bpmAlternative(), alternative);
-        QCOMPARE(song.field("bpm").data(Qt::ToolTipRole).isValid(), alternative != 0);
+        const DBelement &read = librarySong(QStringLiteral("1"));
+        QCOMPARE(read.bpm(), 90);
+        QCOMPARE(read.bpmAlternative(), alternative);
+        QCOMPARE(window->libraryModel->index(0, ColumnBpm).data(Qt::ToolTipRole).isValid(), alternative != 0);
     }
 
     void emptyLibraryIsReadWithinLoadFile()
@@ -213,7 +220,7 @@ private slots:
         QCOMPARE(done.count(), 1);
         QVERIFY(!window->fileRead.loadingFile);
         QVERIFY(syncEnabled);
-        QCOMPARE(window->tableWidget->rowCount(), 0);
+        QCOMPARE(window->libraryModel->rowCount(), 0);
     }
 
     void successfulWriteUpdatesStateAndSettings()
@@ -270,16 +277,16 @@ private slots:
                                 "Unknown element: Other\n"
                                 "Unknown element: element_data\n"
                                 "QVX bug null element\n"));
-        QCOMPARE(tableMap.size(), size_t(2));
-        DBelement &song = tableMap[libraryKey(QStringLiteral("7"))];
-        QCOMPARE(song.text("title"), QStringLiteral("New"));
-        QCOMPARE(song.bpm(), 120);
-        QCOMPARE(song.text("iPhone"), QStringLiteral("true"));
-        DBelement &noId = tableMap[std::string()];
-        QCOMPARE(noId.text("title"), QStringLiteral("No ID"));
+        QCOMPARE(SongStore::library().size(), size_t(2));
+        const DBelement &seven = librarySong(QStringLiteral("7"));
+        QCOMPARE(seven.text(SongField::Title), QStringLiteral("New"));
+        QCOMPARE(seven.bpm(), 120);
+        QCOMPARE(seven.text(SongField::Iphone), QStringLiteral("true"));
+        const DBelement &noId = librarySong(QString());
+        QCOMPARE(noId.text(SongField::Title), QStringLiteral("No ID"));
         QCOMPARE(noId.bpm(), 0);
-        QCOMPARE(noId.text("iTunes"), QStringLiteral("false"));
-        QCOMPARE(window->tableWidget->rowCount(), 2);
+        QCOMPARE(noId.text(SongField::Itunes), QStringLiteral("false"));
+        QCOMPARE(window->libraryModel->rowCount(), 2);
     }
 
     // Values read from a file are named once, after the read, not a question per song.
@@ -297,8 +304,8 @@ private slots:
         QCOMPARE(answerer.seen[0].text,
                  QStringLiteral("1 song in \"range.tgd\" had a BPM outside 50-200, now none: Wild"));
         QCOMPARE(output.out(), answerer.seen[0].text + "\n");
-        QCOMPARE(tableMap[libraryKey(QStringLiteral("1"))].bpm(), 0);
-        QCOMPARE(tableMap[libraryKey(QStringLiteral("2"))].bpm(), 120);
+        QCOMPARE(librarySong(QStringLiteral("1")).bpm(), 0);
+        QCOMPARE(librarySong(QStringLiteral("2")).bpm(), 120);
     }
 
     void largeFileIsReadInBatchesOfTwenty()
@@ -314,10 +321,10 @@ private slots:
         QSignalSpy done(window.get(), &Tagdesk::loadFileDone);
         window->loadFile(path("batches.tgd"));
         // The first batch runs inside loadFile; the rest once the event loop runs.
-        QCOMPARE(window->tableWidget->rowCount(), 20);
+        QCOMPARE(window->libraryModel->rowCount(), 20);
         QVERIFY(window->fileRead.loadingFile);
         QVERIFY(!syncEnabled);
-        QVERIFY(!window->tableWidget->isSortingEnabled());
+        QVERIFY(SongStore::library().inBulkChange());
         QVERIFY(!window->actionOpen_File->isEnabled());
         QVERIFY(!window->actionSave_File->isEnabled());
         QVERIFY(!window->actionNew_File->isEnabled());
@@ -326,17 +333,17 @@ private slots:
         QCOMPARE(window->windowTitle(), QStringLiteral("VelmoraSync  (batches.tgd)"));
         // A second read while one is under way is ignored.
         window->loadFile(path("batches.tgd"));
-        QCOMPARE(window->tableWidget->rowCount(), 20);
+        QCOMPARE(window->libraryModel->rowCount(), 20);
 
         QVERIFY(done.wait(10000));
         QCOMPARE(done.count(), 1);
-        QCOMPARE(window->tableWidget->rowCount(), 45);
+        QCOMPARE(window->libraryModel->rowCount(), 45);
         QVERIFY(syncEnabled);
         QVERIFY(!window->fileRead.loadingFile);
-        QVERIFY(window->tableWidget->isSortingEnabled());
+        QVERIFY(!SongStore::library().inBulkChange());
         QVERIFY(window->actionOpen_File->isEnabled() && window->actionSave_File->isEnabled()
                 && window->actionNew_File->isEnabled());
-        QCOMPARE(window->tableWidget->item(0, ColumnTitle)->text(), QStringLiteral("Song 0"));
+        QCOMPARE(cellText(window->libraryModel, 0, ColumnTitle), QStringLiteral("Song 0"));
     }
 
     void brokenFilesLeaveLibraryEmptyAndStateAlone_data()
@@ -358,7 +365,8 @@ private slots:
         QFile::remove(fileName);
         if (!output.isEmpty())
             writeFile(fileName, contents);
-        addSong(QStringLiteral("1"), QStringLiteral("Before"), QStringLiteral("120")).setupRow(window->tableWidget, -1);
+        addSong(QStringLiteral("1"), QStringLiteral("Before"), QStringLiteral("120"));
+        SongStore::library().setupRow("1");
         QSettings().setValue("lastFile", path("previous.tgd"));
         window->modified = true;
 
@@ -366,8 +374,8 @@ private slots:
         QSignalSpy done(window.get(), &Tagdesk::loadFileDone);
         window->loadFile(fileName);
         QCOMPARE(capture.out(), output);
-        QVERIFY(tableMap.empty());
-        QCOMPARE(window->tableWidget->rowCount(), 0);
+        QVERIFY((SongStore::library().size() == 0));
+        QCOMPARE(window->libraryModel->rowCount(), 0);
         QVERIFY(!window->fileRead.loadingFile);
         QVERIFY(!syncEnabled);
         QVERIFY(!window->modified);

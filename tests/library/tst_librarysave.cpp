@@ -1,3 +1,4 @@
+#include "librarysongs.h"
 #include "boundedrun.h"
 #include "library/dbelement.h"
 #include "library/globals.h"
@@ -26,13 +27,14 @@ QByteArray readFile(const QString &path)
 // A library of songs whose titles start with stem.
 void fillLibrary(int songs, const QString &stem)
 {
-    tableMap.clear();
+    SongStore::library().clear();
     for (int i = 0; i < songs; ++i) {
-        DBelement &song = tableMap[libraryKey(QString::number(i))];
-        song.setPersistentID(QString::number(i));
-        song.setTitle(QStringLiteral("%1 song number %2").arg(stem).arg(i));
-        song.setArtist(QStringLiteral("Some Artist"));
-        song.setBPM(QStringLiteral("120"));
+        SongStore::library().update(libraryKey(QString::number(i)), [&](DBelement &song) {
+            song.setPersistentID(QString::number(i));
+            song.setTitle(QStringLiteral("%1 song number %2").arg(stem).arg(i));
+            song.setArtist(QStringLiteral("Some Artist"));
+            song.setBPM(QStringLiteral("120"));
+        });
     }
 }
 
@@ -68,12 +70,13 @@ private slots:
         QVERIFY(old.open(QIODevice::WriteOnly));
         old.write("old");
         old.close();
-        tableMap.clear();
-        DBelement &song = tableMap[libraryKey(QStringLiteral("7"))];
-        song.setPersistentID(QStringLiteral("7"));
-        song.setTitle(QStringLiteral("Saved"));
+        SongStore::library().clear();
+        SongStore::library().update("7", [](DBelement &song) {
+            song.setPersistentID(QStringLiteral("7"));
+            song.setTitle(QStringLiteral("Saved"));
+        });
     }
-    void cleanup() { tableMap.clear(); }
+    void cleanup() { SongStore::library().clear(); }
 
     void writesInPlaceWhenTheFolderIsNotWritable()
     {

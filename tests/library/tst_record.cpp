@@ -1,15 +1,33 @@
 #include "library/bpmtext.h"
-#include "library/dbelement.h"
+#include "library/songstore.h"
 #include "testenvironment.h"
 
+#include "table/librarymodel.h"
+
+#include <QBrush>
 #include <climits>
+
+// The sizes of the store's announcements, in the order they came.
+struct Announcements
+{
+    QList<int> shown;
+    QList<int> changed;
+    QObject listening;
+    explicit Announcements(SongStore &store)
+    {
+        QObject::connect(&store, &SongStore::songsShown, &listening,
+                         [this](const QList<const Song *> &songs) { shown << int(songs.size()); });
+        QObject::connect(&store, &SongStore::songsChanged, &listening,
+                         [this](const QList<const Song *> &songs) { changed << int(songs.size()); });
+    }
+};
 
 class TestRecord : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void cleanup() { tableMap.clear(); }
+    void cleanup() { SongStore::library().clear(); }
 
     void bpmText_data()
     {
@@ -34,8 +52,8 @@ private slots:
         record.setBPM(text);
         QCOMPARE(record.bpm(), bpm);
         // Stored as an int, so the cell sorts numerically and reads back in decimal.
-        QCOMPARE(record.field("bpm").data(Qt::DisplayRole).typeId(), QMetaType::Int);
-        QCOMPARE(record.text("bpm"), QString::number(bpm));
+        QCOMPARE(record.value(SongField::Bpm).typeId(), QMetaType::Int);
+        QCOMPARE(record.text(SongField::Bpm), QString::number(bpm));
     }
 
     void flagText_data()
@@ -58,35 +76,54 @@ private slots:
         record.setItunes(text);
         record.setIphone(text);
         record.setUserChanged(text);
-        for (const char *name : {"iTunes", "iPhone", "userChanged"})
-            QCOMPARE(record.text(name), flag ? QStringLiteral("true") : QStringLiteral("false"));
-        QCOMPARE(flagFromText(record.text("iTunes")), flag);
+        for (SongField field : {SongField::Itunes, SongField::Iphone, SongField::UserChanged}) {
+            QCOMPARE(record.text(field), flag ? QStringLiteral("true") : QStringLiteral("false"));
+            QCOMPARE(record.value(field).typeId(), QMetaType::Bool);
+        }
+        QCOMPARE(flagFromText(record.text(SongField::Itunes)), flag);
     }
 
-    void newRecordHasOnlyAnEmptyTaggedBpmItem()
+    // A value never set is no value at all, which an empty text is not.
+    void newRecordHasNoValues()
     {
         DBelement record;
-        QCOMPARE(record.fields.size(), size_t(1));
-        QCOMPARE(record.field("bpm").itemTag, QVXtableWidgetItem::BpmTag);
-        QVERIFY(!record.field("bpm").data(Qt::DisplayRole).isValid());
-        QCOMPARE(record.field("title").itemTag, 0);
-        QVERIFY(record.text("iPhone").isEmpty());
+        for (int field = 0; field < songFieldCount; ++field) {
+            QVERIFY(!record.isSet(SongField(field)));
+            QVERIFY(!record.value(SongField(field)).isValid());
+            QVERIFY(record.text(SongField(field)).isEmpty());
+        }
+        record.setTitle(QString());
+        QVERIFY(record.isSet(SongField::Title));
+        QCOMPARE(record.value(SongField::Title).typeId(), QMetaType::QString);
         QCOMPARE(record.deviceBPM, 0);
         QVERIFY(!record.isProtected);
+        QVERIFY(!record.isShown());
+    }
+
+    // The names of the file and the phone, one table for both ways.
+    void fieldNamesGoBothWays()
+    {
+        for (int field = 0; field < songFieldCount; ++field)
+            QCOMPARE(fieldNamed(QString::fromLatin1(fieldName(SongField(field)))),
+                     std::optional<SongField>(SongField(field)));
+        QCOMPARE(fieldName(SongField::AlbumTitle), "albumTitle");
+        QCOMPARE(fieldName(SongField::Itunes), "iTunes");
+        QCOMPARE(fieldNamed("tilte"), std::nullopt);
+        QCOMPARE(fieldNamed("Title"), std::nullopt);
     }
 
     void textSettersKeepTextUnchanged()
     {
         DBelement record;
         record.setTitle(QStringLiteral("  Ünïcødé & <tags> \"quoted\"  "));
-        QCOMPARE(record.text("title"), QStringLiteral("  Ünïcødé & <tags> \"quoted\"  "));
+        QCOMPARE(record.text(SongField::Title), QStringLiteral("  Ünïcødé & <tags> \"quoted\"  "));
         record.setTitle(QString());
-        QVERIFY(record.text("title").isEmpty());
+        QVERIFY(record.text(SongField::Title).isEmpty());
         record.setOnDevice(QStringLiteral("1"));
-        QCOMPARE(record.text("iPhone"), QStringLiteral("true"));
+        QCOMPARE(record.text(SongField::Iphone), QStringLiteral("true"));
     }
 
-    void copyKeepsTagsAndValues()
+    void copyKeepsValues()
     {
         DBelement record;
         record.setTitle(QStringLiteral("Song"));
@@ -95,13 +132,11 @@ private slots:
         record.isProtected = true;
         record.setBpmAlternative(64);
         DBelement copy(record);
-        QCOMPARE(copy.text("title"), QStringLiteral("Song"));
+        QCOMPARE(copy.text(SongField::Title), QStringLiteral("Song"));
         QCOMPARE(copy.bpm(), 128);
-        QCOMPARE(copy.field("bpm").itemTag, QVXtableWidgetItem::BpmTag);
         QCOMPARE(copy.deviceBPM, 7);
         QVERIFY(copy.isProtected);
         QCOMPARE(copy.bpmAlternative(), 64);
-        QCOMPARE(copy.field("bpm").toolTip(), QStringLiteral("Maybe 64"));
     }
 
     void alternativeMarksTheBpmCell_data()
@@ -119,41 +154,92 @@ private slots:
     {
         QFETCH(int, alternative);
         QFETCH(int, kept);
-        DBelement record;
-        record.setBPM(QStringLiteral("63"));
-        record.setBpmAlternative(alternative);
-        QCOMPARE(record.bpmAlternative(), kept);
-        QVXtableWidgetItem &cell = record.field("bpm");
+        SongStore &store = SongStore::library();
+        LibraryModel model(store);
+        store.update("1", [alternative](DBelement &record) {
+            record.setBPM(QStringLiteral("63"));
+            record.setBpmAlternative(alternative);
+        });
+        store.setupRow("1");
+        QCOMPARE(store.find("1")->bpmAlternative(), kept);
+        const QModelIndex cell = model.index(0, ColumnBpm);
         if (kept) {
             QCOMPARE(cell.data(Qt::ToolTipRole).toString(), QStringLiteral("Maybe %1").arg(kept));
-            QCOMPARE(cell.foreground().color(), DBelement::alternativeBpmColour);
+            QCOMPARE(cell.data(Qt::ForegroundRole).value<QBrush>().color(), DBelement::alternativeBpmColour);
         } else {
             QVERIFY(!cell.data(Qt::ToolTipRole).isValid());
             QVERIFY(!cell.data(Qt::ForegroundRole).isValid());
         }
+        // Only the BPM cell has the mark.
+        QVERIFY(!model.index(0, ColumnTitle).data(Qt::ToolTipRole).isValid());
         // Settling the level takes the mark away again; the BPM stays.
-        record.setBpmAlternative(0);
+        store.change("1", [](DBelement &record) { record.setBpmAlternative(0); });
         QVERIFY(!cell.data(Qt::ToolTipRole).isValid());
         QVERIFY(!cell.data(Qt::ForegroundRole).isValid());
-        QCOMPARE(record.bpm(), 63);
+        QCOMPARE(cell.data().toInt(), 63);
     }
 
     void libraryIsWalkedInByteOrder()
     {
+        SongStore &store = SongStore::library();
         for (const char *id : {"a0", "3", "A0", "12", "1B", "-1", "0A"})
-            tableMap[libraryKey(QString::fromLatin1(id))].setPersistentID(QString::fromLatin1(id));
+            store.update(id, [id](DBelement &record) { record.setPersistentID(QString::fromLatin1(id)); });
         QStringList walked;
-        for (auto &entry : tableMap)
-            walked << entry.second.text("persistentID");
+        for (const Song &song : store.tableMap())
+            walked << song.second.text(SongField::PersistentID);
         QCOMPARE(walked, QStringList({"-1", "0A", "12", "1B", "3", "A0", "a0"}));
     }
 
-    void lookUpCreatesMissingRecord()
+    void updateCreatesAMissingRecordUnshown()
     {
-        DBelement &record = tableMap[libraryKey(QStringLiteral("42"))];
-        record.setPersistentID(QStringLiteral("42"));
-        QCOMPARE(tableMap.size(), size_t(1));
-        QCOMPARE(&tableMap[libraryKey(QStringLiteral("42"))], &record);
+        SongStore &store = SongStore::library();
+        const Announcements heard(store);
+        store.update("42", [](DBelement &record) { record.setPersistentID(QStringLiteral("42")); });
+        QCOMPARE(store.size(), size_t(1));
+        QVERIFY(!store.find("42")->isShown());
+        QVERIFY(!store.change("43", [](DBelement &) {}));
+        QCOMPARE(store.size(), size_t(1));
+        // Changes to a song without a row announce nothing.
+        QCOMPARE(heard.shown.size() + heard.changed.size(), 0);
+        store.setupRow("42");
+        store.setupRow("42");
+        QCOMPARE(heard.shown, QList<int>{1});
+        QVERIFY(store.find("42")->isShown());
+    }
+
+    // One announcement per batch, and a removed song is announced while it is
+    // still there to be looked at.
+    void batchesAnnounceOnce()
+    {
+        SongStore &store = SongStore::library();
+        for (const char *id : {"1", "2", "3"}) {
+            store.update(id, [](DBelement &record) { record.setTitle(QStringLiteral("Old")); });
+            store.setupRow(id);
+        }
+        const Announcements heard(store);
+        QStringList goneTitles;
+        QObject listening;
+        connect(&store, &SongStore::songsAboutToGo, &listening, [&goneTitles](const QList<const Song *> &songs) {
+            for (const Song *song : songs)
+                goneTitles << song->second.text(SongField::Title);
+        });
+        {
+            SongStore::Batch batch(store);
+            for (const char *id : {"1", "2"})
+                store.change(id, [](DBelement &record) { record.setTitle(QStringLiteral("New")); });
+            store.change("1", [](DBelement &record) { record.setBPM(120); });
+            store.update("4", [](DBelement &record) { record.setTitle(QStringLiteral("Fresh")); });
+            store.setupRow("4");
+            store.change("3", [](DBelement &record) { record.setTitle(QStringLiteral("Going")); });
+            store.remove("3");
+            QVERIFY(!store.find("3"));
+            QCOMPARE(heard.shown.size() + heard.changed.size(), 0);
+            QVERIFY(goneTitles.isEmpty());
+        }
+        QCOMPARE(goneTitles, QStringList{"Going"});
+        QCOMPARE(heard.shown, QList<int>{1});
+        QCOMPARE(heard.changed, QList<int>{2});
+        QCOMPARE(store.size(), size_t(3));
     }
 };
 

@@ -13,7 +13,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStatusBar>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
@@ -32,10 +32,10 @@ QMainWindow *mainWindow()
     return nullptr;
 }
 
-int columnNamed(const QTableWidget *table, const QString &header)
+int columnNamed(const QAbstractItemModel *model, const QString &header)
 {
-    for (int column = 0; column < table->columnCount(); ++column) {
-        if (table->horizontalHeaderItem(column) && table->horizontalHeaderItem(column)->text() == header)
+    for (int column = 0; column < model->columnCount(); ++column) {
+        if (model->headerData(column, Qt::Horizontal).toString() == header)
             return column;
     }
     return -1;
@@ -81,7 +81,7 @@ private slots:
             break;
         case AwaitImport:
             if (imported) {
-                window->findChild<QTableWidget *>()->selectAll();
+                window->findChild<QTableView *>()->selectAll();
                 triggerLater(window, "actionBeatFind");
                 step = AnswerWarning;
             }
@@ -94,7 +94,7 @@ private slots:
             break;
         case AwaitRun:
             if (window->statusBar()->currentMessage() == QStringLiteral("beatfind has completed")) {
-                printBpms(window->findChild<QTableWidget *>());
+                printBpms(window->findChild<QTableView *>()->model());
                 QMetaObject::invokeMethod(window, "close", Qt::QueuedConnection);
                 step = DeclineSaving;
             }
@@ -107,16 +107,13 @@ private slots:
     }
 
 private:
-    static void printBpms(const QTableWidget *table)
+    static void printBpms(const QAbstractItemModel *model)
     {
-        const int title = columnNamed(table, QStringLiteral("Title"));
-        const int bpm = columnNamed(table, QStringLiteral("BPM"));
-        for (int row = 0; row < table->rowCount(); ++row) {
-            const QTableWidgetItem *titleItem = table->item(row, title);
-            const QTableWidgetItem *bpmItem = table->item(row, bpm);
-            if (titleItem && bpmItem)
-                std::printf("driver: %s\t%s\n", qPrintable(titleItem->text()), qPrintable(bpmItem->text()));
-        }
+        const int title = columnNamed(model, QStringLiteral("Title"));
+        const int bpm = columnNamed(model, QStringLiteral("BPM"));
+        for (int row = 0; row < model->rowCount(); ++row)
+            std::printf("driver: %s\t%s\n", qPrintable(model->index(row, title).data().toString()),
+                        qPrintable(model->index(row, bpm).data().toString()));
         std::fflush(stdout);
     }
 

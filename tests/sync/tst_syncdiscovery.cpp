@@ -3,7 +3,7 @@
 // sent) and, across a veth pair, in a second namespace the test creates.
 #include "library/globals.h"
 #include "app/tagdesk.h"
-#include "library/dbelement.h"
+#include "library/songstore.h"
 #include "outputcapture.h"
 #include "sync/broadcastserver.h"
 #include "testenvironment.h"
@@ -110,13 +110,14 @@ private slots:
         QCOMPARE(receiver.collect(200).size(), 0);
 
         for (int i = 0; i < 200; ++i) {
-            DBelement &record = tableMap[std::to_string(5000 + i)];
-            record.setPersistentID(QString::number(5000 + i));
-            record.setTitle(QStringLiteral("Song"));
+            SongStore::library().update(std::to_string(5000 + i), [i](DBelement &record) {
+                record.setPersistentID(QString::number(5000 + i));
+                record.setTitle(QStringLiteral("Song"));
+            });
         }
         const QString library = dir.filePath("library.tgd");
         QVERIFY(window->writeLibrary(library));
-        clearLibrary(tableWidget);
+        SongStore::library().clear();
         syncEnabled = true;
         QSignalSpy loaded(window, &Tagdesk::loadFileDone);
         window->loadFile(library);
@@ -130,7 +131,7 @@ private slots:
         QVERIFY(arrivals.size() >= 2);
         for (const Arrival &arrival : arrivals)
             QCOMPARE(arrival.data, QByteArray("magic983"));
-        clearLibrary(tableWidget);
+        SongStore::library().clear();
     }
 
     void announcesEverySecondOnEveryDestination()

@@ -1,8 +1,8 @@
 // Sessions over real loopback connections against the real server, with a
 // phone on a thread of its own while the test's thread runs the event loop.
+#include "librarysongs.h"
 #include "library/globals.h"
 #include "app/tagdesk.h"
-#include "library/dbelement.h"
 #include "table/columns.h"
 #include "outputcapture.h"
 #include "phonebytes.h"
@@ -33,15 +33,21 @@ QString withoutBlocked(const QString &text)
 
 void showSong(const char *id, const char *bpm)
 {
-    DBelement &record = tableMap[id];
-    record.setPersistentID(QString::fromLatin1(id));
-    record.setTitle(QStringLiteral("Shown"));
-    if (bpm)
-        record.setBPM(QString::fromLatin1(bpm));
-    record.setupRow(tableWidget, -1);
+    SongStore::library().update(id, [id, bpm](DBelement &record) {
+        record.setPersistentID(QString::fromLatin1(id));
+        record.setTitle(QStringLiteral("Shown"));
+        if (bpm)
+            record.setBPM(QString::fromLatin1(bpm));
+    });
+    SongStore::library().setupRow(id);
 }
 
-bool flag(const char *id, const char *name) { return tableMap[id].field(name).data(Qt::DisplayRole).toBool(); }
+bool flag(const char *id, SongField field) { return librarySong(QString::fromLatin1(id)).flag(field); }
+
+void setOnPhone(const char *id)
+{
+    SongStore::library().change(id, [](DBelement &record) { record.setIphone(QStringLiteral("true")); });
+}
 
 } // namespace
 
@@ -50,13 +56,13 @@ class TestSyncSession : public QObject
     Q_OBJECT
 
     // Plays the phone's script and waits until the desktop has handled the
-    // session's end (sorting comes back on then).
+    // session's end (the library's bulk change ends then).
     bool runSession(ScriptedPhone &phone)
     {
         phone.start();
         const bool done = QTest::qWaitFor([&] { return phone.finished(); }, 20000);
         phone.join();
-        return done && QTest::qWaitFor([] { return tableWidget->isSortingEnabled(); }, 5000);
+        return done && QTest::qWaitFor([] { return !SongStore::library().inBulkChange(); }, 5000);
     }
 
     Tagdesk *window = nullptr;
@@ -67,8 +73,7 @@ private slots:
 
     void init()
     {
-        clearLibrary(tableWidget);
-        tableWidget->setSortingEnabled(true);
+        SongStore::library().clear();
         server = std::make_unique<BroadcastServer>();
         QVERIFY(server->isListening());
     }
@@ -102,14 +107,14 @@ private slots:
                                 "Got MPMediaItemPropertyBPM:120\n"
                                 "Got MPMediaItemPropertyOnDevice:1\n"));
         QCOMPARE(withoutBlocked(capture.err()), QStringLiteral("wantbpms\nIn writting mode\ndone\n"));
-        DBelement &record = tableMap["123"];
-        QCOMPARE(record.text("title"), QStringLiteral("A"));
+        const DBelement &record = librarySong(QStringLiteral("123"));
+        QCOMPARE(record.text(SongField::Title), QStringLiteral("A"));
         QCOMPARE(record.bpm(), 120);
         QCOMPARE(record.deviceBPM, 120);
-        QVERIFY(flag("123", "iPhone"));
-        QVERIFY(flag("123", "userChanged"));
-        QCOMPARE(tableWidget->rowCount(), 1);
-        QCOMPARE(tableWidget->item(0, ColumnPersistentID)->text(), QStringLiteral("123"));
+        QVERIFY(flag("123", SongField::Iphone));
+        QVERIFY(flag("123", SongField::UserChanged));
+        QCOMPARE(window->libraryModel->rowCount(), 1);
+        QCOMPARE(cellText(window->libraryModel, 0, ColumnPersistentID), QStringLiteral("123"));
     }
 
     // One song sent, then the BPM list asked for: what the library keeps and
@@ -168,25 +173,25 @@ private slots:
         QFETCH(QByteArray, reply);
         if (!shownBpm.isNull())
             showSong(id.constData(), shownBpm.isEmpty() ? nullptr : shownBpm.constData());
-        const int rowsBefore = tableWidget->rowCount();
+        const int rowsBefore = window->libraryModel->rowCount();
 
         OutputCapture capture;
         ScriptedPhone phone;
         phone.send(song(id, userChanged, bpmText, onDevice)).send(wantBpms());
         QVERIFY(runSession(phone));
         QCOMPARE(phone.received.toHex(), reply.toHex());
-        DBelement &record = tableMap[id.toStdString()];
+        const DBelement &record = librarySong(QString::fromLatin1(id));
         QCOMPARE(record.bpm(), bpm);
         QCOMPARE(record.deviceBPM, deviceBpm);
-        QCOMPARE(record.text("artist"), QStringLiteral("Artist"));
-        QCOMPARE(tableWidget->rowCount(), shownBpm.isNull() ? rowsBefore + 1 : rowsBefore);
+        QCOMPARE(record.text(SongField::Artist), QStringLiteral("Artist"));
+        QCOMPARE(window->libraryModel->rowCount(), shownBpm.isNull() ? rowsBefore + 1 : rowsBefore);
         QVERIFY(record.isShown());
     }
 
     void repliesForSongsLoadedBefore()
     {
         showSong("123", "120");
-        tableMap["123"].setIphone(QStringLiteral("true"));
+        setOnPhone("123");
         showSong("124", "90"); // not on the phone
         OutputCapture capture;
         ScriptedPhone phone;
@@ -197,7 +202,7 @@ private slots:
         QCOMPARE(phone.received.mid(16).toHex(), QByteArray("05000000"));
         QCOMPARE(withoutBlocked(capture.err()),
                  QStringLiteral("wantbpms\nIn writting mode\npersistentID: 7b bpm: 120\ndone\n"));
-        QCOMPARE(tableMap["123"].deviceBPM, 0);
+        QCOMPARE(librarySong(QStringLiteral("123")).deviceBPM, 0);
     }
 
     void emptyLibraryAnswersDoneAlone()
@@ -212,7 +217,7 @@ private slots:
     void unknownCodeThenWantBpms()
     {
         showSong("77", "140");
-        tableMap["77"].setIphone(QStringLiteral("1"));
+        setOnPhone("77");
         OutputCapture capture;
         ScriptedPhone phone;
         phone.send(command(7) + wantBpms());
@@ -254,12 +259,12 @@ private slots:
     void secondPhoneIsRefusedWhileTheFirstRuns()
     {
         showSong("1", "150");
-        tableMap["1"].setIphone(QStringLiteral("true"));
+        setOnPhone("1");
         OutputCapture capture;
         ScriptedPhone first;
         first.send(QByteArray::fromHex("0100000002000000")).pause(1500).send(wantBpms());
         first.start();
-        QTRY_VERIFY(!tableWidget->isSortingEnabled());
+        QTRY_VERIFY(SongStore::library().inBulkChange());
 
         ScriptedPhone second;
         second.send(wantBpms());
@@ -274,7 +279,7 @@ private slots:
 
         QVERIFY(QTest::qWaitFor([&] { return first.finished(); }, 10000));
         QCOMPARE(first.received.toHex(), reply({{1, 150}}).toHex());
-        QTRY_VERIFY(tableWidget->isSortingEnabled());
+        QTRY_VERIFY(!SongStore::library().inBulkChange());
 
         ScriptedPhone third;
         third.send(wantBpms());
@@ -310,7 +315,7 @@ private slots:
         QVERIFY(phone.received.isEmpty());
         QVERIFY2(capture.err().endsWith(diagnostic), qPrintable(capture.err()));
         QCOMPARE(capture.out(), QStringLiteral("incomingConnection\nqvx GOT MUSICPASS\n"));
-        QVERIFY(tableMap.empty());
+        QVERIFY((SongStore::library().size() == 0));
     }
 
     // The fields that arrived before a message broke off stay applied; the
@@ -328,13 +333,13 @@ private slots:
             QVERIFY(runSession(phone));
             QVERIFY(capture.err().contains(QLatin1String("recv1: ")));
         }
-        QVERIFY(flag("60", "userChanged"));
-        QCOMPARE(tableMap["60"].text("title"), QString());
-        QVERIFY(!tableMap["60"].isShown());
-        QCOMPARE(tableMap["61"].text("title"), QStringLiteral("New title"));
-        QCOMPARE(tableMap["61"].bpm(), 128);
-        QCOMPARE(tableMap["61"].deviceBPM, 128);
-        QCOMPARE(tableWidget->rowCount(), 1);
+        QVERIFY(flag("60", SongField::UserChanged));
+        QCOMPARE(librarySong(QStringLiteral("60")).text(SongField::Title), QString());
+        QVERIFY(!librarySong(QStringLiteral("60")).isShown());
+        QCOMPARE(librarySong(QStringLiteral("61")).text(SongField::Title), QStringLiteral("New title"));
+        QCOMPARE(librarySong(QStringLiteral("61")).bpm(), 128);
+        QCOMPARE(librarySong(QStringLiteral("61")).deviceBPM, 128);
+        QCOMPARE(window->libraryModel->rowCount(), 1);
     }
 
     // Many songs in one session, each sent twice: the second copy meets the
@@ -355,8 +360,8 @@ private slots:
         ScriptedPhone phone;
         phone.send(stream).send(wantBpms());
         QVERIFY(runSession(phone));
-        QCOMPARE(tableWidget->rowCount(), songs);
-        QCOMPARE(int(tableMap.size()), songs);
+        QCOMPARE(window->libraryModel->rowCount(), songs);
+        QCOMPARE(int(SongStore::library().size()), songs);
         QCOMPARE(phone.received.size(), reply(expected).size());
         QVERIFY(phone.received == reply(expected));
         QCOMPARE(capture.out().count(QLatin1String("qvx GOT MUSICPASS\n")), 2 * songs);
@@ -366,7 +371,7 @@ private slots:
     {
         ScriptedPhone phone;
         phone.start();
-        QTRY_VERIFY(!tableWidget->isSortingEnabled());
+        QTRY_VERIFY(SongStore::library().inBulkChange());
         QTest::qWait(100);
         QElapsedTimer clock;
         clock.start();
@@ -383,14 +388,14 @@ private slots:
         ScriptedPhone phone;
         phone.pause(300).send(song("55", "true", "120", "true"));
         phone.start();
-        QTRY_VERIFY(!tableWidget->isSortingEnabled());
+        QTRY_VERIFY(SongStore::library().inBulkChange());
         QThread::msleep(800);
         QElapsedTimer clock;
         clock.start();
         server.reset();
         QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
         QTest::qWait(50);
-        QCOMPARE(tableMap.count("55"), size_t(0));
+        QCOMPARE(SongStore::library().tableMap().count("55"), size_t(0));
         QVERIFY(QTest::qWaitFor([&] { return phone.finished(); }, 5000));
     }
 };

@@ -1,3 +1,4 @@
+#include "librarysongs.h"
 #include "audiofixtures.h"
 #include "library/dbelement.h"
 #include "runfixture.h"
@@ -44,7 +45,7 @@ private slots:
     void cleanup()
     {
         QSettings().remove(QStringLiteral("writeBpmAfterBeatFind"));
-        tableMap.clear();
+        SongStore::library().clear();
     }
 
     void commandsCloseTheEditMenu()
@@ -73,13 +74,13 @@ private slots:
         const QString readOnly = song("readonly.mp3");
         const QString unselected = song("unselected.mp3");
         QVERIFY(::chmod(QFile::encodeName(readOnly).constData(), 0444) == 0);
-        fixture.addSong("1", "First", "//localhost" + first).setBPM("120");
-        fixture.addSong("2", "Second", second).setBPM("130");
-        fixture.addSong("3", "Guarded", guarded).isProtected = true;
+        fixture.addSong("1", "First", "//localhost" + first, [](DBelement &record) { record.setBPM("120"); });
+        fixture.addSong("2", "Second", second, [](DBelement &record) { record.setBPM("130"); });
+        fixture.addSong("3", "Guarded", guarded, [](DBelement &record) { record.isProtected = true; });
         fixture.addSong("4", "Gone", music.filePath("gone.mp3"));
         fixture.addSong("5", "Read-only", readOnly);
         fixture.addSong("6", "No file", QString());
-        fixture.addSong("7", "No BPM", first).setBPM("0");
+        fixture.addSong("7", "No BPM", first, [](DBelement &record) { record.setBPM("0"); });
         fixture.addSong("8", "Unselected", unselected);
         fixture.select({"1", "2", "3", "4", "5", "6", "7"});
         const QByteArray untouched = contents(unselected);
@@ -123,7 +124,7 @@ private slots:
         fixture.select({"1"});
 
         QVERIFY(fixture.runToEnd());
-        QCOMPARE(tableMap[libraryKey("1")].bpm(), 128);
+        QCOMPARE(librarySong("1").bpm(), 128);
         if (on) {
             QTRY_VERIFY_WITH_TIMEOUT(
                 fixture.messages.contains(QStringLiteral("BPM written to 1 files, 0 could not be written")), 20000);

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+// The values a song record holds. Each has one name, the one the library file
+// and the phone use; code names a field by this enum, so a misspelt field is a
+// compile error, and reads or writes by name go through fieldNamed().
+enum class SongField {
+    PersistentID,
+    Title,
+    Bpm,
+    Artist,
+    AlbumTitle,
+    Genre,
+    AlbumArtist,
+    Composer,
+    Itunes,
+    Iphone,
+    Location,
+    UserChanged,
+};
+constexpr int songFieldCount = int(SongField::UserChanged) + 1;
+
+// "persistentID", "title", "bpm", ...
+const char *fieldName(SongField field);
+std::optional<SongField> fieldNamed(const QString &name);
+
+// Fields that hold a flag (shown as "true" or "false") or a whole number.
+bool isFlagField(SongField field);

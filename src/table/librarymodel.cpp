@@ -1,0 +1,280 @@
+#include "table/librarymodel.h"
+
+#include <QBrush>
+#include <QTimer>
+#include <algorithm>
+#include <unordered_set>
+
+namespace {
+
+// The order of one column's values: a value never set goes after every set
+// one; numbers and flags compare as such, texts by their UTF-16 code units.
+bool valueLess(const DBelement &a, const DBelement &b, SongField field)
+{
+    if (!a.isSet(field))
+        return false;
+    if (!b.isSet(field))
+        return true;
+    if (field == SongField::Bpm)
+        return a.bpm() < b.bpm();
+    if (isFlagField(field))
+        return a.flag(field) < b.flag(field);
+    return a.text(field).compare(b.text(field)) < 0;
+}
+
+// Rows removed one run of neighbours at a time, up to this many runs; a
+// larger removal (a merge) resets the model instead.
+constexpr int maxRemovedRuns = 64;
+
+} // namespace
+
+LibraryModel::LibraryModel(SongStore &store, QObject *parent) : QAbstractTableModel(parent), store(store)
+{
+    for (int column = 0; column < ColumnCount; ++column)
+        headerTexts[column] = QString::fromLatin1(columns[column].header);
+    for (const Song &song : store.tableMap()) {
+        if (song.second.isShown())
+            rows.push_back(&song);
+    }
+    rowIndexStale = true;
+    connect(&store, &SongStore::songsShown, this, &LibraryModel::showSongs);
+    connect(&store, &SongStore::songsChanged, this, &LibraryModel::updateSongs);
+    connect(&store, &SongStore::songsAboutToGo, this, &LibraryModel::dropSongs);
+    connect(&store, &SongStore::aboutToClear, this, [this] { beginResetModel(); });
+    connect(&store, &SongStore::cleared, this, [this] {
+        rows.clear();
+        rowIndex.clear();
+        rowIndexStale = false;
+        endResetModel();
+    });
+    // A bulk change ends with the table in order, as its last step.
+    connect(&store, &SongStore::bulkChangeEnded, this, &LibraryModel::resortNow);
+}
+
+int LibraryModel::rowCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : int(rows.size()); }
+
+int LibraryModel::columnCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : ColumnCount; }
+
+const Song *LibraryModel::songAt(int row) const
+{
+    return row >= 0 && row < int(rows.size()) ? rows[size_t(row)] : nullptr;
+}
+
+int LibraryModel::rowOf(const Song *song) const
+{
+    if (rowIndexStale) {
+        rowIndex.clear();
+        rowIndex.reserve(qsizetype(rows.size()));
+        for (size_t row = 0; row < rows.size(); ++row)
+            rowIndex.insert(rows[row], int(row));
+        rowIndexStale = false;
+    }
+    return rowIndex.value(song, -1);
+}
+
+int LibraryModel::rowOf(const std::string &key) const
+{
+    const auto found = store.tableMap().find(key);
+    return found == store.tableMap().end() ? -1 : rowOf(&*found);
+}
+
+QVariant LibraryModel::data(const QModelIndex &index, int role) const
+{
+    const Song *song = index.isValid() ? songAt(index.row()) : nullptr;
+    if (!song || index.column() >= ColumnCount)
+        return QVariant();
+    const DBelement &record = song->second;
+    const SongField field = columns[index.column()].field;
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::EditRole:
+        return record.value(field);
+    // A colour of its own makes unsure songs stand out in a sorted column;
+    // the tooltip names the other level.
+    case Qt::ForegroundRole:
+        if (field == SongField::Bpm && record.bpmAlternative())
+            return QBrush(DBelement::alternativeBpmColour);
+        break;
+    case Qt::ToolTipRole:
+        if (field == SongField::Bpm && record.bpmAlternative())
+            return QStringLiteral("Maybe %1").arg(record.bpmAlternative());
+        break;
+    default:
+        break;
+    }
+    return QVariant();
+}
+
+QVariant LibraryModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < ColumnCount)
+        return headerTexts[section];
+    return QAbstractTableModel::headerData(section, orientation, role);
+}
+
+bool LibraryModel::setHeaderData(int section, Qt::Orientation orientation, const QVariant &value, int role)
+{
+    if (orientation != Qt::Horizontal || (role != Qt::DisplayRole && role != Qt::EditRole) || section < 0
+        || section >= ColumnCount)
+        return false;
+    headerTexts[section] = value.toString();
+    emit headerDataChanged(orientation, section, section);
+    return true;
+}
+
+Qt::ItemFlags LibraryModel::flags(const QModelIndex &index) const
+{
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    const Qt::ItemFlags readOnly = Qt::ItemIsSelectable | Qt::ItemIsEnabled;
+    return index.column() == ColumnBpm ? readOnly | Qt::ItemIsEditable : readOnly;
+}
+
+bool LibraryModel::setData(const QModelIndex &index, const QVariant &value, int role)
+{
+    const Song *song = index.isValid() ? songAt(index.row()) : nullptr;
+    if (!song || index.column() != ColumnBpm || role != Qt::EditRole)
+        return false;
+    // What is no number is no BPM.
+    const int bpm = value.toInt();
+    const std::string key = song->first;
+    // Only an edit by hand settles a song's level.
+    store.change(key, [bpm](DBelement &record) {
+        record.setBPM(bpm);
+        record.setBpmAlternative(0);
+    });
+    emit bpmEdited(key);
+    return true;
+}
+
+void LibraryModel::showSongs(const QList<const Song *> &songs)
+{
+    const int first = int(rows.size());
+    beginInsertRows(QModelIndex(), first, first + int(songs.size()) - 1);
+    rows.insert(rows.end(), songs.begin(), songs.end());
+    if (!rowIndexStale) {
+        for (int i = 0; i < songs.size(); ++i)
+            rowIndex.insert(songs[i], first + i);
+    }
+    endInsertRows();
+    resortLater();
+}
+
+void LibraryModel::updateSongs(const QList<const Song *> &songs)
+{
+    int top = int(rows.size());
+    int bottom = -1;
+    bool outOfOrder = false;
+    for (const Song *song : songs) {
+        const int row = rowOf(song);
+        if (row < 0)
+            continue;
+        top = std::min(top, row);
+        bottom = std::max(bottom, row);
+        outOfOrder = outOfOrder || !rowInOrder(row);
+    }
+    if (bottom < 0)
+        return;
+    // One notice for the lot: a view repaints what it shows of the range.
+    emit dataChanged(index(top, 0), index(bottom, ColumnCount - 1));
+    if (outOfOrder)
+        resortLater();
+}
+
+void LibraryModel::dropSongs(const QList<const Song *> &songs)
+{
+    std::vector<int> going;
+    going.reserve(size_t(songs.size()));
+    for (const Song *song : songs) {
+        const int row = rowOf(song);
+        if (row >= 0)
+            going.push_back(row);
+    }
+    if (going.empty())
+        return;
+    std::sort(going.begin(), going.end());
+    int runs = 1;
+    for (size_t i = 1; i < going.size(); ++i)
+        runs += going[i] != going[i - 1] + 1;
+    if (runs > maxRemovedRuns) {
+        beginResetModel();
+        const std::unordered_set<const Song *> gone(songs.begin(), songs.end());
+        rows.erase(std::remove_if(rows.begin(), rows.end(), [&gone](const Song *song) { return gone.count(song) > 0; }),
+                   rows.end());
+        rowIndexStale = true;
+        endResetModel();
+        return;
+    }
+    // From the bottom up, so the rows still to go keep their numbers.
+    size_t end = going.size();
+    while (end > 0) {
+        size_t start = end - 1;
+        while (start > 0 && going[start - 1] == going[start] - 1)
+            --start;
+        beginRemoveRows(QModelIndex(), going[start], going[end - 1]);
+        rows.erase(rows.begin() + going[start], rows.begin() + going[end - 1] + 1);
+        rowIndexStale = true;
+        endRemoveRows();
+        end = start;
+    }
+}
+
+bool LibraryModel::less(const Song *a, const Song *b) const
+{
+    const SongField field = columns[sortedColumn].field;
+    return sortedOrder == Qt::AscendingOrder ? valueLess(a->second, b->second, field)
+                                             : valueLess(b->second, a->second, field);
+}
+
+bool LibraryModel::rowInOrder(int row) const
+{
+    if (sortedColumn < 0)
+        return true;
+    const Song *song = rows[size_t(row)];
+    return (row == 0 || !less(song, rows[size_t(row) - 1]))
+        && (row + 1 == int(rows.size()) || !less(rows[size_t(row) + 1], song));
+}
+
+void LibraryModel::resortLater()
+{
+    if (sortedColumn < 0)
+        return;
+    resortDue = true;
+    if (store.inBulkChange() || resortQueued)
+        return;
+    resortQueued = true;
+    QTimer::singleShot(0, this, [this] {
+        resortQueued = false;
+        resortNow();
+    });
+}
+
+void LibraryModel::resortNow()
+{
+    if (!resortDue || store.inBulkChange())
+        return;
+    sort(sortedColumn, sortedOrder);
+}
+
+void LibraryModel::sort(int column, Qt::SortOrder order)
+{
+    if (column < 0 || column >= ColumnCount)
+        return;
+    sortedColumn = column;
+    sortedOrder = order;
+    resortDue = false;
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    const QModelIndexList before = persistentIndexList();
+    std::vector<const Song *> followed;
+    followed.reserve(size_t(before.size()));
+    for (const QModelIndex &index : before)
+        followed.push_back(songAt(index.row()));
+    std::stable_sort(rows.begin(), rows.end(), [this](const Song *a, const Song *b) { return less(a, b); });
+    rowIndexStale = true;
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (qsizetype i = 0; i < before.size(); ++i)
+        after << index(rowOf(followed[size_t(i)]), before[i].column());
+    changePersistentIndexList(before, after);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}

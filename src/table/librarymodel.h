@@ -1,0 +1,65 @@
+#pragma once
+
+#include "library/songstore.h"
+#include "table/columns.h"
+
+#include <QAbstractTableModel>
+#include <QHash>
+#include <vector>
+
+// The library table: one row per shown song of the store, one column per
+// entry of the columns table. The model sorts itself (a header click, or
+// sort()): numbers as numbers, texts by their characters, values never set
+// after all others. After a change it re-sorts once, in the next event-loop
+// turn, and only when a changed row has left its place; during a bulk change
+// of the store it waits, and re-sorts as the change ends. BPM is the one
+// editable cell.
+class LibraryModel : public QAbstractTableModel
+{
+    Q_OBJECT
+
+public:
+    explicit LibraryModel(SongStore &store, QObject *parent = nullptr);
+
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex &parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    bool setHeaderData(int section, Qt::Orientation orientation, const QVariant &value,
+                       int role = Qt::EditRole) override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+    // A BPM typed into its cell: stored, and the song's level settled.
+    bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
+
+    const Song *songAt(int row) const;
+    // The song's row; -1 when it has none.
+    int rowOf(const Song *song) const;
+    int rowOf(const std::string &key) const;
+    int sortColumn() const { return sortedColumn; }
+    Qt::SortOrder sortOrder() const { return sortedOrder; }
+
+signals:
+    // The user has typed a BPM into the song's cell; the value is stored.
+    void bpmEdited(const std::string &key);
+
+private:
+    void showSongs(const QList<const Song *> &songs);
+    void updateSongs(const QList<const Song *> &songs);
+    void dropSongs(const QList<const Song *> &songs);
+    void resortLater();
+    void resortNow();
+    bool rowInOrder(int row) const;
+    bool less(const Song *a, const Song *b) const;
+
+    SongStore &store;
+    // The shown songs in the order the table shows them.
+    std::vector<const Song *> rows;
+    mutable QHash<const Song *, int> rowIndex;
+    mutable bool rowIndexStale = false;
+    int sortedColumn = -1;
+    Qt::SortOrder sortedOrder = Qt::AscendingOrder;
+    bool resortDue = false;
+    bool resortQueued = false;
+    QString headerTexts[ColumnCount];
+};
