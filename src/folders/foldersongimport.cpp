@@ -2,6 +2,7 @@
 #include "folders/songfile.h"
 #include "itunes/itunesrules.h"
 #include "library/dbelement.h"
+#include "tags/tagbpmtext.h"
 
 void importFolderSong(const FoundSong &song, QTableWidget *table, bool inMusicSource)
 {
@@ -19,8 +20,9 @@ void importFolderSong(const FoundSong &song, QTableWidget *table, bool inMusicSo
     record.setGenre(tags.genre);
     record.setAlbumArtist(tags.albumArtist);
     record.setComposer(tags.composer);
-    if (takesItunesBpm(record.bpm(), tags.bpm))
-        record.setBPM(tags.bpm);
+    const QString tagBpm = QString::number(bpmFromTagText(tags.bpm));
+    if (takesItunesBpm(record.bpm(), tagBpm))
+        record.setBPM(tagBpm);
     record.setLocation(song.path);
     record.setupRow(table, -1);
 }

@@ -16,6 +16,7 @@ enum class BpmWriteStatus {
     OtherOwner, // the new copy could not keep the file's owner, group or access list
     Busy, // another program is writing this file's tag right now
     NotReadable, // damaged, empty, or not the kind its name says
+    TagNotKept, // its tag holds something a save would lose; the file is left as it is
     Changed, // replaced or altered while its tag was being written
     WriteFailed, // reading, copying or saving failed (a full disk, say)
 };
