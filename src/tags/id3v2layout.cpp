@@ -30,7 +30,18 @@ std::optional<quint32> syncsafe(const QByteArray &bytes, int from)
     return value;
 }
 
-bool isFrameIdCharacter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'); }
+bool isAlphanumeric(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'); }
+
+// Letters and digits of either case; after the first character also a space
+// or a zero byte, as a three-character ID written into a later version ends.
+// A zero byte first is where padding starts.
+bool isFrameId(const QByteArray &id)
+{
+    for (int i = 0; i < id.size(); ++i)
+        if (!isAlphanumeric(id.at(i)) && (i == 0 || (id.at(i) != ' ' && id.at(i) != '\0')))
+            return false;
+    return true;
+}
 
 // The first byte after the extended header; nothing when it cannot be kept.
 std::optional<int> framesStart(const QByteArray &tag, int version, int bodyEnd, int *paddingSizeField)
@@ -68,9 +79,8 @@ std::optional<Id3v2Frame> frameAt(const QByteArray &tag, int version, int offset
     Id3v2Frame frame;
     frame.offset = offset;
     frame.id = tag.mid(offset, idLength);
-    for (const char c : frame.id)
-        if (!isFrameIdCharacter(c))
-            return std::nullopt;
+    if (!isFrameId(frame.id))
+        return std::nullopt;
     quint32 bodySize = 0;
     if (version == 2) {
         bodySize = bigEndian(tag, offset + 3, 3);
