@@ -27,7 +27,22 @@ QByteArray syncsafe(quint32 value)
     return bytes;
 }
 
+QByteArray littleEndian32(quint32 value)
+{
+    return QByteArray(1, char(value)) + char(value >> 8) + char(value >> 16) + char(value >> 24);
+}
+
 } // namespace
+
+QByteArray wavWithId3Chunk(const QByteArray &tag)
+{
+    const QByteArray format =
+        littleEndian32(0x00020001) + littleEndian32(44100) + littleEndian32(44100 * 4) + littleEndian32(0x00100004);
+    const QByteArray chunks = "fmt " + littleEndian32(16) + format + "data" + littleEndian32(44100 * 4)
+        + QByteArray(44100 * 4, '\0') + "ID3 " + littleEndian32(quint32(tag.size())) + tag
+        + QByteArray(tag.size() & 1, '\0');
+    return "RIFF" + littleEndian32(quint32(4 + chunks.size())) + "WAVE" + chunks;
+}
 
 QByteArray silentMpegAudio()
 {
@@ -90,7 +105,9 @@ QMap<QString, QString> mutagenFrames(const QString &path)
     static const char script[] = R"(
 import json, sys
 from mutagen.id3 import ID3
-tags = ID3(sys.argv[1], translate=False)
+from mutagen.wave import WAVE
+path = sys.argv[1]
+tags = WAVE(path).tags if path.endswith('.wav') else ID3(path, translate=False)
 out = {'version': '%d.%d' % tags.version[:2]}
 for key, frame in tags.items():
     out[key] = repr(frame)

@@ -13,6 +13,10 @@ namespace Id3Fixtures {
 // any reader to take the file for audio.
 QByteArray silentMpegAudio();
 
+// A second of silent 16-bit stereo PCM in a WAV file, with an ID3 chunk
+// holding `tag` after its data.
+QByteArray wavWithId3Chunk(const QByteArray &tag);
+
 // One frame of a 2.2 (3-character ID), 2.3 or 2.4 (syncsafe size) tag.
 // `format` is the second flag byte.
 QByteArray frame(int version, const QByteArray &id, const QByteArray &body, char format = 0);
@@ -30,8 +34,8 @@ QByteArray deflatedRun(char letter, qint64 count);
 // A tag of the given version holding `frames` and `padding` zero bytes.
 QByteArray tag(int version, const QList<QByteArray> &frames, int padding, char flags = 0);
 
-// What mutagen (Debian's, under /usr/bin/python3) reads from a file's ID3v2
-// tag, frame by frame as it shows them, version and undecoded frames
+// What mutagen (Debian's, under /usr/bin/python3) reads from the ID3v2 tag
+// of an MP3 file or a WAV file's ID3 chunk, frame by frame as it shows them, version and undecoded frames
 // included; empty when mutagen cannot be run.
 QMap<QString, QString> mutagenFrames(const QString &path);
 

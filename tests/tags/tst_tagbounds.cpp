@@ -28,25 +28,9 @@ bool putContents(const QString &path, const QByteArray &bytes)
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
 }
 
-QByteArray littleEndian32(quint32 value)
-{
-    return QByteArray(1, char(value)) + char(value >> 8) + char(value >> 16) + char(value >> 24);
-}
-
 QByteArray bigEndian32(quint32 value)
 {
     return QByteArray(1, char(value >> 24)) + char(value >> 16) + char(value >> 8) + char(value);
-}
-
-// A second of silent 16-bit stereo PCM with an ID3 chunk after its data.
-QByteArray wavWithId3Chunk(const QByteArray &tag)
-{
-    const QByteArray format =
-        littleEndian32(0x00020001) + littleEndian32(44100) + littleEndian32(44100 * 4) + littleEndian32(0x00100004);
-    const QByteArray chunks = "fmt " + littleEndian32(16) + format + "data" + littleEndian32(44100 * 4)
-        + QByteArray(44100 * 4, '\0') + "ID3 " + littleEndian32(quint32(tag.size())) + tag
-        + QByteArray(tag.size() & 1, '\0');
-    return "RIFF" + littleEndian32(quint32(4 + chunks.size())) + "WAVE" + chunks;
 }
 
 // A compressed TIT2 holding `count` copies of one letter: 2.4 marks the

@@ -95,6 +95,15 @@ private slots:
             << tag(2, {frame(2, "TT2", title), frame(2, "TBP", text("90")), frame(2, "TAL", text("Album"))}, 64) << true
             << "2.2";
 
+        QTest::newRow("WAV chunk with a compressed frame and a lower-case ID")
+            << "song.wav"
+            << wavWithId3Chunk(
+                   tag(4, {compressedFrame("TIT2", text(QByteArray(50000, 'w'))), frame(4, "tpe1", title)}, 64))
+            << true << "2.4";
+        QTest::newRow("WAV chunk without padding, which grows")
+            << "song.wav" << wavWithId3Chunk(tag(3, {frame(3, "TIT2", title), frame(3, "TALB", text("Album"))}, 0))
+            << true << "2.3";
+
         const QByteArray overrun = QByteArray("ID3\x03\0\0\0\0\0\x14", 10) + "TIT2" + bigEndian32(100)
             + QByteArray(2, '\0') + text("Title") + QByteArray(4, '\0');
         QTest::newRow("a frame running past the tag") << "song.mp3" << overrun << false << "";
