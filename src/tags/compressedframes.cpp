@@ -44,10 +44,13 @@ void guardTag(const QByteArray &tag, long tagOffset, CompressedFrameGuard &guard
         QByteArray body = tag.mid(frame.offset + headerLength, frame.size - headerLength);
         if (frame.unsynchronised)
             body = withoutUnsynchronisation(body);
+        // Readers take the four bytes after the header for the inflated size.
         const qint64 limit = std::min(frameInflateLimit, fileInflateLimit - guard.inflated);
         const qint64 size = limit > 0 ? inflatedSize(body.mid(4), limit) : -1;
+        // A frame found too large took up to the limit to find out; that
+        // counts too, so a tag of many bombs costs no more than one of few.
+        guard.inflated += size >= 0 ? size : std::max<qint64>(limit, 0);
         if (size >= 0) {
-            guard.inflated += size;
             guard.vouched.insert({frame.id, unsigned(frame.size - headerLength)});
         } else {
             guard.patches.push_back({tagOffset + frame.offset, hiddenFrameHeader(tag, frame, layout->majorVersion)});

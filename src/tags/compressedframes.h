@@ -33,7 +33,7 @@ struct CompressedFrameGuard
     // Compressed frames found to inflate within the bound, by frame ID and
     // stored size.
     std::set<std::pair<QByteArray, unsigned>> vouched;
-    // The size the vouched frames inflate to together.
+    // The bytes inflated to find out, those of frames found too large included.
     qint64 inflated = 0;
     // Turn each frame that would inflate past the bound into an uncompressed
     // frame of an unknown ID, and the ID3 chunk of a tag that cannot be made

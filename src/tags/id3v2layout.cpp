@@ -100,8 +100,6 @@ std::optional<Id3v2Frame> frameAt(const QByteArray &tag, int version, int offset
     if (bodySize > quint32(end - offset - headerLength))
         return std::nullopt;
     frame.size = headerLength + int(bodySize);
-    // Readers take the four bytes after the header for the inflated size.
-    frame.compressedDataOffset = offset + headerLength + 4;
     return frame;
 }
 

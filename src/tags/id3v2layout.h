@@ -19,8 +19,6 @@ struct Id3v2Frame
     bool compressed = false;
     // Its body is unsynchronised and must be decoded before it is inflated.
     bool unsynchronised = false;
-    // Where the zlib stream of a compressed frame starts, from the tag's first byte.
-    int compressedDataOffset = 0;
 };
 
 struct Id3v2Layout

@@ -5,6 +5,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <sys/inotify.h>
+#include <unistd.h>
+
 // Each format's own fields, in files that ffmpeg made, read back by the tag
 // reader; and files that look like audio by name but are not.
 class TestTagReader : public QObject
@@ -75,6 +78,22 @@ private slots:
         QCOMPARE(tags->title, QString("Id3 Title"));
         QCOMPARE(tags->composer, QString("Composer"));
         QCOMPARE(tags->bpm, QString("124"));
+    }
+
+    // A file watcher takes a file closed after writing for a changed one; a
+    // scan only reads, so it must open each song read-only.
+    void readingLeavesNoTraceOfAWrite()
+    {
+        const QString path = dir.filePath("watched.mp3");
+        QVERIFY(makeSongFile(path, {"title=Watched"}));
+        const int watcher = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        QVERIFY(watcher >= 0);
+        QVERIFY(::inotify_add_watch(watcher, QFile::encodeName(path).constData(), IN_CLOSE_WRITE | IN_MODIFY) >= 0);
+        QVERIFY(readSongTags(QFile::encodeName(path)));
+        char events[4096];
+        const ssize_t got = ::read(watcher, events, sizeof events);
+        ::close(watcher);
+        QCOMPARE(got, ssize_t(-1));
     }
 
     void untaggedAudioReadsEmpty()
