@@ -70,7 +70,9 @@ std::optional<int> framesStart(const QByteArray &tag, int version, int bodyEnd, 
 }
 
 // Reads one frame header at `offset`; nothing when it is not one or runs past `end`.
-std::optional<Id3v2Frame> frameAt(const QByteArray &tag, int version, int offset, int end)
+// `plainSizes`: 2.4 frame sizes written as plain 32-bit numbers, as some
+// programs did, instead of syncsafe ones.
+std::optional<Id3v2Frame> frameAt(const QByteArray &tag, int version, int offset, int end, bool plainSizes)
 {
     const int idLength = version == 2 ? 3 : 4;
     const int headerLength = version == 2 ? 6 : 10;
@@ -84,16 +86,18 @@ std::optional<Id3v2Frame> frameAt(const QByteArray &tag, int version, int offset
     quint32 bodySize = 0;
     if (version == 2) {
         bodySize = bigEndian(tag, offset + 3, 3);
-    } else if (version == 3) {
+    } else if (version == 3 || plainSizes) {
         bodySize = bigEndian(tag, offset + 4, 4);
-        const unsigned char format = byteAt(tag, offset + 9);
-        frame.compressed = (format & 0x80) && !(format & 0x40);
     } else {
         const std::optional<quint32> size = syncsafe(tag, offset + 4);
         if (!size)
             return std::nullopt;
         bodySize = *size;
-        const unsigned char format = byteAt(tag, offset + 9);
+    }
+    const unsigned char format = version == 2 ? 0 : byteAt(tag, offset + 9);
+    if (version == 3) {
+        frame.compressed = (format & 0x80) && !(format & 0x40);
+    } else if (version == 4) {
         frame.compressed = (format & 0x08) && !(format & 0x04);
         frame.unsynchronised = (format & 0x02) || (byteAt(tag, 5) & tagUnsynchronised);
     }
@@ -101,6 +105,25 @@ std::optional<Id3v2Frame> frameAt(const QByteArray &tag, int version, int offset
         return std::nullopt;
     frame.size = headerLength + int(bodySize);
     return frame;
+}
+
+// Fills in the frames; false when they and zero padding do not account for
+// the body.
+bool walkFrames(const QByteArray &tag, Id3v2Layout &layout, bool plainSizes)
+{
+    layout.frames.clear();
+    int offset = layout.framesStart;
+    while (offset < layout.bodyEnd && tag.at(offset) != '\0') {
+        const std::optional<Id3v2Frame> frame = frameAt(tag, layout.majorVersion, offset, layout.bodyEnd, plainSizes);
+        if (!frame)
+            return false;
+        layout.frames.push_back(*frame);
+        offset += frame->size;
+    }
+    for (; offset < layout.bodyEnd; ++offset)
+        if (tag.at(offset) != '\0')
+            return false;
+    return true;
 }
 
 } // namespace
@@ -151,16 +174,7 @@ std::optional<Id3v2Layout> id3v2Layout(const QByteArray &tag)
         return std::nullopt;
     layout.framesStart = *start;
 
-    int offset = layout.framesStart;
-    while (offset < layout.bodyEnd && tag.at(offset) != '\0') {
-        const std::optional<Id3v2Frame> frame = frameAt(tag, layout.majorVersion, offset, layout.bodyEnd);
-        if (!frame)
-            return std::nullopt;
-        layout.frames.push_back(*frame);
-        offset += frame->size;
-    }
-    for (; offset < layout.bodyEnd; ++offset)
-        if (tag.at(offset) != '\0')
-            return std::nullopt;
+    if (!walkFrames(tag, layout, false) && !(layout.majorVersion == 4 && walkFrames(tag, layout, true)))
+        return std::nullopt;
     return layout;
 }

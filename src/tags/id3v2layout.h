@@ -41,5 +41,7 @@ qint64 id3v2TagLength(const QByteArray &header);
 // zero padding after them do not account for every byte of the tag: a frame
 // running past the tag's end, other bytes where padding should be, an
 // extended header with a checksum, compression or unsynchronisation of the
-// whole tag (a 2.2 or 2.3 tag), flags or versions of no known meaning.
+// whole tag (a 2.2 or 2.3 tag), flags or versions of no known meaning. The
+// frame sizes of a 2.4 tag are taken as plain numbers when they do not
+// account for it as syncsafe ones, as some programs wrote them.
 std::optional<Id3v2Layout> id3v2Layout(const QByteArray &tag);

@@ -77,6 +77,10 @@ private slots:
         QTest::newRow("TT2 in a 2.4 tag")
             << "song.mp3" << tag(4, {frame(4, QByteArray("TT2\0", 4), title), frame(4, "TALB", text("Album"))}, 64)
             << true << "2.4";
+        // Sizes as 2.3 writes them, which some programs put in 2.4 tags.
+        QTest::newRow("2.4 with plain frame sizes")
+            << "song.mp3" << tag(4, {frame(3, "TIT2", text(QByteArray(200, 'x'))), frame(3, "TALB", text("Album"))}, 64)
+            << true << "2.4";
         QTest::newRow("compressed TIT2 in 2.4, no padding")
             << "song.mp3"
             << tag(4, {compressedFrame("TIT2", text(QByteArray(200 * 1024, 'a'))), frame(4, "TALB", text("Album"))}, 0)
