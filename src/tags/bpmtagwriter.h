@@ -34,7 +34,8 @@ struct BpmWriteResult
 BpmWriteResult protectedSongResult();
 
 // Writes a whole-number BPM into the tag of the audio file at `path` (see
-// setBpmInTag for where it goes in each format) and changes nothing else.
+// setBpmInTag for where it goes in each format) and changes nothing else: a
+// tag holding anything the save would lose is refused (TagNotKept).
 // Safe to call from any thread, one call per file at a time.
 //
 // The original is never written in place: the file is copied into an unnamed
