@@ -32,13 +32,11 @@ bool BoundedFrameFactory::updateFrame(Id3v2FrameHeader *header) const
     const unsigned version = header->version();
     if (version >= 3 && header->compression() && !header->encryption() && !mayInflate(*header)) {
         // The same header under an unknown ID and without compression: its
-        // bytes stay as they are and nothing reads them.
-        char format = 0;
-        if (version == 3)
-            format = char((header->encryption() ? 0x40 : 0) | (header->groupingIdentity() ? 0x20 : 0));
-        else
-            format = char((header->groupingIdentity() ? 0x40 : 0) | (header->unsynchronisation() ? 0x02 : 0)
-                          | (header->dataLengthIndicator() ? 0x01 : 0));
+        // bytes stay as they are and nothing reads them. (It is not encrypted.)
+        const char format = version == 3
+            ? char(header->groupingIdentity() ? 0x20 : 0)
+            : char((header->groupingIdentity() ? 0x40 : 0) | (header->unsynchronisation() ? 0x02 : 0)
+                   | (header->dataLengthIndicator() ? 0x01 : 0));
         const ByteVector size =
             version == 3 ? ByteVector::fromUInt(header->frameSize()) : ID3v2::SynchData::fromUInt(header->frameSize());
         header->setData(ByteVector("ZZZZ") + size + ByteVector(1, '\0') + ByteVector(1, format), version);
