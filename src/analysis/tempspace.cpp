@@ -1,4 +1,5 @@
 #include "analysis/tempspace.h"
+#include "tags/readonlytagfile.h"
 
 #include <QDir>
 #include <QFile>
@@ -6,7 +7,6 @@
 #include <QStorageInfo>
 
 #include <taglib/audioproperties.h>
-#include <taglib/fileref.h>
 
 namespace {
 
@@ -32,9 +32,9 @@ qint64 wavBytesForSize(qint64 fileBytes)
 qint64 wavBytesNeeded(const QString &songPath)
 {
     // Only the headers are read; a file TagLib does not know gives no length.
-    const TagLib::FileRef file(QFile::encodeName(songPath).constData(), true, TagLib::AudioProperties::Fast);
-    if (!file.isNull() && file.audioProperties() && file.audioProperties()->lengthInMilliseconds() > 0)
-        return wavBytesForLength(file.audioProperties()->lengthInMilliseconds());
+    const ReadOnlyTagFile file(QFile::encodeName(songPath), TagLib::AudioProperties::Fast);
+    if (file.audio() && file.audio()->audioProperties()->lengthInMilliseconds() > 0)
+        return wavBytesForLength(file.audio()->audioProperties()->lengthInMilliseconds());
     return wavBytesForSize(QFileInfo(songPath).size());
 }
 

@@ -1,34 +1,44 @@
 #include "folders/folderscanjob.h"
 
-#include <QMutexLocker>
+#include <chrono>
 
-FolderScanJob::FolderScanJob(const QStringList &paths)
+FolderScanJob::FolderScanJob(const QStringList &paths, const Scan &scan)
 {
-    worker = std::thread([this, paths] {
-        result = scanMusicPaths(
+    worker = std::thread([state = state, paths, scan] {
+        const ScanCounts result = scan(
             paths,
-            [this](FoundSong &&song) {
-                const QMutexLocker hold(&lock);
-                found.push_back(std::move(song));
+            [&state](FoundSong &&song) {
+                const std::lock_guard<std::mutex> hold(state->lock);
+                state->found.push_back(std::move(song));
             },
-            cancelled, seen);
-        walkEnded = true;
+            state->cancelled, state->seen);
+        const std::lock_guard<std::mutex> hold(state->lock);
+        state->result = result;
+        state->walkEnded = true;
+        state->ended.notify_all();
     });
 }
 
 FolderScanJob::~FolderScanJob()
 {
-    cancelled = true;
-    worker.join();
+    state->cancelled = true;
+    std::unique_lock<std::mutex> hold(state->lock);
+    const bool ended =
+        state->ended.wait_for(hold, std::chrono::milliseconds(stopWaitMs), [this] { return state->walkEnded; });
+    hold.unlock();
+    if (ended)
+        worker.join();
+    else
+        worker.detach();
 }
 
 int FolderScanJob::takeSongs(std::deque<FoundSong> &songs, int max)
 {
-    const QMutexLocker hold(&lock);
+    const std::lock_guard<std::mutex> hold(state->lock);
     int taken = 0;
-    while (taken < max && !found.empty()) {
-        songs.push_back(std::move(found.front()));
-        found.pop_front();
+    while (taken < max && !state->found.empty()) {
+        songs.push_back(std::move(state->found.front()));
+        state->found.pop_front();
         ++taken;
     }
     return taken;
@@ -36,8 +46,6 @@ int FolderScanJob::takeSongs(std::deque<FoundSong> &songs, int max)
 
 bool FolderScanJob::done()
 {
-    if (!walkEnded)
-        return false;
-    const QMutexLocker hold(&lock);
-    return found.empty();
+    const std::lock_guard<std::mutex> hold(state->lock);
+    return state->walkEnded && state->found.empty();
 }

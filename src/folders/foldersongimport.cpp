@@ -2,6 +2,7 @@
 #include "folders/songfile.h"
 #include "itunes/itunesrules.h"
 #include "library/songstore.h"
+#include "tags/tagbpmtext.h"
 
 namespace {
 
@@ -18,8 +19,9 @@ void applySong(DBelement &record, const QString &persistentID, const FoundSong &
     record.setGenre(tags.genre);
     record.setAlbumArtist(tags.albumArtist);
     record.setComposer(tags.composer);
-    if (takesItunesBpm(record.bpm(), tags.bpm))
-        record.setBPM(tags.bpm);
+    const QString tagBpm = QString::number(bpmFromTagText(tags.bpm));
+    if (takesItunesBpm(record.bpm(), tagBpm))
+        record.setBPM(tagBpm);
     record.setLocation(song.path);
 }
 

@@ -1,4 +1,5 @@
 #include "folders/musicfolderscan.h"
+#include "folders/openfolder.h"
 #include "folders/songfile.h"
 
 #include <QFile>
@@ -6,6 +7,7 @@
 #include <climits>
 #include <cstdlib>
 #include <dirent.h>
+#include <fcntl.h>
 #include <set>
 #include <sys/stat.h>
 #include <utility>
@@ -45,18 +47,18 @@ public:
     {
         struct stat info;
         if (stat(path.constData(), &info) != 0) {
-            countFailedStat(path);
+            countFailedStat(AT_FDCWD, path);
             return;
         }
         const QByteArray real = canonical(path);
-        if (real.isEmpty()) {
-            ++counts.unreadableFolders;
-            return;
-        }
-        if (S_ISDIR(info.st_mode))
+        if (real.isEmpty())
+            passOver(info.st_mode, path);
+        else if (S_ISDIR(info.st_mode))
             enterFolder(real, info);
         else if (S_ISREG(info.st_mode))
             lookAtFile(real, info.st_dev, info.st_ino);
+        else
+            passOver(info.st_mode, real);
         drain();
     }
 
@@ -89,13 +91,16 @@ private:
 
     void list(const QByteArray &folder)
     {
-        DIR *dir = opendir(folder.constData());
+        DIR *dir = openFolder(folder);
         if (!dir) {
             ++counts.unreadableFolders;
             return;
         }
+        // Entries are looked at relative to the open folder, which works
+        // whatever the length of their full paths.
+        const int folderFd = dirfd(dir);
         struct stat folderInfo;
-        const dev_t device = fstat(dirfd(dir), &folderInfo) == 0 ? folderInfo.st_dev : 0;
+        const dev_t device = fstat(folderFd, &folderInfo) == 0 ? folderInfo.st_dev : 0;
         const QByteArray prefix = folder.endsWith('/') ? folder : folder + '/';
         bool listingFailed = false;
         while (!cancel) {
@@ -113,11 +118,17 @@ private:
                 lookAtFile(path, device, entry->d_ino);
                 continue;
             }
-            if (entry->d_type != DT_DIR && entry->d_type != DT_LNK && entry->d_type != DT_UNKNOWN)
-                continue; // devices, pipes and sockets hold no songs
+            if (entry->d_type != DT_DIR && entry->d_type != DT_LNK && entry->d_type != DT_UNKNOWN) {
+                passOver(DTTOIF(entry->d_type), name);
+                continue;
+            }
             struct stat info;
-            if (stat(path.constData(), &info) != 0) {
-                countFailedStat(path);
+            if (fstatat(folderFd, name.constData(), &info, 0) != 0) {
+                countFailedStat(folderFd, name);
+                continue;
+            }
+            if (!S_ISDIR(info.st_mode) && !S_ISREG(info.st_mode)) {
+                passOver(info.st_mode, name);
                 continue;
             }
             // A link's target has a canonical path of its own; a folder's
@@ -125,10 +136,10 @@ private:
             const bool isLink = entry->d_type != DT_DIR && entry->d_type != DT_REG;
             const QByteArray real = isLink ? canonical(path) : path;
             if (real.isEmpty())
-                continue;
-            if (S_ISDIR(info.st_mode))
+                passOver(info.st_mode, name);
+            else if (S_ISDIR(info.st_mode))
                 enterFolder(real, info);
-            else if (S_ISREG(info.st_mode))
+            else
                 lookAtFile(real, info.st_dev, info.st_ino);
         }
         if (listingFailed)
@@ -136,7 +147,7 @@ private:
         closedir(dir);
     }
 
-    void countFailedStat(const QByteArray &path)
+    void countFailedStat(int folderFd, const QByteArray &name)
     {
         if (errno == ELOOP) {
             ++counts.loops;
@@ -145,7 +156,28 @@ private:
         // A dangling link names nothing to import; anything else is a file
         // or folder that exists but could not be looked at.
         struct stat linkInfo;
-        if (lstat(path.constData(), &linkInfo) == 0 && !S_ISLNK(linkInfo.st_mode))
+        if (fstatat(folderFd, name.constData(), &linkInfo, AT_SYMLINK_NOFOLLOW) == 0 && !S_ISLNK(linkInfo.st_mode))
+            ++counts.unreadableFiles;
+    }
+
+    // Something that exists but cannot be taken: a link whose target's path
+    // cannot be worked out, or no regular file at all (a FIFO or a device,
+    // perhaps one a song was replaced by). A folder counts as unreadable; so
+    // does anything named as audio, as it would if it had become unreadable a
+    // moment later, when the tag reader opened it. Other FIFOs, devices and
+    // sockets hold no songs and are not counted.
+    void passOver(mode_t mode, const QByteArray &name)
+    {
+        if (S_ISDIR(mode)) {
+            ++counts.unreadableFolders;
+            return;
+        }
+        const bool songName = isSongFileName(name.mid(name.lastIndexOf('/') + 1));
+        if (!S_ISREG(mode) && !songName)
+            return;
+        ++counts.files;
+        ++filesSeen;
+        if (songName)
             ++counts.unreadableFiles;
     }
 
@@ -160,6 +192,12 @@ private:
             return;
         if (!isKeepable(path)) {
             ++counts.unkeepableNames;
+            return;
+        }
+        // Neither the tag reader, the converter nor the tag writer can open
+        // so long a path by name.
+        if (path.size() >= PATH_MAX) {
+            ++counts.unreadableFiles;
             return;
         }
         std::optional<SongTags> tags = readSongTags(path);

@@ -20,7 +20,9 @@ struct ScanCounts
 {
     qint64 files = 0; // every file looked at, songs or not
     qint64 songs = 0;
-    qint64 unreadableFiles = 0; // audio by name, but the tag reader could not open it
+    // Audio by name, but the tag reader could not open it, it is no regular
+    // file (a FIFO, a device), or its path is too long to be opened by name.
+    qint64 unreadableFiles = 0;
     qint64 unreadableFolders = 0; // could not be listed
     qint64 loops = 0; // links back to a folder already walked, or links that loop
     qint64 unkeepableNames = 0; // names this system cannot hold as text and give back

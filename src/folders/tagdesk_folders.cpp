@@ -138,7 +138,8 @@ void Tagdesk::finishFolderImport(bool cancelled)
 {
     FolderImport &import = folderImport;
     import.folderScan->cancel();
-    // The worker ends within one file of being cancelled.
+    // The worker ends within one file of being cancelled; the job waits for
+    // it a moment at most.
     const std::unique_ptr<FolderScanJob> job = std::move(import.folderScan);
     import.folderSongs.clear();
     const ScanCounts counts = cancelled ? ScanCounts() : job->counts();

@@ -5,28 +5,41 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-bool openRegularFile(QFile &file, const QString &path, qint64 maxBytes, QString *problem)
+RegularFileDescriptor openRegularFileDescriptor(const QByteArray &nativePath)
 {
-    problem->clear();
+    RegularFileDescriptor opened;
     // Non-blocking, so that opening a FIFO returns at once instead of waiting for a writer.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const int fd = ::open(nativePath.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
-        return false;
+        return opened;
     struct stat status;
     if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
         ::close(fd);
-        *problem = QStringLiteral("it is not a regular file");
-        return false;
+        opened.notRegular = true;
+        return opened;
     }
-    if (status.st_size > maxBytes) {
-        ::close(fd);
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    opened.fd = fd;
+    opened.size = status.st_size;
+    return opened;
+}
+
+bool openRegularFile(QFile &file, const QString &path, qint64 maxBytes, QString *problem)
+{
+    problem->clear();
+    const RegularFileDescriptor opened = openRegularFileDescriptor(QFile::encodeName(path));
+    if (opened.notRegular)
+        *problem = QStringLiteral("it is not a regular file");
+    if (opened.fd < 0)
+        return false;
+    if (opened.size > maxBytes) {
+        ::close(opened.fd);
         *problem = QStringLiteral("it is larger than %1").arg(byteLimitText(maxBytes));
         return false;
     }
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     file.setFileName(path);
-    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
+    if (!file.open(opened.fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(opened.fd);
         return false;
     }
     return true;

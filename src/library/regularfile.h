@@ -1,8 +1,21 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 class QFile;
+
+struct RegularFileDescriptor
+{
+    int fd = -1; // open for reading, or -1
+    bool notRegular = false; // it exists but is no regular file
+    qint64 size = 0;
+};
+
+// Opens a path for reading (links followed) only when it is a regular file,
+// without blocking on a FIFO; the descriptor is left blocking, close-on-exec,
+// and the caller's to close.
+RegularFileDescriptor openRegularFileDescriptor(const QByteArray &nativePath);
 
 // Opens a file for reading only when it is a regular file of at most maxBytes.
 // A FIFO would block the open (and every later start that reopens it), a

@@ -1,88 +1,106 @@
 #include "tags/bpmtagformat.h"
+#include "tags/guardedtagfile.h"
+#include "tags/id3v2bpmedit.h"
+#include "tags/riffchunks.h"
+#include "tags/streambytes.h"
+#include "tags/xiphcomments.h"
 
 #include <QFileInfo>
 
-#include <taglib/aifffile.h>
 #include <taglib/flacfile.h>
-#include <taglib/id3v2framefactory.h>
-#include <taglib/id3v2tag.h>
 #include <taglib/mp4file.h>
 #include <taglib/mpegfile.h>
 #include <taglib/oggflacfile.h>
 #include <taglib/opusfile.h>
-#include <taglib/textidentificationframe.h>
 #include <taglib/vorbisfile.h>
-#include <taglib/wavfile.h>
 #include <taglib/xiphcomment.h>
 
 using namespace TagLib;
 
 namespace {
 
-// A file whose audio cannot be made out is not one to put a tag into: a
-// zero-byte or damaged file would become a tag with nothing behind it.
-bool isAudio(const File &file)
+// TagLib re-renders every ID3v2 frame it saves, uncompressed and without
+// flags, and saves only the frames it could parse; so ID3v2 tags are edited
+// as stored (see id3v2TagWithBpm) and TagLib only reads the file, through the
+// guard, to tell that it is audio.
+bool isGuardedAudio(IOStream &stream, AudioTagFormat format)
 {
-    return file.isValid() && file.audioProperties() && file.audioProperties()->sampleRate() > 0;
+    const GuardedTagFile file(stream, format, AudioProperties::Average);
+    return file.audio() != nullptr;
 }
 
-// Players read an ID3v2.3 tag everywhere; a 2.4 tag stays 2.4, and a 2.2 tag,
-// which cannot be written back as such, becomes 2.3.
-ID3v2::Version keptVersion(bool hadTag, const ID3v2::Tag *tag)
+// Replaces `oldTag` at the start of the stream; the audio moves only when
+// the tag has to grow.
+void replaceLeadingTag(IOStream &stream, const QByteArray &oldTag, const QByteArray &newTag)
 {
-    return hadTag && tag->header()->majorVersion() == 4 ? ID3v2::v4 : ID3v2::v3;
+    if (newTag.size() == oldTag.size())
+        writeBytesAt(stream, 0, newTag);
+    else
+        stream.insert(ByteVector(newTag.constData(), unsigned(newTag.size())), 0, unsigned(oldTag.size()));
 }
 
-void setTbpm(ID3v2::Tag *tag, int bpm)
+TagEditOutcome editMpeg(IOStream &stream, int bpm)
 {
-    tag->removeFrames("TBPM");
-    auto *frame = new ID3v2::TextIdentificationFrame("TBPM", String::Latin1);
-    frame->setText(String::number(bpm));
-    tag->addFrame(frame);
+    const bool tagAtStart = readBytesAt(stream, 0, 3) == "ID3";
+    {
+        const GuardedTagFile file(stream, AudioTagFormat::Mpeg, AudioProperties::Average);
+        if (!file.audio())
+            return TagEditOutcome::NotReadable;
+        // TagLib also finds a tag after junk at the start; a second tag
+        // before it would leave players to choose.
+        if (!tagAtStart && static_cast<MPEG::File *>(file.audio())->hasID3v2Tag())
+            return TagEditOutcome::NotKept;
+    }
+    QByteArray oldTag;
+    if (tagAtStart) {
+        const std::optional<QByteArray> tag = readId3v2TagAt(stream, 0, stream.length());
+        if (!tag)
+            return TagEditOutcome::NotKept;
+        oldTag = *tag;
+    }
+    // Only the ID3v2 tag is written: an ID3v1 or APE tag stays as it is, and
+    // no values are copied between them.
+    const std::optional<QByteArray> newTag = id3v2TagWithBpm(oldTag, bpm);
+    if (!newTag)
+        return TagEditOutcome::NotKept;
+    replaceLeadingTag(stream, oldTag, *newTag);
+    return TagEditOutcome::Saved;
+}
+
+// The ID3 chunk of a WAV or AIFF file; its other chunks (a WAV file's INFO
+// among them) stay as they are. A new chunk goes after the last.
+TagEditOutcome editRiff(IOStream &stream, AudioTagFormat format, int bpm)
+{
+    if (!isGuardedAudio(stream, format))
+        return TagEditOutcome::NotReadable;
+    const std::optional<RiffLayout> layout = riffLayout(stream);
+    if (!layout)
+        return TagEditOutcome::NotKept;
+    int index = -1;
+    for (size_t i = 0; i < layout->chunks.size() && index < 0; ++i)
+        if (isId3Chunk(layout->chunks[i].id))
+            index = int(i);
+    QByteArray oldTag;
+    QByteArray after; // chunk bytes after the tag, kept
+    if (index >= 0) {
+        const RiffChunk &chunk = layout->chunks[size_t(index)];
+        const std::optional<QByteArray> data = riffChunkData(stream, chunk);
+        const std::optional<QByteArray> tag = readId3v2TagAt(stream, chunk.offset + 8, long(chunk.dataSize));
+        if (!data || !tag)
+            return TagEditOutcome::NotKept;
+        oldTag = *tag;
+        after = data->mid(oldTag.size());
+    }
+    const std::optional<QByteArray> newTag = id3v2TagWithBpm(oldTag, bpm);
+    if (!newTag)
+        return TagEditOutcome::NotKept;
+    setRiffChunkData(stream, *layout, index, *newTag + after);
+    return TagEditOutcome::Saved;
 }
 
 void setXiphBpm(Ogg::XiphComment *comment, int bpm) { comment->addField("BPM", String::number(bpm), true); }
 
 TagEditOutcome saved(bool ok) { return ok ? TagEditOutcome::Saved : TagEditOutcome::NotSaved; }
-
-TagEditOutcome editMpeg(IOStream &stream, int bpm)
-{
-    MPEG::File file(&stream, ID3v2::FrameFactory::instance());
-    if (!isAudio(file))
-        return TagEditOutcome::NotReadable;
-    const bool hadTag = file.hasID3v2Tag();
-    ID3v2::Tag *tag = file.ID3v2Tag(true);
-    const ID3v2::Version version = keptVersion(hadTag, tag);
-    setTbpm(tag, bpm);
-    // Only the ID3v2 tag is saved: an ID3v1 or APE tag stays as it is, and
-    // no values are copied between them.
-    return saved(file.save(MPEG::File::ID3v2, File::StripNone, version, File::DoNotDuplicate));
-}
-
-TagEditOutcome editWav(IOStream &stream, int bpm)
-{
-    RIFF::WAV::File file(&stream);
-    if (!isAudio(file))
-        return TagEditOutcome::NotReadable;
-    const bool hadTag = file.hasID3v2Tag();
-    ID3v2::Tag *tag = file.ID3v2Tag();
-    const ID3v2::Version version = keptVersion(hadTag, tag);
-    setTbpm(tag, bpm);
-    // The INFO chunk stays as it is.
-    return saved(file.save(RIFF::WAV::File::ID3v2, File::StripNone, version));
-}
-
-TagEditOutcome editAiff(IOStream &stream, int bpm)
-{
-    RIFF::AIFF::File file(&stream);
-    if (!isAudio(file))
-        return TagEditOutcome::NotReadable;
-    const bool hadTag = file.hasID3v2Tag();
-    ID3v2::Tag *tag = file.tag();
-    const ID3v2::Version version = keptVersion(hadTag, tag);
-    setTbpm(tag, bpm);
-    return saved(file.save(version));
-}
 
 TagEditOutcome editMp4(IOStream &stream, int bpm)
 {
@@ -95,9 +113,15 @@ TagEditOutcome editMp4(IOStream &stream, int bpm)
 
 TagEditOutcome editFlac(IOStream &stream, int bpm)
 {
-    FLAC::File file(&stream, ID3v2::FrameFactory::instance());
+    // A FLAC file may start with an ID3v2 tag, which TagLib reads too; the
+    // file is then refused, but the reading is bounded all the same.
+    const CompressedFrameGuard guard = guardCompressedFrames(stream);
+    BoundedFrameFactory factory(guard);
+    FLAC::File file(&stream, &factory);
     if (!isAudio(file))
         return TagEditOutcome::NotReadable;
+    if (!flacCommentsSurvive(stream))
+        return TagEditOutcome::NotKept;
     setXiphBpm(file.xiphComment(true), bpm);
     return saved(file.save());
 }
@@ -108,6 +132,8 @@ TagEditOutcome editXiph(IOStream &stream, int bpm)
     OggFile file(&stream);
     if (!isAudio(file))
         return TagEditOutcome::NotReadable;
+    if (!oggCommentsSurvive(file))
+        return TagEditOutcome::NotKept;
     setXiphBpm(file.tag(), bpm);
     return saved(file.save());
 }
@@ -155,9 +181,8 @@ TagEditOutcome setBpmInTag(IOStream &stream, AudioTagFormat format, int bpm)
     case AudioTagFormat::Opus:
         return editXiph<Ogg::Opus::File>(stream, bpm);
     case AudioTagFormat::Wav:
-        return editWav(stream, bpm);
     case AudioTagFormat::Aiff:
-        return editAiff(stream, bpm);
+        return editRiff(stream, format, bpm);
     case AudioTagFormat::Unknown:
         break;
     }

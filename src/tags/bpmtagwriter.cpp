@@ -211,6 +211,8 @@ BpmWriteResult editResult(TagEditOutcome outcome, const FdStream &stream)
     case TagEditOutcome::NotReadable:
         return failed(BpmWriteStatus::NotReadable,
                       QStringLiteral("it could not be read as audio: damaged, empty, or not what its name says"));
+    case TagEditOutcome::NotKept:
+        return failed(BpmWriteStatus::TagNotKept, QStringLiteral("the tag holds frames this program cannot keep"));
     case TagEditOutcome::NotSaved:
         break;
     }

@@ -16,6 +16,7 @@ enum class BpmWriteStatus {
     OtherOwner, // the new copy could not keep the file's owner, group or access list
     Busy, // another program is writing this file's tag right now
     NotReadable, // damaged, empty, or not the kind its name says
+    TagNotKept, // its tag holds something a save would lose; the file is left as it is
     Changed, // replaced or altered while its tag was being written
     WriteFailed, // reading, copying or saving failed (a full disk, say)
 };
@@ -33,7 +34,8 @@ struct BpmWriteResult
 BpmWriteResult protectedSongResult();
 
 // Writes a whole-number BPM into the tag of the audio file at `path` (see
-// setBpmInTag for where it goes in each format) and changes nothing else.
+// setBpmInTag for where it goes in each format) and changes nothing else: a
+// tag holding anything the save would lose is refused (TagNotKept).
 // Safe to call from any thread, one call per file at a time.
 //
 // The original is never written in place: the file is copied into an unnamed

@@ -12,7 +12,7 @@ namespace {
 constexpr long moveChunk = 1 << 20;
 } // namespace
 
-FdStream::FdStream(int fd, std::string name) : fd(fd), fileName(std::move(name)) {}
+FdStream::FdStream(int fd, std::string name, Access access) : fd(fd), fileName(std::move(name)), access(access) {}
 
 TagLib::FileName FdStream::name() const { return fileName.c_str(); }
 

@@ -12,7 +12,9 @@ class FdStream : public TagLib::IOStream
 {
 public:
     // The descriptor stays the caller's: it is neither closed nor duplicated.
-    FdStream(int fd, std::string name);
+    // TagLib saves nothing through a read-only stream.
+    enum class Access { ReadWrite, ReadOnly };
+    FdStream(int fd, std::string name, Access access = Access::ReadWrite);
 
     // errno of the first failure, 0 when every read and write went through.
     int error() const { return firstError; }
@@ -22,7 +24,7 @@ public:
     void writeBlock(const TagLib::ByteVector &data) override;
     void insert(const TagLib::ByteVector &data, unsigned long start = 0, unsigned long replace = 0) override;
     void removeBlock(unsigned long start = 0, unsigned long length = 0) override;
-    bool readOnly() const override { return false; }
+    bool readOnly() const override { return access == Access::ReadOnly; }
     bool isOpen() const override { return true; }
     void seek(long offset, Position p = Beginning) override;
     long tell() const override { return position; }
@@ -37,6 +39,7 @@ private:
 
     int fd;
     std::string fileName;
+    Access access;
     long position = 0;
     int firstError = 0;
 };

@@ -1,12 +1,15 @@
 #include "tags/tagreader.h"
+#include "tags/readonlytagfile.h"
 
-#include <taglib/fileref.h>
-#include <taglib/tfile.h>
 #include <taglib/tpropertymap.h>
 
 namespace {
 
-QString qstring(const TagLib::String &text) { return QString::fromStdString(text.to8Bit(true)); }
+// No value a song record shows needs more; a tag may hold megabytes.
+constexpr int longestValue = 64 * 1024;
+const QChar cutMark(0x2026); // "…"
+
+QString qstring(const TagLib::String &text) { return boundedTagValue(QString::fromStdString(text.to8Bit(true))); }
 
 // TagLib's property map gives one name to each format's own field: ID3v2
 // TBPM and TPE2, the MP4 "tmpo" and "aART" atoms, the Xiph comments and the
@@ -21,23 +24,32 @@ QString firstValue(const TagLib::PropertyMap &properties, const char *name)
 
 } // namespace
 
+QString boundedTagValue(const QString &value)
+{
+    if (value.size() <= longestValue)
+        return value;
+    int kept = longestValue - 1;
+    if (value.at(kept - 1).isHighSurrogate())
+        --kept;
+    return value.left(kept) + cutMark;
+}
+
 std::optional<SongTags> readSongTags(const QByteArray &nativePath)
 {
     // TagLib opens an MP3 or WAV file of any bytes, even none; only a stream
     // whose header gives a sample rate is audio. The fast reading takes the
     // header alone, not a pass over the stream.
-    const TagLib::FileRef file(nativePath.constData(), true, TagLib::AudioProperties::Fast);
-    if (file.isNull() || !file.file()->isValid() || !file.audioProperties()
-        || file.audioProperties()->sampleRate() <= 0)
+    const ReadOnlyTagFile file(nativePath, TagLib::AudioProperties::Fast);
+    if (!file.audio())
         return std::nullopt;
     SongTags tags;
-    if (const TagLib::Tag *tag = file.tag()) {
+    if (const TagLib::Tag *tag = file.audio()->tag()) {
         tags.title = qstring(tag->title());
         tags.artist = qstring(tag->artist());
         tags.albumTitle = qstring(tag->album());
         tags.genre = qstring(tag->genre());
     }
-    const TagLib::PropertyMap properties = file.file()->properties();
+    const TagLib::PropertyMap properties = file.audio()->properties();
     tags.albumArtist = firstValue(properties, "ALBUMARTIST");
     tags.composer = firstValue(properties, "COMPOSER");
     tags.bpm = firstValue(properties, "BPM");

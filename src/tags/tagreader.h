@@ -18,7 +18,12 @@ struct SongTags
 };
 
 // Reads the tags of the file at nativePath (the path's bytes as the file
-// system has them) with TagLib. Empty when TagLib cannot open the file as
-// audio of a type it knows or finds no audio stream header in it; a file
-// without tags gives empty values.
+// system has them) with TagLib, read-only (see ReadOnlyTagFile). Empty when
+// it is no regular file, TagLib cannot open it as audio of a type it knows,
+// or finds no audio stream header in it; a file without tags gives empty
+// values. Each value is bounded (see boundedTagValue).
 std::optional<SongTags> readSongTags(const QByteArray &nativePath);
+
+// A tag's value as a record takes it: at most 64 Ki characters, a longer one
+// cut and ending in "…".
+QString boundedTagValue(const QString &value);

@@ -1,6 +1,7 @@
 #include "testenvironment.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
@@ -18,6 +19,34 @@ struct Run
     QString out;
     QString err;
 };
+
+// "pid (name) state ppid ...", the name perhaps with spaces or parentheses.
+QByteArray statusFields(qint64 pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return QByteArray();
+    const QByteArray line = stat.readAll();
+    return line.mid(line.lastIndexOf(')') + 2);
+}
+
+QList<qint64> childrenOf(qint64 parent)
+{
+    QList<qint64> children;
+    for (const QString &entry : QDir("/proc").entryList(QDir::Dirs)) {
+        const qint64 pid = entry.toLongLong();
+        if (pid > 0 && statusFields(pid).split(' ').value(1).toLongLong() == parent)
+            children << pid;
+    }
+    return children;
+}
+
+// Neither gone nor a zombie waiting for its parent to look.
+bool isRunning(qint64 pid)
+{
+    const QByteArray fields = statusFields(pid);
+    return !fields.isEmpty() && !fields.startsWith('Z') && !fields.startsWith('X');
+}
 
 } // namespace
 
@@ -51,9 +80,8 @@ private:
 
     // As root the program runs as nobody, so that a file without read
     // permission is one it cannot read.
-    Run run(const QStringList &arguments, int timeoutMs = 120000)
+    void start(QProcess &process, const QStringList &arguments)
     {
-        QProcess process;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("TMPDIR"), tmp);
         process.setProcessEnvironment(environment);
@@ -64,6 +92,12 @@ private:
             });
         }
         process.start(program, arguments);
+    }
+
+    // Waits for the end, up to timeoutMs; a run still going then is killed
+    // and has exit code -1.
+    static Run finish(QProcess &process, int timeoutMs)
+    {
         Run result;
         if (!process.waitForFinished(timeoutMs)) {
             process.kill();
@@ -74,6 +108,13 @@ private:
         result.out = QString::fromLocal8Bit(process.readAllStandardOutput());
         result.err = QString::fromLocal8Bit(process.readAllStandardError());
         return result;
+    }
+
+    Run run(const QStringList &arguments, int timeoutMs = 120000)
+    {
+        QProcess process;
+        start(process, arguments);
+        return finish(process, timeoutMs);
     }
 
     QStringList wavFiles() const { return QDir(tmp).entryList({"*.wav"}, QDir::Files | QDir::Hidden); }
@@ -106,6 +147,10 @@ private slots:
         QVERIFY(QFile::copy(path("album/a 120.mp3"), path("unreadable.mp3")));
         QVERIFY(QFile::setPermissions(path("unreadable.mp3"), QFileDevice::WriteOwner));
         QCOMPARE(::mkfifo(QFile::encodeName(path("fifo.mp3")).constData(), 0666), 0);
+        QVERIFY(QFile::link("/dev/zero", path("zero.mp3")));
+        QVERIFY(QFile::link("/dev/urandom", path("random.mp3")));
+        QVERIFY(QDir(dir.path()).mkpath("line break"));
+        QVERIFY(QFile::copy(path("album/a 120.mp3"), path("line break/two\nlines.mp3")));
     }
 
     // Files and folders in the order given, a folder's files sorted; the
@@ -113,27 +158,33 @@ private slots:
     void resultsInTheOrderGiven_data()
     {
         QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QString>("folder"); // analysed after the first file
         QTest::addColumn<QString>("expected"); // %1 stands for the test folder
         const QString text = "90\t-\t%1/c 90, quoted \".mp3\n"
                              "120\t-\t%1/album/a 120.mp3\n"
                              "100\t-\t%1/album/disc 2/b 100.m4a\n";
-        QTest::newRow("one at a time") << QStringList{"-j", "1"} << text;
-        QTest::newRow("three at once") << QStringList{"-j", "3"} << text;
-        QTest::newRow("csv") << QStringList{"--csv"}
+        QTest::newRow("one at a time") << QStringList{"-j", "1"} << "album" << text;
+        QTest::newRow("three at once") << QStringList{"-j", "3"} << "album" << text;
+        QTest::newRow("csv") << QStringList{"--csv"} << "album"
                              << "bpm,alternative,path\n"
                                 "90,,\"%1/c 90, quoted \"\".mp3\"\n"
                                 "120,,%1/album/a 120.mp3\n"
                                 "100,,%1/album/disc 2/b 100.m4a\n";
-        QTest::newRow("range") << QStringList{"--range", "50-100"}
+        QTest::newRow("range") << QStringList{"--range", "50-100"} << "album"
                                << "90\t-\t%1/c 90, quoted \".mp3\n"
                                   "60\t120\t%1/album/a 120.mp3\n"
                                   "100\t-\t%1/album/disc 2/b 100.m4a\n";
+        // Each result stays on one line.
+        QTest::newRow("line break in a path") << QStringList{"-j", "2"} << "line break"
+                                              << "90\t-\t%1/c 90, quoted \".mp3\n"
+                                                 "120\t-\t\"%1/line break/two\\nlines.mp3\"\n";
     }
     void resultsInTheOrderGiven()
     {
         QFETCH(QStringList, options);
+        QFETCH(QString, folder);
         QFETCH(QString, expected);
-        const Run result = run(options << path("c 90, quoted \".mp3") << path("album"));
+        const Run result = run(options << path("c 90, quoted \".mp3") << path(folder));
         QCOMPARE(result.err, QString());
         QCOMPARE(result.out, expected.arg(dir.path()));
         QCOMPARE(result.exitCode, 0);
@@ -155,6 +206,11 @@ private slots:
                                          << "%1/unreadable.mp3: cannot be read (permission denied)" << 1;
         QTest::newRow("corrupt file") << QStringList{"%1/corrupt.mp3"} << "%1/corrupt.mp3: cannot be decoded: " << 1;
         QTest::newRow("FIFO") << QStringList{"%1/fifo.mp3"} << "%1/fifo.mp3: not a regular file" << 1;
+        QTest::newRow("link to /dev/zero") << QStringList{"%1/zero.mp3"} << "%1/zero.mp3: not a regular file" << 1;
+        QTest::newRow("link to /dev/urandom")
+            << QStringList{"%1/random.mp3"} << "%1/random.mp3: not a regular file" << 1;
+        QTest::newRow("line break in a missing path")
+            << QStringList{"%1/gone\nfor good.mp3"} << "\"%1/gone\\nfor good.mp3\": no such file or folder" << 1;
         QTest::newRow("-j 0") << QStringList{"-j", "0"} << "-j wants a number of jobs from 1 to 256, not \"0\"" << 2;
         QTest::newRow("-j 10000") << QStringList{"-j", "10000"} << "-j wants a number of jobs from 1 to 256" << 2;
         QTest::newRow("--range 200-50") << QStringList{"--range", "200-50"} << "--range wants MIN-MAX" << 2;
@@ -209,23 +265,69 @@ private slots:
         QCOMPARE(version.out, QStringLiteral("velmora-bpm 1.0.0\n"));
     }
 
-    // Stopped while its children convert and analyse, it leaves no WAV file.
-    void interruptedLeavesNoWav()
+    // A file that was a song when the run began but is a FIFO or a device
+    // by its turn is refused with the reason, and the run goes on.
+    void refusesAFileThatChangesBeforeItsTurn_data()
     {
+        QTest::addColumn<QString>("becomes"); // "fifo", or the device a link points to
+        QTest::newRow("a FIFO") << "fifo";
+        QTest::newRow("a link to /dev/zero") << "/dev/zero";
+        QTest::newRow("a link to /dev/urandom") << "/dev/urandom";
+    }
+    void refusesAFileThatChangesBeforeItsTurn()
+    {
+        QFETCH(QString, becomes);
+        const QString song = path("changes.mp3");
+        const QString replacement = path("replacement");
+        QFile::remove(song);
+        QVERIFY(QFile::copy(path("album/a 120.mp3"), song));
         QProcess process;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("TMPDIR"), tmp);
-        process.setProcessEnvironment(environment);
+        // One at a time, the changing file last: two songs take seconds.
+        start(process, {"-j", "1", path("album"), song});
+        QVERIFY(process.waitForStarted());
+        QVERIFY(QTest::qWaitFor([&] { return !wavFiles().isEmpty(); }, 30000));
+        if (becomes == "fifo")
+            QCOMPARE(::mkfifo(QFile::encodeName(replacement).constData(), 0666), 0);
+        else
+            QVERIFY(QFile::link(becomes, replacement));
+        QCOMPARE(::rename(QFile::encodeName(replacement).constData(), QFile::encodeName(song).constData()), 0);
+
+        const Run result = finish(process, 60000);
+        QCOMPARE(result.err, "velmora-bpm: " + song + ": not a regular file\n");
+        QCOMPARE(result.out,
+                 "120\t-\t" + path("album/a 120.mp3") + "\n100\t-\t" + path("album/disc 2/b 100.m4a") + "\n");
+        QCOMPARE(result.exitCode, 1);
+        QFile::remove(song);
+    }
+
+    // Stopped while its children convert and analyse, it ends within seconds
+    // with its children, and leaves no WAV file.
+    void interruptedEndsWithItsChildren_data()
+    {
+        QTest::addColumn<int>("signalNumber");
+        QTest::newRow("SIGINT") << int(SIGINT);
+        QTest::newRow("SIGTERM") << int(SIGTERM);
+    }
+    void interruptedEndsWithItsChildren()
+    {
+        QFETCH(int, signalNumber);
+        QProcess process;
         QStringList files;
         for (int i = 0; i < 6; ++i)
             files << path("album");
-        process.start(program, QStringList{"-j", "4"} << files);
+        start(process, QStringList{"-j", "4"} << files);
         QVERIFY(process.waitForStarted());
         QVERIFY(QTest::qWaitFor([&] { return !wavFiles().isEmpty(); }, 30000));
-        ::kill(pid_t(process.processId()), SIGTERM);
-        QVERIFY(process.waitForFinished(20000));
-        QCOMPARE(process.exitCode(), 128 + SIGTERM);
-        QVERIFY(process.readAllStandardError().contains("velmora-bpm: interrupted"));
+        const QList<qint64> children = childrenOf(process.processId());
+        QVERIFY(!children.isEmpty());
+        QElapsedTimer stopping;
+        stopping.start();
+        ::kill(pid_t(process.processId()), signalNumber);
+        const Run result = finish(process, 5000);
+        QVERIFY2(result.exitCode == 128 + signalNumber, qPrintable(QString::number(stopping.elapsed())));
+        QCOMPARE(result.err.count("velmora-bpm: interrupted\n"), 1);
+        for (const qint64 child : children)
+            QVERIFY2(!isRunning(child), qPrintable(QString::number(child)));
         // The children were gone before it ended; none writes a file later.
         QTest::qWait(300);
         QCOMPARE(wavFiles(), QStringList());

@@ -1,3 +1,4 @@
+#include "boundedrun.h"
 #include "songfiles.h"
 #include "testenvironment.h"
 #include "folders/folderscanjob.h"
@@ -9,7 +10,12 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
+#include <climits>
+#include <cstdio>
+#include <fcntl.h>
 #include <linux/capability.h>
+#include <optional>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -39,17 +45,63 @@ struct Scan
 {
     ScanCounts counts;
     QList<FoundSong> songs;
+    // Why the scan gave no result: it hung, crashed or lost count.
+    QString failure;
 };
 
-Scan scan(const QStringList &paths)
+QByteArray hex(const QString &text) { return text.toUtf8().toHex(); }
+QString unhex(const QByteArray &digits) { return QString::fromUtf8(QByteArray::fromHex(digits)); }
+
+// The scan in a child process under a time cap, so that a tree that makes it
+// hang fails the test instead of hanging it. The child reports on standard
+// output: a line of counts, then one line per song. With fileModes, it is held
+// to the file modes as a user is, root or not.
+Scan scan(const QStringList &paths, bool fileModes = false, qint64 timeLimitMs = 20000)
 {
+    const BoundedRun run = runBounded(
+        [&] {
+            std::optional<FileModesHold> modes;
+            if (fileModes)
+                modes.emplace();
+            QList<FoundSong> songs;
+            std::atomic_bool cancel{false};
+            std::atomic<qint64> seen{0};
+            const ScanCounts counts = scanMusicPaths(
+                paths, [&](FoundSong &&song) { songs << song; }, cancel, seen);
+            std::printf("counts %lld %lld %lld %lld %lld %lld %lld\n", qint64(seen), counts.files, counts.songs,
+                        counts.unreadableFiles, counts.unreadableFolders, counts.loops, counts.unkeepableNames);
+            for (const FoundSong &song : songs)
+                std::printf("song %s %s %s\n", hex(song.path).constData(), hex(song.tags.title).constData(),
+                            hex(song.persistentID).constData());
+            return 0;
+        },
+        timeLimitMs, qint64(2) << 30);
     Scan result;
-    std::atomic_bool cancel{false};
-    std::atomic<qint64> seen{0};
-    result.counts = scanMusicPaths(
-        paths, [&](FoundSong &&song) { result.songs << song; }, cancel, seen);
-    if (seen != result.counts.files)
-        qWarning("files seen %lld, counted %lld", qint64(seen), result.counts.files);
+    const QList<QByteArray> lines = run.out.split('\n');
+    const QList<QByteArray> numbers = lines.first().split(' ');
+    if (!run.exited || run.exitCode != 0 || numbers.size() != 8 || numbers[0] != "counts") {
+        result.failure = run.describe();
+        return result;
+    }
+    ScanCounts &counts = result.counts;
+    counts.files = numbers[2].toLongLong();
+    counts.songs = numbers[3].toLongLong();
+    counts.unreadableFiles = numbers[4].toLongLong();
+    counts.unreadableFolders = numbers[5].toLongLong();
+    counts.loops = numbers[6].toLongLong();
+    counts.unkeepableNames = numbers[7].toLongLong();
+    if (numbers[1].toLongLong() != counts.files)
+        result.failure = QString("files seen %1, counted %2").arg(numbers[1].constData()).arg(counts.files);
+    for (const QByteArray &line : lines.mid(1)) {
+        const QList<QByteArray> fields = line.split(' ');
+        if (fields.size() != 4)
+            continue;
+        FoundSong song;
+        song.path = unhex(fields[1]);
+        song.tags.title = unhex(fields[2]);
+        song.persistentID = unhex(fields[3]);
+        result.songs << song;
+    }
     return result;
 }
 
@@ -65,7 +117,9 @@ class TestFolderScan : public QObject
     QString song; // one real MP3, copied wherever a tree needs a song
 
     // Builds a tree from lines "dir:PATH", "song:PATH", "file:PATH:CONTENT",
-    // "link:PATH:TARGET" and "mode:PATH:OCTAL" below root.
+    // "link:PATH:TARGET", "mode:PATH:OCTAL", "fifo:PATH" and "deep:PATH:NAME"
+    // below root. "deep" puts a song NAME in a chain of folders below PATH so
+    // deep that the song's full path is longer than PATH_MAX.
     void build(const QString &root, const QStringList &lines)
     {
         for (const QString &line : lines) {
@@ -98,8 +152,37 @@ class TestFolderScan : public QObject
                 QVERIFY(::symlink(extra.constData(), path.constData()) == 0);
             } else if (kind == "mode") {
                 QVERIFY(::chmod(path.constData(), extra.toUInt(nullptr, 8)) == 0);
+            } else if (kind == "fifo") {
+                QVERIFY(::mkfifo(path.constData(), 0644) == 0);
+            } else if (kind == "deep") {
+                buildDeep(path, extra);
             }
         }
+    }
+
+    // No call takes a path this long, so each folder is made relative to the
+    // one above it.
+    void buildDeep(const QByteArray &top, const QString &songName)
+    {
+        QVERIFY(::mkdir(top.constData(), 0755) == 0);
+        int folder = ::open(top.constData(), O_RDONLY | O_DIRECTORY);
+        QVERIFY(folder >= 0);
+        const QByteArray name(200, 'd');
+        for (qsizetype length = top.size(); length < PATH_MAX; length += name.size() + 1) {
+            QVERIFY(::mkdirat(folder, name.constData(), 0755) == 0);
+            const int below = ::openat(folder, name.constData(), O_RDONLY | O_DIRECTORY);
+            ::close(folder);
+            QVERIFY(below >= 0);
+            folder = below;
+        }
+        QFile in(song);
+        QVERIFY(in.open(QIODevice::ReadOnly));
+        const QByteArray bytes = in.readAll();
+        const int out = ::openat(folder, QFile::encodeName(songName).constData(), O_WRONLY | O_CREAT, 0644);
+        ::close(folder);
+        QVERIFY(out >= 0);
+        QCOMPARE(::write(out, bytes.constData(), size_t(bytes.size())), ssize_t(bytes.size()));
+        ::close(out);
     }
 
 private slots:
@@ -145,6 +228,18 @@ private slots:
             << QStringList{"song:caf\\xe9.mp3", "dir:d\\xe9j\\xe0", "song:fine.mp3"} << 1 << 0 << 0 << 0 << 2;
         QTest::newRow("control character in a name")
             << QStringList{"song:bell\\x07.mp3", "song:fine.mp3"} << 1 << 0 << 0 << 0 << 1;
+        // Reading any of these would wait for a writer or never end.
+        QTest::newRow("FIFOs and devices behind audio names") << QStringList{"song:one.mp3",
+                                                                             "fifo:pipe.mp3",
+                                                                             "fifo:pipe.txt",
+                                                                             "link:zero.mp3:/dev/zero",
+                                                                             "link:random.flac:/dev/urandom",
+                                                                             "link:null.txt:/dev/null",
+                                                                             "dir:a",
+                                                                             "link:a/pipe.ogg:../pipe.mp3"}
+                                                              << 1 << 4 << 0 << 0 << 0;
+        QTest::newRow("path longer than PATH_MAX")
+            << QStringList{"song:one.mp3", "deep:deep:bottom.mp3"} << 1 << 1 << 0 << 0 << 0;
     }
     void passesOverAndCounts()
     {
@@ -157,11 +252,8 @@ private slots:
         QTemporaryDir root;
         build(root.path(), tree);
 
-        Scan result;
-        {
-            const FileModesHold modes;
-            result = scan({root.path()});
-        }
+        const Scan result = scan({root.path()}, true);
+        QVERIFY2(result.failure.isEmpty(), qPrintable(result.failure));
         QCOMPARE(result.counts.songs, songs);
         QCOMPARE(result.songs.size(), songs);
         QCOMPARE(result.counts.unreadableFiles, unreadableFiles);
@@ -187,6 +279,7 @@ private slots:
         build(root.path(), {"dir:a", "song:a/one.mp3", "song:a/two.mp3", "link:b:a"});
         const Scan first = scan({root.path()});
         const Scan viaLink = scan({root.filePath("b")});
+        QVERIFY2(first.failure.isEmpty() && viaLink.failure.isEmpty(), qPrintable(first.failure + viaLink.failure));
         QCOMPARE(first.songs.size(), 2);
         QCOMPARE(viaLink.songs.size(), 2);
         QSet<QString> ids;
@@ -205,6 +298,7 @@ private slots:
         QTemporaryDir root;
         build(root.path(), {"song:one.mp3", "file:notes.txt:x"});
         const Scan result = scan({root.filePath("one.mp3"), root.filePath("notes.txt"), root.filePath("missing")});
+        QVERIFY2(result.failure.isEmpty(), qPrintable(result.failure));
         QCOMPARE(result.counts.songs, 1);
         QCOMPARE(result.counts.files, 2);
         QCOMPARE(result.songs.first().tags.title, QString("Tagged"));
@@ -219,10 +313,8 @@ private slots:
             QVERIFY(out);
             fclose(out);
         }
-        QElapsedTimer time;
-        time.start();
-        const Scan result = scan({root.path()});
-        QVERIFY(time.elapsed() < 60000);
+        const Scan result = scan({root.path()}, false, 60000);
+        QVERIFY2(result.failure.isEmpty(), qPrintable(result.failure));
         QCOMPARE(result.counts.files, 100002);
         QCOMPARE(result.counts.songs, 2);
     }
@@ -254,6 +346,40 @@ private slots:
         time.restart();
         dropped.reset();
         QVERIFY(time.elapsed() < 5000);
+    }
+
+    // A worker stuck in a read that never returns (here, the open of a FIFO
+    // that nobody writes to) cannot be stopped; dropping its job must not
+    // wait for it, or the program could never quit. In a child process, so
+    // that a job that does wait fails the test instead of hanging it.
+    void droppingAJobDoesNotWaitForAStuckWorker()
+    {
+        QTemporaryDir root;
+        const QByteArray fifo = QFile::encodeName(root.filePath("stuck.mp3"));
+        QCOMPARE(::mkfifo(fifo.constData(), 0644), 0);
+        const FolderScanJob::Scan readsTheFifo = [fifo](const QStringList &, const std::function<void(FoundSong &&)> &,
+                                                        const std::atomic_bool &, std::atomic<qint64> &filesSeen) {
+            ++filesSeen;
+            ::close(::open(fifo.constData(), O_RDONLY));
+            return ScanCounts();
+        };
+        const BoundedRun run = runBounded(
+            [&] {
+                auto job = std::make_unique<FolderScanJob>(QStringList{root.path()}, readsTheFifo);
+                while (job->filesSeen() == 0)
+                    QThread::msleep(1);
+                QThread::msleep(100);
+                if (job->done())
+                    return 1;
+                QElapsedTimer time;
+                time.start();
+                job.reset();
+                std::printf("%lld\n", time.elapsed());
+                return 0;
+            },
+            FolderScanJob::stopWaitMs + 5000, qint64(1) << 30);
+        QVERIFY2(run.exited && run.exitCode == 0, qPrintable(run.describe()));
+        QVERIFY2(run.out.trimmed().toLongLong() < FolderScanJob::stopWaitMs + 500, run.out.constData());
     }
 };
 

@@ -42,10 +42,11 @@ private slots:
         QTest::addColumn<int>("bpmBefore");
         QTest::addColumn<QString>("tagBpm");
         QTest::addColumn<int>("bpmAfter");
-        QTest::newRow("fraction") << 0 << "120.5" << 120;
+        QTest::newRow("fraction") << 0 << "120.5" << 121;
+        QTest::newRow("decimal comma") << 0 << "120,4" << 120;
         QTest::newRow("top of range") << 0 << "200.9" << 0;
         QTest::newRow("bottom of range") << 0 << "50" << 50;
-        QTest::newRow("below range") << 0 << "49.99" << 0;
+        QTest::newRow("below range") << 0 << "49.49" << 0;
         QTest::newRow("not a number") << 0 << "abc" << 0;
         QTest::newRow("negative") << 0 << "-3" << 0;
         QTest::newRow("huge exponent") << 0 << "1e9" << 0;

@@ -3,9 +3,12 @@
 #include "testenvironment.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <csignal>
+#include <sys/stat.h>
 
 // The real executable given paths on its command line, as a desktop entry's
 // "VelmoraSync %F" starts it, with a HOME of its own and inside this test's
@@ -17,6 +20,32 @@ class TestOpenWith : public QObject
     QTemporaryDir home;
 
     QString configFile() const { return home.filePath(".config/Harrowfen/VelmoraSync.conf"); }
+
+    // Whether the program has set its handler for SIGTERM yet: a SIGTERM sent
+    // before that would kill it, which tells nothing.
+    static bool catchesSigterm(qint64 pid)
+    {
+        QFile status(QString("/proc/%1/status").arg(pid));
+        if (!status.open(QIODevice::ReadOnly))
+            return false;
+        for (const QByteArray &line : status.readAll().split('\n')) {
+            if (line.startsWith("SigCgt:"))
+                return (line.mid(7).trimmed().toULongLong(nullptr, 16) >> (SIGTERM - 1)) & 1;
+        }
+        return false;
+    }
+
+    // Whether the program has a file or folder below dir open: its scan is
+    // under way there.
+    static bool holdsFileIn(qint64 pid, const QString &dir)
+    {
+        const QString fds = QString("/proc/%1/fd").arg(pid);
+        for (const QString &fd : QDir(fds).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
+            if (QFile::symLinkTarget(fds + "/" + fd).startsWith(dir))
+                return true;
+        }
+        return false;
+    }
 
     static QByteArray waitForOutput(QProcess &app, const QByteArray &wanted)
     {
@@ -64,6 +93,51 @@ private slots:
         QSettings settings(configFile(), QSettings::IniFormat);
         QCOMPARE(settings.value("lastFile").toString(), named);
         QCOMPARE(settings.value("musicFolders").toStringList(), QStringList{home.filePath("Music")});
+    }
+
+    // A signal during a folder import ends the program within seconds, even
+    // while the songs turn into FIFOs under the scan, whose reads could wait
+    // for ever; the import's changes go to the recovery copy first.
+    void signalDuringAnImportEndsTheProgram()
+    {
+        QTemporaryDir ownHome;
+        const QString folder = ownHome.filePath("Many");
+        QVERIFY(QDir().mkpath(folder));
+        const QString template_ = ownHome.filePath("template.mp3");
+        QVERIFY(makeSongFile(template_, {"title=Many"}));
+        QFile source(template_);
+        QVERIFY(source.open(QIODevice::ReadOnly));
+        const QByteArray bytes = source.readAll();
+        constexpr int songCount = 20000;
+        QList<QByteArray> songs;
+        for (int i = 0; i < songCount; ++i) {
+            songs << QFile::encodeName(QString("%1/song%2.mp3").arg(folder).arg(i));
+            QFile song(QFile::decodeName(songs.last()));
+            QVERIFY(song.open(QIODevice::WriteOnly));
+            QCOMPARE(song.write(bytes), bytes.size());
+        }
+
+        QProcess app;
+        startApp(app, ownHome.path(), {folder});
+        QVERIFY2(QTest::qWaitFor([&] { return catchesSigterm(app.processId()); }, 20000), "no SIGTERM handler");
+        QVERIFY2(holdsFileIn(app.processId(), folder), "the scan had ended already");
+        const QByteArray fifo = QFile::encodeName(ownHome.filePath("fifo"));
+        for (const QByteArray &song : songs) {
+            QCOMPARE(::mkfifo(fifo.constData(), 0644), 0);
+            QCOMPARE(::rename(fifo.constData(), song.constData()), 0);
+        }
+
+        QElapsedTimer stopping;
+        stopping.start();
+        app.terminate();
+        if (!app.waitForFinished(5000)) {
+            app.kill();
+            app.waitForFinished(5000);
+            QFAIL("still running 5 s after SIGTERM");
+        }
+        QCOMPARE(app.exitStatus(), QProcess::NormalExit);
+        QVERIFY2(app.readAllStandardOutput().contains("recovery copy"), "no recovery copy written");
+        qInfo("ended %lld ms after SIGTERM", stopping.elapsed());
     }
 };
 

@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -374,9 +375,10 @@ void TestPcmdumpProgram::failsCleanlyWhenTheWavCannotBeWritten()
 
 void TestPcmdumpProgram::stoppedConversionLeavesNoFile_data()
 {
-    QTest::addColumn<bool>("kill");
-    QTest::newRow("terminated") << false;
-    QTest::newRow("killed") << true;
+    QTest::addColumn<int>("signalNumber");
+    QTest::newRow("terminated") << int(SIGTERM);
+    QTest::newRow("interrupted") << int(SIGINT);
+    QTest::newRow("killed") << int(SIGKILL);
 }
 
 void TestPcmdumpProgram::stoppedConversionLeavesNoFile()
@@ -385,7 +387,7 @@ void TestPcmdumpProgram::stoppedConversionLeavesNoFile()
     // the conversion is surely in progress when the run stops it (Cancel, or
     // the window closing); a file size limit keeps a conversion that was not
     // stopped from filling the disk.
-    QFETCH(bool, kill);
+    QFETCH(int, signalNumber);
     QTemporaryDir tmp;
     QTemporaryDir songDir;
     QFile song(songDir.filePath("long.wav"));
@@ -415,11 +417,13 @@ void TestPcmdumpProgram::stoppedConversionLeavesNoFile()
             QThread::msleep(1);
     }
 
-    if (kill)
+    ::kill(pid_t(process.processId()), signalNumber);
+    // It ends within seconds of the signal, or the test ends it.
+    if (!process.waitForFinished(5000)) {
         process.kill();
-    else
-        process.terminate();
-    QVERIFY(process.waitForFinished(10000));
+        process.waitForFinished();
+        QFAIL("still running 5 s after the signal");
+    }
     QVERIFY2(converting, "pcmdump never opened its WAV file");
     QVERIFY(!linesOf(process.readAllStandardOutput()).join('\n').contains("Location:"));
     QCOMPARE(QDir(tmp.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
@@ -501,6 +505,13 @@ void TestPcmdumpProgram::refusesHostileInputAtOnce_data()
                           << "not a regular file";
     QTest::newRow("/dev/zero") << "/dev/zero"
                                << "not a regular file";
+    QTest::newRow("link named as audio to /dev/urandom") << "urandom link"
+                                                         << "not a regular file";
+    // A file cut short is no disk failing: not "Input/output error".
+    QTest::newRow("flac cut short in its tags") << "cut flac:60"
+                                                << "cannot read %1: the file is damaged or cut short";
+    QTest::newRow("flac cut short in its padding") << "cut flac:4000"
+                                                   << "cannot read %1: the file is damaged or cut short";
 }
 
 void TestPcmdumpProgram::refusesHostileInputAtOnce()
@@ -509,11 +520,18 @@ void TestPcmdumpProgram::refusesHostileInputAtOnce()
     QFETCH(QString, message);
     QString input = kind;
     if (kind == "fifo") {
-        input = fixtures_.filePath("song.fifo");
+        input = fixtures_.filePath("fifo.mp3");
         QCOMPARE(::mkfifo(QFile::encodeName(input).constData(), 0600), 0);
+    } else if (kind == "urandom link") {
+        input = fixtures_.filePath("random.mp3");
+        QVERIFY(QFile::link("/dev/urandom", input));
     } else if (kind == "flac" || kind == "wav") {
         input = makeOneHertz(kind);
         QVERIFY(!input.isEmpty());
+    } else if (kind.startsWith("cut flac:")) {
+        input = makeTone("cut.flac", 44100, 2, {"-c:a", "flac"});
+        QVERIFY(!input.isEmpty());
+        QVERIFY(QFile::resize(input, kind.section(':', 1).toLongLong()));
     }
     QTemporaryDir tmp;
     const BoundedRun run = runProgramBounded(pcmdump_, {input}, {"TMPDIR=" + tmp.path()}, 10000, qint64(300) << 20);
@@ -521,7 +539,8 @@ void TestPcmdumpProgram::refusesHostileInputAtOnce()
     QVERIFY2(!run.out.contains("Location:"), qPrintable(run.describe()));
     const QStringList errors = linesOf(run.err);
     QCOMPARE(errors.size(), 1);
-    QVERIFY2(errors.first().startsWith("pcmdump: " + message), qPrintable(errors.first()));
+    QVERIFY2(errors.first().startsWith("pcmdump: " + QString(message).replace("%1", input)),
+             qPrintable(errors.first()));
     QCOMPARE(QDir(tmp.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
 }
 

@@ -1,9 +1,13 @@
 #include "audiofiles.h"
 
+#include "library/regularfile.h"
+
 #include <QDirIterator>
+#include <QFile>
 #include <QFileInfo>
 #include <QSet>
 #include <algorithm>
+#include <unistd.h>
 
 bool hasAudioSuffix(const QString &fileName)
 {
@@ -12,25 +16,32 @@ bool hasAudioSuffix(const QString &fileName)
     return audio.contains(QFileInfo(fileName).suffix().toLower());
 }
 
-namespace {
-
-// Only regular files are handed on: reading a FIFO or a device would wait
-// forever or never end.
-QString fileProblem(const QFileInfo &info)
+QString fileProblem(const QString &path)
 {
+    // Opened without blocking and judged by what was opened: reading a FIFO
+    // or a device would wait forever or never end.
+    const RegularFileDescriptor opened = openRegularFileDescriptor(QFile::encodeName(path));
+    if (opened.fd >= 0) {
+        ::close(opened.fd);
+        return QString();
+    }
+    if (opened.notRegular)
+        return QStringLiteral("not a regular file");
+    const QFileInfo info(path);
     if (!info.exists())
         return info.isSymLink() ? QStringLiteral("a link to nothing") : QStringLiteral("no such file or folder");
-    if (!info.isFile())
-        return QStringLiteral("not a regular file");
     if (!info.isReadable())
         return QStringLiteral("cannot be read (permission denied)");
-    return QString();
+    return QStringLiteral("cannot be opened");
 }
+
+namespace {
 
 QList<BatchEntry> folderEntries(const QString &folder)
 {
     QStringList files;
-    QDirIterator found(folder, QDir::Files | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    // FIFOs and devices too: one behind an audio name is refused with its reason.
+    QDirIterator found(folder, QDir::Files | QDir::System | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
     while (found.hasNext()) {
         const QString path = found.next();
         if (hasAudioSuffix(path))
@@ -39,7 +50,7 @@ QList<BatchEntry> folderEntries(const QString &folder)
     std::sort(files.begin(), files.end());
     QList<BatchEntry> entries;
     for (const QString &path : files)
-        entries.append({path, fileProblem(QFileInfo(path))});
+        entries.append({path, fileProblem(path)});
     if (entries.isEmpty())
         entries.append({folder, QStringLiteral("a folder without audio files")});
     return entries;
@@ -58,7 +69,7 @@ QList<BatchEntry> batchEntries(const QStringList &paths)
             else
                 entries.append(folderEntries(path));
         } else {
-            entries.append({path, fileProblem(info)});
+            entries.append({path, fileProblem(path)});
         }
     }
     return entries;

@@ -17,5 +17,10 @@ struct BatchEntry
 // entry with its problem.
 QList<BatchEntry> batchEntries(const QStringList &paths);
 
+// Why the file at path cannot be analysed now, empty when it can: only a
+// regular file that can be read is. Asked again just before the file's turn,
+// as it may have become something else since the run began.
+QString fileProblem(const QString &path);
+
 // Whether a file name ends in one of the audio kinds the converter reads.
 bool hasAudioSuffix(const QString &fileName);

@@ -40,7 +40,9 @@ void BpmBatch::start()
     if (options.csv)
         printLine(stdout, csvHeader());
     pool.start(int(entries.size()), options.jobs, [this](int position) {
-        const BatchEntry &entry = entries.at(position);
+        BatchEntry &entry = entries[position];
+        if (entry.problem.isEmpty())
+            entry.problem = fileProblem(entry.path);
         return entry.problem.isEmpty() ? entry.path : QString();
     });
 }
@@ -91,7 +93,7 @@ void BpmBatch::fail(const QString &path, const QString &reason)
 {
     ++failures;
     clearProgress();
-    printLine(stderr, QStringLiteral("velmora-bpm: %1: %2").arg(path, reason));
+    printLine(stderr, QStringLiteral("velmora-bpm: %1: %2").arg(shownPath(path), reason));
 }
 
 void BpmBatch::showProgress()

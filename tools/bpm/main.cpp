@@ -3,23 +3,15 @@
 
 #include "bpmbatch.h"
 #include "bpmoptions.h"
+#include "stoponsignals.h"
 
 #include <QCoreApplication>
-#include <QSocketNotifier>
-#include <csignal>
 #include <cstdio>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace {
 
-int interruptPipe[2] = {-1, -1};
-
-void onInterrupt(int signalNumber)
-{
-    const char byte = char(signalNumber);
-    [[maybe_unused]] const ssize_t written = ::write(interruptPipe[1], &byte, 1);
-}
+// Enough for the children to stop and their WAV files to go.
+constexpr int stopGraceMs = 3000;
 
 } // namespace
 
@@ -38,20 +30,8 @@ int main(int argc, char **argv)
 
     BpmBatch batch(options);
     // An interrupt ends the children and removes their WAV files before the
-    // program goes; the handler only wakes the event loop.
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, interruptPipe) == 0) {
-        auto *notifier = new QSocketNotifier(interruptPipe[0], QSocketNotifier::Read, &app);
-        QObject::connect(notifier, &QSocketNotifier::activated, &app, [&batch] {
-            char signalNumber = 0;
-            [[maybe_unused]] const ssize_t got = ::read(interruptPipe[0], &signalNumber, 1);
-            batch.abort();
-            std::fputs("velmora-bpm: interrupted\n", stderr);
-            QCoreApplication::exit(128 + signalNumber);
-        });
-        std::signal(SIGINT, onInterrupt);
-        std::signal(SIGTERM, onInterrupt);
-        std::signal(SIGHUP, onInterrupt);
-    }
+    // program goes.
+    stopOnSignals([&batch] { batch.abort(); }, "velmora-bpm: interrupted\n", stopGraceMs);
     QObject::connect(&batch, &BpmBatch::finished, &app,
                      [&batch] { QCoreApplication::exit(batch.anyFailed() ? 1 : 0); });
     // Started from the event loop, so that a batch that ends at once still ends it.

@@ -2,16 +2,38 @@
 
 namespace {
 
+bool holdsLineBreak(const QString &text)
+{
+    return text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r'));
+}
+
 QString csvField(QString text)
 {
-    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) && !text.contains(QLatin1Char('\n'))
-        && !text.contains(QLatin1Char('\r')))
+    if (!holdsLineBreak(text) && !text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')))
         return text;
     text.replace(QLatin1Char('"'), QStringLiteral("\"\""));
     return QLatin1Char('"') + text + QLatin1Char('"');
 }
 
 } // namespace
+
+QString shownPath(const QString &path)
+{
+    if (!holdsLineBreak(path) && !path.startsWith(QLatin1Char('"')))
+        return path;
+    QString escaped;
+    for (const QChar c : path) {
+        if (c == QLatin1Char('\n'))
+            escaped += QStringLiteral("\\n");
+        else if (c == QLatin1Char('\r'))
+            escaped += QStringLiteral("\\r");
+        else if (c == QLatin1Char('"') || c == QLatin1Char('\\'))
+            escaped += QLatin1Char('\\') + c;
+        else
+            escaped += c;
+    }
+    return QLatin1Char('"') + escaped + QLatin1Char('"');
+}
 
 QString resultLine(int bpm, int alternative, const QString &path, bool csv)
 {
@@ -21,7 +43,7 @@ QString resultLine(int bpm, int alternative, const QString &path, bool csv)
             .arg(alternative ? QString::number(alternative) : QString(), csvField(path));
     return QStringLiteral("%1\t%2\t%3")
         .arg(bpm)
-        .arg(alternative ? QString::number(alternative) : QStringLiteral("-"), path);
+        .arg(alternative ? QString::number(alternative) : QStringLiteral("-"), shownPath(path));
 }
 
 QString csvHeader() { return QStringLiteral("bpm,alternative,path"); }

@@ -7,3 +7,10 @@
 // "bpm,alternative,path" with the path quoted when it needs to be.
 QString resultLine(int bpm, int alternative, const QString &path, bool csv);
 QString csvHeader();
+
+// A path on a line of text: as it is, unless it holds a line break (which
+// would split the line) or starts with a double quote (which would look like
+// the quoting): then in double quotes, with \n, \r, \" and \\ for a line
+// feed, a carriage return, a quote and a backslash, as `ls --quoting-style=c`
+// writes it.
+QString shownPath(const QString &path);

@@ -5,10 +5,6 @@
 #include "wavwriter.h"
 
 #include <cerrno>
-#include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -32,31 +28,29 @@ struct FrameFreer
 // of audio; a file that fails in more than half of them is corrupt or protected.
 bool mostlyUndecodable(long failed, long total) { return failed * 2 > total; }
 
+// FFmpeg answers "Input/output error" or "End of file" for a file that ends
+// before what its headers promise, though every read of it went well. That
+// sounds like a failing disk (which is what it still means when a read
+// failed): say what it is.
+std::string readError(int code, const AVIOContext *input)
+{
+    if ((code == AVERROR(EIO) || code == AVERROR_EOF) && input->error == 0)
+        return "the file is damaged or cut short";
+    return ffmpegError(code);
+}
+
 // FFmpeg answers "Invalid argument" or "Invalid data" for contents it cannot
 // make sense of; say that in words a user understands.
-std::string readFailure(const std::string &path, int code)
+std::string openFailure(const std::string &path, int code, const AVIOContext *input)
 {
     if (code == AVERROR_INVALIDDATA || code == AVERROR(EINVAL))
         return "not an audio file that can be read: " + path;
-    return "cannot read " + path + ": " + ffmpegError(code);
+    return "cannot read " + path + ": " + readError(code, input);
 }
 
-// A FIFO would block the open until someone writes to it, and a device such as
-// /dev/zero never ends: only a regular file is a song.
-bool isRegularFile(const std::string &path, std::string &error)
-{
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        error = "cannot read " + path + ": " + std::strerror(errno);
-        return false;
-    }
-    struct stat status;
-    const bool regular = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
-    ::close(fd);
-    if (!regular)
-        error = "not a regular file: " + path;
-    return regular;
-}
+// A song is one file: the demuxer may open no other, such as one a playlist
+// inside it names (a FIFO, a device or a URL).
+int refuseOtherFiles(AVFormatContext *, AVIOContext **, const char *, int, AVDictionary **) { return AVERROR(EPERM); }
 
 } // namespace
 
@@ -70,21 +64,25 @@ AudioDecoder::~AudioDecoder() = default;
 bool AudioDecoder::open(const std::string &path, std::string &error)
 {
     path_ = path;
-    if (!isRegularFile(path, error))
+    if (!input_.open(path, error))
         return false;
-    // A song path names a local file: never let it be read as a URL of another protocol.
-    AVDictionary *options = nullptr;
-    av_dict_set(&options, "protocol_whitelist", "file", 0);
-    AVFormatContext *format = nullptr;
-    int result = avformat_open_input(&format, ("file:" + path).c_str(), nullptr, &options);
-    av_dict_free(&options);
+    AVFormatContext *format = avformat_alloc_context();
+    if (!format) {
+        error = "out of memory";
+        return false;
+    }
+    format->pb = input_.io();
+    format->flags |= AVFMT_FLAG_CUSTOM_IO;
+    format->io_open = refuseOtherFiles;
+    // The name only helps to tell the format; it is never opened as a URL.
+    int result = avformat_open_input(&format, path.c_str(), nullptr, nullptr);
     if (result < 0) {
-        error = readFailure(path, result);
+        error = openFailure(path, result, input_.io());
         return false;
     }
     format_.reset(format);
     if ((result = avformat_find_stream_info(format, nullptr)) < 0) {
-        error = readFailure(path, result);
+        error = openFailure(path, result, input_.io());
         return false;
     }
 
@@ -164,7 +162,7 @@ bool AudioDecoder::decodeInto(WavWriter &writer, std::string &error)
             return false;
     }
     if (result != AVERROR_EOF) {
-        error = "cannot read " + path_ + ": " + ffmpegError(result);
+        error = "cannot read " + path_ + ": " + readError(result, input_.io());
         return false;
     }
     avcodec_send_packet(codec_.get(), nullptr);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "songinput.h"
+
 #include <memory>
 #include <string>
 
@@ -34,6 +36,8 @@ private:
     };
 
     std::string path_;
+    // Outlives the format context that reads through it.
+    SongInput input_;
     std::unique_ptr<AVFormatContext, FormatCloser> format_;
     std::unique_ptr<AVCodecContext, CodecFreer> codec_;
     int streamIndex_ = -1;
