@@ -1,10 +1,13 @@
 #include "analysis/tempspace.h"
+#include "app/tagdesk.h"
 #include "audiofixtures.h"
 #include "id3fixtures.h"
 #include "tags/bpmtagwriter.h"
 #include "tags/tagreader.h"
+#include "testenvironment.h"
 
 #include <QElapsedTimer>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -182,7 +185,45 @@ private slots:
         QVERIFY(returnsWithin(5, readsNothing, path));
         QVERIFY(returnsWithin(5, estimatesFromSize, path));
     }
+
+    // Through the folder import: the bomb's song comes in bounded, and the
+    // library it is in saves and reads back whole.
+    void aBombImportsIntoALibraryThatReopens()
+    {
+        QTemporaryDir music;
+        const QByteArray audio = silentMpegAudio();
+        QVERIFY(putContents(music.filePath("bomb.mp3"), tag(4, {bombTitle(4, bombSize)}, 64) + audio));
+        QByteArray words;
+        while (words.size() < 3 * longestValue)
+            words += "word ";
+        QVERIFY(putContents(music.filePath("long.mp3"), tag(4, {compressedFrame("TIT2", text(words))}, 64) + audio));
+
+        const QString library = scratch.filePath("bombs.tgd");
+        const qint64 peakBefore = peakResidentBytes();
+        {
+            Tagdesk window;
+            QSignalSpy imported(&window, &Tagdesk::folderImportDone);
+            window.importMusicPaths({music.path()}, false);
+            QVERIFY(imported.count() == 1 || imported.wait(20000));
+            QCOMPARE(SongStore::library().size(), size_t(2));
+            QVERIFY(window.writeLibrary(library));
+        }
+        QVERIFY(peakResidentBytes() - peakBefore < (qint64(64) << 20));
+        Tagdesk window;
+        QSignalSpy loaded(&window, &Tagdesk::loadFileDone);
+        window.loadFile(library);
+        QVERIFY(loaded.count() == 1 || loaded.wait(20000));
+        QCOMPARE(SongStore::library().size(), size_t(2));
+        QStringList titles;
+        for (const Song &song : SongStore::library().tableMap())
+            titles << song.second.text(SongField::Title);
+        titles.sort();
+        // The bomb's title was not taken, so the song is named after its file.
+        QCOMPARE(titles.first(), QStringLiteral("bomb"));
+        QCOMPARE(titles.last().size(), longestValue);
+        QVERIFY(titles.last().endsWith(cutMark));
+    }
 };
 
-QTEST_GUILESS_MAIN(TestTagBounds)
+VELMORA_TEST_MAIN(TestTagBounds)
 #include "tst_tagbounds.moc"
