@@ -3,6 +3,7 @@
 #include "folders/musicsource.h"
 #include "library/songstore.h"
 #include "table/columns.h"
+#include "table/paintbreaks.h"
 #include "table/timedbatches.h"
 
 #include <QDir>
@@ -70,9 +71,9 @@ void Tagdesk::importMusicPaths(const QStringList &paths, bool wholeSource)
     store.beginBulkChange();
     statusbar->showMessage(tr("Importing music folders"), 0);
     if (wholeSource && inMusicSource) {
-        SongStore::Batch batch(store);
-        for (const Song &song : store.tableMap())
-            store.change(song.first, [](DBelement &record) { record.setItunes(QStringLiteral("0")); });
+        PaintBreaks breaks;
+        store.changeEach([](DBelement &record) { record.setItunes(QStringLiteral("0")); },
+                         [&breaks] { breaks.take(); });
     }
     import.folderScan = std::make_unique<FolderScanJob>(paths);
     if (!folderCancelButton) {

@@ -73,12 +73,8 @@ int Tagdesk::loadItunes()
         return -1;
     }
 
-    SongStore &store = SongStore::library();
-    {
-        SongStore::Batch batch(store);
-        for (const Song &song : store.tableMap())
-            store.change(song.first, [](DBelement &record) { record.setItunes(QStringLiteral("0")); });
-    }
+    SongStore::library().changeEach([](DBelement &record) { record.setItunes(QStringLiteral("0")); },
+                                    [&breaks] { breaks.take(); });
     itunesImport.itunesTracks = reader.takeTracks();
     if (reader.hasKeys())
         QTimer::singleShot(0, this, &Tagdesk::processItunes);

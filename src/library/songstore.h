@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QObject>
+#include <functional>
 #include <unordered_set>
 #include <vector>
 
@@ -57,6 +58,23 @@ public:
         noteChanged(*found);
         return true;
     }
+    // Changes every record with edit(DBelement &), announcing a few thousand
+    // at a time and calling pause in between, so a window can repaint.
+    template <typename Edit>
+    void changeEach(Edit &&edit, const std::function<void()> &pause)
+    {
+        auto next = songs.begin();
+        while (next != songs.end()) {
+            {
+                Batch batch(*this);
+                for (int done = 0; done < changeEachChunk && next != songs.end(); ++done, ++next) {
+                    edit(next->second);
+                    noteChanged(*next);
+                }
+            }
+            pause();
+        }
+    }
     // Gives the record under key a row in the table, when it has none yet.
     void setupRow(const std::string &key);
     bool remove(const std::string &key);
@@ -101,6 +119,8 @@ signals:
     void bulkChangeEnded();
 
 private:
+    static constexpr int changeEachChunk = 4096;
+
     void noteChanged(const Song &song);
     void announce();
 

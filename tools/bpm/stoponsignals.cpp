@@ -23,6 +23,12 @@ int loopPipe[2] = {-1, -1};
 int watchdogPipe[2] = {-1, -1};
 const char *stopMessage = "";
 std::atomic_bool told{false};
+// Set while the event loop runs stop(): the main thread is not stuck then,
+// only slow (a loaded machine), and its own stop removes what the children
+// leave, which the watchdog's cannot.
+std::atomic_bool stopping{false};
+// How long a stop under way may take beyond the grace time.
+constexpr int stopUnderWayGraceFactor = 3;
 
 // Only async-signal-safe work here.
 void onStopSignal(int signalNumber)
@@ -91,6 +97,8 @@ void watch(int graceMs)
     while (::read(watchdogPipe[0], &signalNumber, 1) < 0 && errno == EINTR) {
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(graceMs));
+    for (int waited = 0; stopping && waited < stopUnderWayGraceFactor * graceMs; waited += 50)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
     stopChildren();
     tellOnce();
     ::_exit(128 + signalNumber);
@@ -108,7 +116,9 @@ void stopOnSignals(const std::function<void()> &stop, const char *message, int g
         char signalNumber = 0;
         [[maybe_unused]] const ssize_t got = ::read(loopPipe[0], &signalNumber, 1);
         notifier->setEnabled(false);
+        stopping = true;
         stop();
+        stopping = false;
         tellOnce();
         QCoreApplication::exit(128 + signalNumber);
     });
