@@ -63,7 +63,13 @@ public:
     bool loadDom(const QXmlStreamAttributes &attributes);
 
     // Whether the song has a row in the table (the store's setupRow).
-    bool isShown() const { return shown; }
+    bool isShown() const { return shown >= 0; }
+    // A shown song's number among the shown songs, stable while it is shown
+    // and below SongStore::shownSlots(); -1 for a song without a row. A
+    // table indexes its rows by it.
+    int shownSlot() const { return shown; }
+    // A text field's value, without a copy, for comparisons.
+    const QString &storedText(SongField field) const { return *textSlot(field); }
 
     int deviceBPM = 0;
     bool isProtected = false;
@@ -81,7 +87,10 @@ private:
     int alternativeBpm = 0;
     quint16 flags = 0;
     quint16 setFields = 0;
-    bool shown = false;
+    int shown = -1;
+    // Shown or changed in the store's batch under way, so named once in its
+    // announcement.
+    bool noticed = false;
 };
 
 // The library: every song the program knows, keyed by persistent ID and

@@ -24,21 +24,28 @@ const DBelement *SongStore::find(const std::string &key) const
     return found == songs.end() ? nullptr : &found->second;
 }
 
-void SongStore::noteChanged(const Song &song)
+void SongStore::noteChanged(Song &song)
 {
-    if (song.second.shown && changedSongs.insert(&song).second)
-        changed.push_back(&song);
+    if (!song.second.isShown() || song.second.noticed)
+        return;
+    song.second.noticed = true;
+    changed.push_back(&song);
 }
 
 void SongStore::setupRow(const std::string &key)
 {
     const auto found = songs.find(key);
-    if (found == songs.end() || found->second.shown)
+    if (found == songs.end() || found->second.isShown())
         return;
     Batch batch(*this);
-    found->second.shown = true;
+    if (freeSlots.empty()) {
+        found->second.shown = slotsInUse++;
+    } else {
+        found->second.shown = freeSlots.back();
+        freeSlots.pop_back();
+    }
     // A new row shows the values as they are; no change is announced for it.
-    changedSongs.insert(&*found);
+    found->second.noticed = true;
     newlyShown.push_back(&*found);
 }
 
@@ -49,13 +56,13 @@ bool SongStore::remove(const std::string &key)
         return false;
     Batch batch(*this);
     const Song *song = &*found;
-    if (changedSongs.erase(song) > 0) {
+    if (song->second.noticed) {
         eraseIf(changed, [song](const Song *other) { return other == song; });
         eraseIf(newlyShown, [song](const Song *other) { return other == song; });
     }
     // A shown song stays in memory until the table has let go of its row.
     TableMap::node_type node = songs.extract(found);
-    if (node.mapped().shown) {
+    if (node.mapped().isShown()) {
         removed.push_back(std::move(node));
         removedSongs << song;
     }
@@ -67,10 +74,11 @@ void SongStore::clear()
     emit aboutToClear();
     newlyShown.clear();
     changed.clear();
-    changedSongs.clear();
     removed.clear();
     removedSongs.clear();
     songs.clear();
+    slotsInUse = 0;
+    freeSlots.clear();
     emit cleared();
 }
 
@@ -85,22 +93,26 @@ void SongStore::announce()
     // Taken out first: a listener may change the library again.
     std::vector<TableMap::node_type> going = std::move(removed);
     const QList<const Song *> goingSongs = std::move(removedSongs);
-    const std::vector<const Song *> shown = std::move(newlyShown);
-    std::vector<const Song *> updated = std::move(changed);
+    const std::vector<Song *> shown = std::move(newlyShown);
+    const std::vector<Song *> updated = std::move(changed);
     removed.clear();
     removedSongs.clear();
     newlyShown.clear();
     changed.clear();
-    changedSongs.clear();
+    for (const std::vector<Song *> *noticed : {&shown, &updated}) {
+        for (Song *song : *noticed)
+            song->second.noticed = false;
+    }
     if (!goingSongs.isEmpty()) {
         emit songsAboutToGo(goingSongs);
+        for (const TableMap::node_type &node : going)
+            freeSlots.push_back(node.mapped().shown);
         going.clear();
     }
-    if (!shown.empty()) {
-        const std::unordered_set<const Song *> isNew(shown.begin(), shown.end());
-        eraseIf(updated, [&isNew](const Song *song) { return isNew.count(song) > 0; });
+    // A song shown in this batch is in the first list only: its changes
+    // before the row existed are in the row it gets.
+    if (!shown.empty())
         emit songsShown(QList<const Song *>(shown.begin(), shown.end()));
-    }
     if (!updated.empty())
         emit songsChanged(QList<const Song *>(updated.begin(), updated.end()));
 }

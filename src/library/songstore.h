@@ -5,7 +5,6 @@
 #include <QList>
 #include <QObject>
 #include <functional>
-#include <unordered_set>
 #include <vector>
 
 // A song as the store holds it: its tableMap key and its record.
@@ -32,6 +31,8 @@ public:
     static SongStore &library();
 
     const TableMap &tableMap() const { return songs; }
+    // One more than the highest shown slot in use (see DBelement::shownSlot).
+    int shownSlots() const { return slotsInUse; }
     size_t size() const { return songs.size(); }
     const DBelement *find(const std::string &key) const;
     const DBelement *findByID(const QString &persistentID) const { return find(libraryKey(persistentID)); }
@@ -121,18 +122,20 @@ signals:
 private:
     static constexpr int changeEachChunk = 4096;
 
-    void noteChanged(const Song &song);
+    void noteChanged(Song &song);
     void announce();
 
     TableMap songs;
     int batchDepth = 0;
     int bulkDepth = 0;
     // What the current batch did, for its announcement.
-    std::vector<const Song *> newlyShown;
-    std::vector<const Song *> changed;
-    std::unordered_set<const Song *> changedSongs;
+    std::vector<Song *> newlyShown;
+    std::vector<Song *> changed;
     // Removed shown songs, held until the table has let go of their rows; a
     // node keeps its song where the map held it.
     std::vector<TableMap::node_type> removed;
     QList<const Song *> removedSongs;
+    int slotsInUse = 0;
+    // Slots of removed songs, given to the next songs shown.
+    std::vector<int> freeSlots;
 };

@@ -19,12 +19,15 @@ bool valueLess(const DBelement &a, const DBelement &b, SongField field)
         return a.bpm() < b.bpm();
     if (isFlagField(field))
         return a.flag(field) < b.flag(field);
-    return a.text(field).compare(b.text(field)) < 0;
+    return a.storedText(field).compare(b.storedText(field)) < 0;
 }
 
 // Rows removed one run of neighbours at a time, up to this many runs; a
 // larger removal (a merge) resets the model instead.
 constexpr int maxRemovedRuns = 64;
+// Up to one song in this many out of place, a re-sort sorts only those and
+// merges them back in; beyond, it sorts the whole table.
+constexpr size_t partialSortShare = 16;
 
 } // namespace
 
@@ -36,15 +39,15 @@ LibraryModel::LibraryModel(SongStore &store, QObject *parent) : QAbstractTableMo
         if (song.second.isShown())
             rows.push_back(&song);
     }
-    rowIndexStale = true;
+    indexRows();
     connect(&store, &SongStore::songsShown, this, &LibraryModel::showSongs);
     connect(&store, &SongStore::songsChanged, this, &LibraryModel::updateSongs);
     connect(&store, &SongStore::songsAboutToGo, this, &LibraryModel::dropSongs);
     connect(&store, &SongStore::aboutToClear, this, [this] { beginResetModel(); });
     connect(&store, &SongStore::cleared, this, [this] {
         rows.clear();
-        rowIndex.clear();
-        rowIndexStale = false;
+        rowOfSlot.clear();
+        dirty.clear();
         endResetModel();
     });
     // A bulk change ends with the table in order, as its last step.
@@ -60,16 +63,20 @@ const Song *LibraryModel::songAt(int row) const
     return row >= 0 && row < int(rows.size()) ? rows[size_t(row)] : nullptr;
 }
 
+void LibraryModel::indexRows()
+{
+    rowOfSlot.assign(size_t(store.shownSlots()), -1);
+    for (size_t row = 0; row < rows.size(); ++row)
+        rowOfSlot[size_t(rows[row]->second.shownSlot())] = int(row);
+}
+
 int LibraryModel::rowOf(const Song *song) const
 {
-    if (rowIndexStale) {
-        rowIndex.clear();
-        rowIndex.reserve(qsizetype(rows.size()));
-        for (size_t row = 0; row < rows.size(); ++row)
-            rowIndex.insert(rows[row], int(row));
-        rowIndexStale = false;
-    }
-    return rowIndex.value(song, -1);
+    const int slot = song->second.shownSlot();
+    if (slot < 0 || slot >= int(rowOfSlot.size()))
+        return -1;
+    const int row = rowOfSlot[size_t(slot)];
+    return row >= 0 && rows[size_t(row)] == song ? row : -1;
 }
 
 int LibraryModel::rowOf(const std::string &key) const
@@ -152,11 +159,11 @@ void LibraryModel::showSongs(const QList<const Song *> &songs)
     const int first = int(rows.size());
     beginInsertRows(QModelIndex(), first, first + int(songs.size()) - 1);
     rows.insert(rows.end(), songs.begin(), songs.end());
-    if (!rowIndexStale) {
-        for (int i = 0; i < songs.size(); ++i)
-            rowIndex.insert(songs[i], first + i);
-    }
+    rowOfSlot.resize(size_t(store.shownSlots()), -1);
+    for (int i = 0; i < songs.size(); ++i)
+        rowOfSlot[size_t(songs[i]->second.shownSlot())] = first + i;
     endInsertRows();
+    dirty.insert(dirty.end(), songs.begin(), songs.end());
     resortLater();
 }
 
@@ -171,7 +178,10 @@ void LibraryModel::updateSongs(const QList<const Song *> &songs)
             continue;
         top = std::min(top, row);
         bottom = std::max(bottom, row);
-        outOfOrder = outOfOrder || !rowInOrder(row);
+        if (!rowInOrder(row)) {
+            dirty.push_back(song);
+            outOfOrder = true;
+        }
     }
     if (bottom < 0)
         return;
@@ -183,6 +193,9 @@ void LibraryModel::updateSongs(const QList<const Song *> &songs)
 
 void LibraryModel::dropSongs(const QList<const Song *> &songs)
 {
+    const std::unordered_set<const Song *> gone(songs.begin(), songs.end());
+    const auto isGone = [&gone](const Song *song) { return gone.count(song) > 0; };
+    dirty.erase(std::remove_if(dirty.begin(), dirty.end(), isGone), dirty.end());
     std::vector<int> going;
     going.reserve(size_t(songs.size()));
     for (const Song *song : songs) {
@@ -198,10 +211,8 @@ void LibraryModel::dropSongs(const QList<const Song *> &songs)
         runs += going[i] != going[i - 1] + 1;
     if (runs > maxRemovedRuns) {
         beginResetModel();
-        const std::unordered_set<const Song *> gone(songs.begin(), songs.end());
-        rows.erase(std::remove_if(rows.begin(), rows.end(), [&gone](const Song *song) { return gone.count(song) > 0; }),
-                   rows.end());
-        rowIndexStale = true;
+        rows.erase(std::remove_if(rows.begin(), rows.end(), isGone), rows.end());
+        indexRows();
         endResetModel();
         return;
     }
@@ -213,7 +224,7 @@ void LibraryModel::dropSongs(const QList<const Song *> &songs)
             --start;
         beginRemoveRows(QModelIndex(), going[start], going[end - 1]);
         rows.erase(rows.begin() + going[start], rows.begin() + going[end - 1] + 1);
-        rowIndexStale = true;
+        indexRows();
         endRemoveRows();
         end = start;
     }
@@ -253,7 +264,7 @@ void LibraryModel::resortNow()
 {
     if (!resortDue || store.inBulkChange())
         return;
-    sort(sortedColumn, sortedOrder);
+    reorder(false);
 }
 
 void LibraryModel::sort(int column, Qt::SortOrder order)
@@ -262,6 +273,11 @@ void LibraryModel::sort(int column, Qt::SortOrder order)
         return;
     sortedColumn = column;
     sortedOrder = order;
+    reorder(true);
+}
+
+void LibraryModel::reorder(bool everything)
+{
     resortDue = false;
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     const QModelIndexList before = persistentIndexList();
@@ -269,8 +285,29 @@ void LibraryModel::sort(int column, Qt::SortOrder order)
     followed.reserve(size_t(before.size()));
     for (const QModelIndex &index : before)
         followed.push_back(songAt(index.row()));
-    std::stable_sort(rows.begin(), rows.end(), [this](const Song *a, const Song *b) { return less(a, b); });
-    rowIndexStale = true;
+    const SongField field = columns[sortedColumn].field;
+    const bool ascending = sortedOrder == Qt::AscendingOrder;
+    const auto inOrder = [field, ascending](const Song *a, const Song *b) {
+        return ascending ? valueLess(a->second, b->second, field) : valueLess(b->second, a->second, field);
+    };
+    if (everything || dirty.size() * partialSortShare > rows.size()) {
+        std::stable_sort(rows.begin(), rows.end(), inOrder);
+    } else {
+        // The rest are still in order: only the songs that moved are sorted,
+        // then merged back in, each after the ones it equals.
+        std::vector<char> moved(rowOfSlot.size(), 0);
+        for (const Song *song : dirty)
+            moved[size_t(song->second.shownSlot())] = 1;
+        std::vector<const Song *> staying;
+        std::vector<const Song *> moving;
+        staying.reserve(rows.size());
+        for (const Song *song : rows)
+            (moved[size_t(song->second.shownSlot())] ? moving : staying).push_back(song);
+        std::stable_sort(moving.begin(), moving.end(), inOrder);
+        std::merge(staying.begin(), staying.end(), moving.begin(), moving.end(), rows.begin(), inOrder);
+    }
+    dirty.clear();
+    indexRows();
     QModelIndexList after;
     after.reserve(before.size());
     for (qsizetype i = 0; i < before.size(); ++i)

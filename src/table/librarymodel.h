@@ -4,7 +4,6 @@
 #include "table/columns.h"
 
 #include <QAbstractTableModel>
-#include <QHash>
 #include <vector>
 
 // The library table: one row per shown song of the store, one column per
@@ -49,14 +48,20 @@ private:
     void dropSongs(const QList<const Song *> &songs);
     void resortLater();
     void resortNow();
+    // Puts the rows in the sort column's order, all of them or only those
+    // that moved, and tells the views.
+    void reorder(bool everything);
+    void indexRows();
     bool rowInOrder(int row) const;
     bool less(const Song *a, const Song *b) const;
 
     SongStore &store;
     // The shown songs in the order the table shows them.
     std::vector<const Song *> rows;
-    mutable QHash<const Song *, int> rowIndex;
-    mutable bool rowIndexStale = false;
+    // Each shown song's row, by its shown slot.
+    std::vector<int> rowOfSlot;
+    // Songs that may be out of place: shown or changed since the last sort.
+    std::vector<const Song *> dirty;
     int sortedColumn = -1;
     Qt::SortOrder sortedOrder = Qt::AscendingOrder;
     bool resortDue = false;
