@@ -28,6 +28,11 @@ constexpr int maxRemovedRuns = 64;
 // Up to one song in this many out of place, a re-sort sorts only those and
 // merges them back in; beyond, it sorts the whole table.
 constexpr size_t partialSortShare = 16;
+// A whole-table sort after a bulk change takes slices from this many rows
+// on, which the table shows sorted a few turns later; a smaller one is
+// sorted at once.
+constexpr size_t slicedSortFrom = 20000;
+constexpr qint64 sortSliceMs = 15;
 
 } // namespace
 
@@ -45,6 +50,7 @@ LibraryModel::LibraryModel(SongStore &store, QObject *parent) : QAbstractTableMo
     connect(&store, &SongStore::songsAboutToGo, this, &LibraryModel::dropSongs);
     connect(&store, &SongStore::aboutToClear, this, [this] { beginResetModel(); });
     connect(&store, &SongStore::cleared, this, [this] {
+        slicedSort.cancel();
         rows.clear();
         rowOfSlot.clear();
         dirty.clear();
@@ -156,6 +162,7 @@ bool LibraryModel::setData(const QModelIndex &index, const QVariant &value, int 
 
 void LibraryModel::showSongs(const QList<const Song *> &songs)
 {
+    slicedSort.cancel();
     const int first = int(rows.size());
     beginInsertRows(QModelIndex(), first, first + int(songs.size()) - 1);
     rows.insert(rows.end(), songs.begin(), songs.end());
@@ -187,12 +194,21 @@ void LibraryModel::updateSongs(const QList<const Song *> &songs)
         return;
     // One notice for the lot: a view repaints what it shows of the range.
     emit dataChanged(index(top, 0), index(bottom, ColumnCount - 1));
+    // A sort under way read the old values: it starts again.
+    if (slicedSort.running()) {
+        slicedSort.cancel();
+        outOfOrder = true;
+    }
     if (outOfOrder)
         resortLater();
 }
 
 void LibraryModel::dropSongs(const QList<const Song *> &songs)
 {
+    if (slicedSort.running()) {
+        slicedSort.cancel();
+        resortLater();
+    }
     const std::unordered_set<const Song *> gone(songs.begin(), songs.end());
     const auto isGone = [&gone](const Song *song) { return gone.count(song) > 0; };
     dirty.erase(std::remove_if(dirty.begin(), dirty.end(), isGone), dirty.end());
@@ -262,36 +278,55 @@ void LibraryModel::resortLater()
 
 void LibraryModel::resortNow()
 {
-    if (!resortDue || store.inBulkChange())
+    if (!resortDue || store.inBulkChange() || slicedSort.running())
         return;
-    reorder(false);
+    if (dirty.size() * partialSortShare <= rows.size() || rows.size() < slicedSortFrom) {
+        reorder(false);
+        return;
+    }
+    // Most of the table is out of place (the end of an import): it is sorted
+    // a slice per turn while the rows stay as they are, then shown at once.
+    resortDue = false;
+    slicedSort.start(rows, inOrder());
+    continueSlicedSort();
+}
+
+void LibraryModel::continueSlicedSort()
+{
+    if (!slicedSort.running())
+        return;
+    if (!slicedSort.advance(sortSliceMs)) {
+        QTimer::singleShot(0, this, &LibraryModel::continueSlicedSort);
+        return;
+    }
+    showOrder(slicedSort.take());
 }
 
 void LibraryModel::sort(int column, Qt::SortOrder order)
 {
     if (column < 0 || column >= ColumnCount)
         return;
+    slicedSort.cancel();
     sortedColumn = column;
     sortedOrder = order;
     reorder(true);
 }
 
+std::function<bool(const Song *const &, const Song *const &)> LibraryModel::inOrder() const
+{
+    const SongField field = columns[sortedColumn].field;
+    if (sortedOrder == Qt::AscendingOrder)
+        return [field](const Song *a, const Song *b) { return valueLess(a->second, b->second, field); };
+    return [field](const Song *a, const Song *b) { return valueLess(b->second, a->second, field); };
+}
+
 void LibraryModel::reorder(bool everything)
 {
     resortDue = false;
-    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    const QModelIndexList before = persistentIndexList();
-    std::vector<const Song *> followed;
-    followed.reserve(size_t(before.size()));
-    for (const QModelIndex &index : before)
-        followed.push_back(songAt(index.row()));
-    const SongField field = columns[sortedColumn].field;
-    const bool ascending = sortedOrder == Qt::AscendingOrder;
-    const auto inOrder = [field, ascending](const Song *a, const Song *b) {
-        return ascending ? valueLess(a->second, b->second, field) : valueLess(b->second, a->second, field);
-    };
+    std::vector<const Song *> ordered = rows;
+    const auto order = inOrder();
     if (everything || dirty.size() * partialSortShare > rows.size()) {
-        std::stable_sort(rows.begin(), rows.end(), inOrder);
+        std::stable_sort(ordered.begin(), ordered.end(), order);
     } else {
         // The rest are still in order: only the songs that moved are sorted,
         // then merged back in, each after the ones it equals.
@@ -303,9 +338,21 @@ void LibraryModel::reorder(bool everything)
         staying.reserve(rows.size());
         for (const Song *song : rows)
             (moved[size_t(song->second.shownSlot())] ? moving : staying).push_back(song);
-        std::stable_sort(moving.begin(), moving.end(), inOrder);
-        std::merge(staying.begin(), staying.end(), moving.begin(), moving.end(), rows.begin(), inOrder);
+        std::stable_sort(moving.begin(), moving.end(), order);
+        std::merge(staying.begin(), staying.end(), moving.begin(), moving.end(), ordered.begin(), order);
     }
+    showOrder(std::move(ordered));
+}
+
+void LibraryModel::showOrder(std::vector<const Song *> ordered)
+{
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    const QModelIndexList before = persistentIndexList();
+    std::vector<const Song *> followed;
+    followed.reserve(size_t(before.size()));
+    for (const QModelIndex &index : before)
+        followed.push_back(songAt(index.row()));
+    rows = std::move(ordered);
     dirty.clear();
     indexRows();
     QModelIndexList after;

@@ -2,6 +2,7 @@
 
 #include "library/songstore.h"
 #include "table/columns.h"
+#include "table/slicedsort.h"
 
 #include <QAbstractTableModel>
 #include <vector>
@@ -10,9 +11,10 @@
 // entry of the columns table. The model sorts itself (a header click, or
 // sort()): numbers as numbers, texts by their characters, values never set
 // after all others. After a change it re-sorts once, in the next event-loop
-// turn, and only when a changed row has left its place; during a bulk change
-// of the store it waits, and re-sorts as the change ends. BPM is the one
-// editable cell.
+// turn, and only the rows that left their place, merged back in; during a
+// bulk change of the store it waits, and as the change ends sorts the whole
+// table a slice per turn before showing the new order at once. BPM is the
+// one editable cell.
 class LibraryModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -51,6 +53,10 @@ private:
     // Puts the rows in the sort column's order, all of them or only those
     // that moved, and tells the views.
     void reorder(bool everything);
+    void continueSlicedSort();
+    // Shows the rows in a new order, the selection following its songs.
+    void showOrder(std::vector<const Song *> ordered);
+    std::function<bool(const Song *const &, const Song *const &)> inOrder() const;
     void indexRows();
     bool rowInOrder(int row) const;
     bool less(const Song *a, const Song *b) const;
@@ -62,6 +68,7 @@ private:
     std::vector<int> rowOfSlot;
     // Songs that may be out of place: shown or changed since the last sort.
     std::vector<const Song *> dirty;
+    SlicedSort<const Song *> slicedSort;
     int sortedColumn = -1;
     Qt::SortOrder sortedOrder = Qt::AscendingOrder;
     bool resortDue = false;

@@ -108,7 +108,8 @@ private slots:
         QFile source(template_);
         QVERIFY(source.open(QIODevice::ReadOnly));
         const QByteArray bytes = source.readAll();
-        constexpr int songCount = 20000;
+        // Enough songs that the scan still runs once the program listens for signals.
+        constexpr int songCount = 60000;
         QList<QByteArray> songs;
         for (int i = 0; i < songCount; ++i) {
             songs << QFile::encodeName(QString("%1/song%2.mp3").arg(folder).arg(i));
