@@ -21,18 +21,20 @@ class QPushButton;
 
 // The one main window: the library table and every command of the program.
 // Its members are defined in one file per command group, each named after
-// the class:
-//   app/tagdesk.cpp              construction, wiring, Quit
-//   app/tagdesk_file.cpp         New File, Open File, Save File, closing
-//   app/tagdesk_load.cpp         reading a library file in steps
-//   app/tagdesk_edit.cpp         Delete, the BPM range check, marking edits
-//   itunes/tagdesk_itunes.cpp    From iTunes: the import in steps
-//   itunes/tagdesk_merge.cpp     Merge
-//   analysis/tagdesk_beatfind.cpp  BeatFind: the analysis run
-//   app/tagdesk_writetags.cpp    Write BPM to Files, also after BeatFind
-//   folders/tagdesk_folders.cpp  From Music Folder: the folder import in steps
-//   folders/tagdesk_open.cpp     paths from the command line or dropped
-//   itunes/tagdesk_itunesroot.cpp  where a copied iTunes library's songs are
+// the class, all in app/:
+//   tagdesk.cpp              construction, wiring, Quit
+//   tagdesk_file.cpp         New File, Open File, Save File, closing
+//   tagdesk_load.cpp         reading a library file in steps
+//   tagdesk_recovery.cpp     the recovery copy on a signal, and its offer at start-up
+//   tagdesk_edit.cpp         Delete, the BPM range check, marking edits
+//   tagdesk_level.cpp        Double, Halve, Use Alternative, BPM Range
+//   tagdesk_itunes.cpp       From iTunes: the import in steps
+//   tagdesk_merge.cpp        Merge
+//   tagdesk_beatfind.cpp     BeatFind: the analysis run
+//   tagdesk_writetags.cpp    Write BPM to Files, also after BeatFind
+//   tagdesk_folders.cpp      From Music Folder: the folder import in steps
+//   tagdesk_open.cpp         paths from the command line or dropped
+//   tagdesk_itunesroot.cpp   where a copied iTunes library's songs are
 class Tagdesk : public QMainWindow, public Ui::tagdesk
 {
     Q_OBJECT

@@ -1,5 +1,5 @@
 #include "app/tagdesk.h"
-#include "analysis/songlocation.h"
+#include "library/songlocation.h"
 #include "library/songstore.h"
 
 #include <QSettings>

@@ -1,6 +1,6 @@
 #include "folders/foldersongimport.h"
 #include "folders/songfile.h"
-#include "itunes/itunesrules.h"
+#include "library/itunesrules.h"
 #include "library/songstore.h"
 #include "tags/tagbpmtext.h"
 

@@ -1,5 +1,5 @@
 #include "itunes/itunestrackimport.h"
-#include "itunes/itunesrules.h"
+#include "library/itunesrules.h"
 #include "library/songstore.h"
 
 namespace {

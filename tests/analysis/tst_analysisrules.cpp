@@ -5,7 +5,7 @@
 #include "analysis/releasequeue.h"
 #include "analysis/runprogress.h"
 #include "analysis/tempspace.h"
-#include "analysis/songlocation.h"
+#include "library/songlocation.h"
 #include "testenvironment.h"
 
 #include <QBuffer>

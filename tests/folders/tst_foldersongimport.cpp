@@ -3,7 +3,7 @@
 #include "library/globals.h"
 #include "app/tagdesk.h"
 #include "folders/foldersongimport.h"
-#include "itunes/itunesrules.h"
+#include "library/itunesrules.h"
 #include "library/dbelement.h"
 #include "table/columns.h"
 

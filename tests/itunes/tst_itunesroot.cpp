@@ -1,9 +1,9 @@
 #include "testenvironment.h"
 #include "itunestestfiles.h"
-#include "analysis/songlocation.h"
-#include "itunes/itunesroot.h"
+#include "library/songlocation.h"
+#include "library/itunesroot.h"
 #include "itunes/ituneslibraryreader.h"
-#include "itunes/itunesrules.h"
+#include "library/itunesrules.h"
 
 #include <QBuffer>
 #include <QDir>

@@ -1,5 +1,5 @@
 #include "testenvironment.h"
-#include "itunes/itunesrules.h"
+#include "library/itunesrules.h"
 
 #include <QtTest>
 

@@ -1,6 +1,6 @@
 #include "app/tagdesk.h"
 #include "folders/musicsource.h"
-#include "itunes/itunesroot.h"
+#include "library/itunesroot.h"
 
 #include <QDir>
 #include <QFile>

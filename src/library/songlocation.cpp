@@ -1,5 +1,5 @@
-#include "analysis/songlocation.h"
-#include "itunes/itunesroot.h"
+#include "library/songlocation.h"
+#include "library/itunesroot.h"
 
 QString songFilePath(const QString &location)
 {

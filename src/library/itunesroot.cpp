@@ -1,6 +1,6 @@
-#include "itunes/itunesroot.h"
-#include "analysis/songlocation.h"
-#include "itunes/itunesrules.h"
+#include "library/itunesroot.h"
+#include "library/songlocation.h"
+#include "library/itunesrules.h"
 
 #include <QRegularExpression>
 #include <QSettings>

@@ -1,4 +1,4 @@
-#include "itunes/itunesrules.h"
+#include "library/itunesrules.h"
 
 #include <QUrl>
 

@@ -3,7 +3,7 @@
 #include "analysis/analysisjobs.h"
 #include "analysis/childoutput.h"
 #include "analysis/runprogress.h"
-#include "analysis/songlocation.h"
+#include "library/songlocation.h"
 #include "library/songstore.h"
 
 #include <QCoreApplication>
