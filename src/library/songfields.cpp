@@ -1,6 +1,5 @@
 #include "library/songfields.h"
 
-#include <QString>
 
 namespace {
 
@@ -12,15 +11,6 @@ const char *const names[songFieldCount] = {
 } // namespace
 
 const char *fieldName(SongField field) { return names[int(field)]; }
-
-std::optional<SongField> fieldNamed(const QString &name)
-{
-    for (int i = 0; i < songFieldCount; ++i) {
-        if (name == QLatin1String(names[i]))
-            return SongField(i);
-    }
-    return std::nullopt;
-}
 
 bool isFlagField(SongField field)
 {

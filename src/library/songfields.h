@@ -1,11 +1,10 @@
 #pragma once
 
-#include <QString>
-#include <optional>
 
 // The values a song record holds. Each has one name, the one the library file
 // and the phone use; code names a field by this enum, so a misspelt field is a
-// compile error, and reads or writes by name go through fieldNamed().
+// compile error, and the file's attributes are read and written through
+// fieldName().
 enum class SongField {
     PersistentID,
     Title,
@@ -24,7 +23,6 @@ constexpr int songFieldCount = int(SongField::UserChanged) + 1;
 
 // "persistentID", "title", "bpm", ...
 const char *fieldName(SongField field);
-std::optional<SongField> fieldNamed(const QString &name);
 
-// Fields that hold a flag (shown as "true" or "false") or a whole number.
+// Fields that hold a flag, shown as "true" or "false".
 bool isFlagField(SongField field);
