@@ -1,5 +1,6 @@
 #include "app/tagdesk.h"
 #include "itunes/duplicatemerge.h"
+#include "library/phonelink.h"
 #include "library/songstore.h"
 #include "table/paintbreaks.h"
 
@@ -36,16 +37,18 @@ void Tagdesk::doMerge()
     std::set<std::string> toDrop;
     {
         SongStore::Batch batch(store);
-        // A BPM's Alternative belongs to it and goes along.
-        auto carryBpm = [&store](const std::string &to, const DBelement &from) {
-            const int bpm = from.bpm();
-            const int alternative = from.bpmAlternative();
-            store.change(to, [bpm, alternative](DBelement &record) {
-                record.setBPM(bpm);
-                record.setBpmAlternative(alternative);
+        PhoneLinkCarry links;
+        auto carryOver = [&store, &links](const std::string &kept, const DBelement &dropped, bool takesBpm) {
+            store.change(kept, [&](DBelement &record) {
+                // A BPM's Alternative belongs to it and goes along.
+                if (takesBpm) {
+                    record.setBPM(dropped.bpm());
+                    record.setBpmAlternative(dropped.bpmAlternative());
+                }
+                links.carry(record, dropped);
             });
         };
-        toDrop = findDuplicates(store.tableMap(), carryBpm, std::cout, [&breaks] { breaks.take(); });
+        toDrop = findDuplicates(store.tableMap(), carryOver, std::cout, [&breaks] { breaks.take(); });
         for (const std::string &key : toDrop)
             store.remove(key);
     }

@@ -65,9 +65,8 @@ PairOutcome mergePair(bool currentInItunes, int currentBpm, bool earlierInItunes
     return outcome;
 }
 
-std::set<std::string> findDuplicates(const TableMap &library,
-                                     const std::function<void(const std::string &, const DBelement &)> &carryBpm,
-                                     std::ostream &out, const std::function<void()> &pause)
+std::set<std::string> findDuplicates(const TableMap &library, const CarryOver &carryOver, std::ostream &out,
+                                     const std::function<void()> &pause)
 {
     using Side = PairOutcome::Side;
     QHash<QString, TitleGroup> byTitle;
@@ -85,15 +84,14 @@ std::set<std::string> findDuplicates(const TableMap &library,
         for (const Filed &earlier : matching) {
             const PairOutcome outcome =
                 mergePair(isInItunes(current), current.bpm(), isInItunes(*earlier.record), earlier.record->bpm());
-            if (outcome.dropped == Side::Earlier)
+            if (outcome.dropped == Side::Earlier) {
                 toDrop.insert(*earlier.key);
-            else if (outcome.dropped == Side::Current)
+                carryOver(key, *earlier.record, outcome.takesBpm == Side::Current);
+            } else if (outcome.dropped == Side::Current) {
                 toDrop.insert(key);
-            if (outcome.takesBpm == Side::Current) {
-                carryBpm(key, *earlier.record);
-            } else if (outcome.takesBpm == Side::Earlier) {
-                carryBpm(*earlier.key, current);
-                out << "HMM\n";
+                carryOver(*earlier.key, current, outcome.takesBpm == Side::Earlier);
+                if (outcome.takesBpm == Side::Earlier)
+                    out << "HMM\n";
             }
         }
         matching.push_back({&key, &current});

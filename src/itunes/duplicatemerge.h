@@ -21,12 +21,13 @@ PairOutcome mergePair(bool currentInItunes, int currentBpm, bool earlierInItunes
 // Scans the library in key order; each record is matched against the earlier
 // records of exactly the same title, in the order they were met. Two records
 // are duplicates when their title, artist, album title, genre, album artist
-// and composer texts are all exactly equal. BPMs are carried over through
-// carryBpm(key of the record to take it, record it comes from) as the scan
-// goes, which must change the library's record at once, so later pairs see
-// them; "HMM" is written for each one carried to an earlier record. Returns
-// the keys of the records to drop; nothing is dropped during the scan. pause
-// is called every so often during a long scan.
-std::set<std::string> findDuplicates(const TableMap &library,
-                                     const std::function<void(const std::string &, const DBelement &)> &carryBpm,
-                                     std::ostream &out, const std::function<void()> &pause = {});
+// and composer texts are all exactly equal. For each pair that drops a
+// record, carryOver(key of the record kept, the record dropped, whether the
+// kept one takes its BPM) is called as the scan goes, and must change the
+// library's record at once, so later pairs see it; "HMM" is written for each
+// BPM carried to an earlier record. Returns the keys of the records to drop;
+// nothing is dropped during the scan. pause is called every so often during
+// a long scan.
+using CarryOver = std::function<void(const std::string &kept, const DBelement &dropped, bool takesBpm)>;
+std::set<std::string> findDuplicates(const TableMap &library, const CarryOver &carryOver, std::ostream &out,
+                                     const std::function<void()> &pause = {});

@@ -6,7 +6,7 @@ const QColor DBelement::alternativeBpmColour(0xb3, 0x4d, 0x00);
 namespace {
 
 // The slot of each text field in DBelement::texts; -1 for the others.
-constexpr int textSlots[songFieldCount] = {0, 1, -1, 2, 3, 4, 5, 6, -1, -1, 7, -1};
+constexpr int textSlots[songFieldCount] = {0, 1, -1, 2, 3, 4, 5, 6, -1, -1, 7, -1, 8};
 
 } // namespace
 

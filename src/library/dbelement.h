@@ -49,16 +49,17 @@ public:
     void setIphone(const QString &flag) { setText(SongField::Iphone, flag); }
     void setOnDevice(const QString &flag) { setText(SongField::Iphone, flag); }
     void setUserChanged(const QString &flag) { setText(SongField::UserChanged, flag); }
+    void setPhoneID(const QString &text) { setText(SongField::PhoneID, text); }
     // A value outside 50 to 200 is none.
     void setBpmAlternative(int bpm);
 
     // Writes the record as one "Element_Data" element of a library file:
-    // the ten stored fields, then the Alternative and the location when the
-    // record has them.
+    // the ten stored fields, then the Alternative, the location and the
+    // phone's ID when the record has them.
     void saveDom(QXmlStreamWriter &writer) const;
     // Sets the stored fields from an "Element_Data" element's attributes;
-    // an absent attribute empties its field. The location is set only when
-    // the element has one. A BPM outside 50 to 200 becomes none; false then,
+    // an absent attribute empties its field. The location and the phone's ID
+    // are set only when the element has them. A BPM outside 50 to 200 becomes none; false then,
     // so that the reader can name such songs once, after the read.
     bool loadDom(const QXmlStreamAttributes &attributes);
 
@@ -81,8 +82,8 @@ private:
     QString *textSlot(SongField field);
     const QString *textSlot(SongField field) const;
 
-    // The eight text fields, in the order of SongField less the BPM and flags.
-    QString texts[8];
+    // The nine text fields, in the order of SongField less the BPM and flags.
+    QString texts[9];
     int bpmValue = 0;
     int alternativeBpm = 0;
     quint16 flags = 0;

@@ -43,6 +43,10 @@ void DBelement::saveDom(QXmlStreamWriter &writer) const
     const QString location = text(SongField::Location);
     if (!location.isEmpty())
         writer.writeAttribute(attributeName(SongField::Location), location);
+    // The phone's own ID of a song linked to it by title, artist and album.
+    const QString phoneID = text(SongField::PhoneID);
+    if (!phoneID.isEmpty())
+        writer.writeAttribute(attributeName(SongField::PhoneID), phoneID);
 }
 
 bool DBelement::loadDom(const QXmlStreamAttributes &attributes)
@@ -58,6 +62,8 @@ bool DBelement::loadDom(const QXmlStreamAttributes &attributes)
     setBpmAlternative(bpmFromText(attributes.value(QLatin1String("bpmAlternative")).toString()));
     if (attributes.hasAttribute(attributeName(SongField::Location)))
         setLocation(value(SongField::Location));
+    if (attributes.hasAttribute(attributeName(SongField::PhoneID)))
+        setPhoneID(value(SongField::PhoneID));
     return bpmInRange;
 }
 

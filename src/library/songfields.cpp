@@ -6,6 +6,7 @@ namespace {
 const char *const names[songFieldCount] = {
     "persistentID", "title",    "bpm",    "artist", "albumTitle", "genre",
     "albumArtist",  "composer", "iTunes", "iPhone", "location",   "userChanged",
+    "phoneID",
 };
 
 } // namespace

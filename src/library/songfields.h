@@ -18,8 +18,10 @@ enum class SongField {
     Iphone,
     Location,
     UserChanged,
+    // The phone's own ID of a song linked to the phone by what it is.
+    PhoneID,
 };
-constexpr int songFieldCount = int(SongField::UserChanged) + 1;
+constexpr int songFieldCount = int(SongField::PhoneID) + 1;
 
 // "persistentID", "title", "bpm", ...
 const char *fieldName(SongField field);

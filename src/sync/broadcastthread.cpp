@@ -4,6 +4,7 @@
 #include "sync/qvxread.h"
 #include "sync/wirecodec.h"
 
+#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QNetworkProxy>
 #include <QTcpSocket>
@@ -136,6 +137,7 @@ void BroadcastThread::run()
         ::close(static_cast<int>(socketDescriptor));
         return;
     }
+    merge = std::make_unique<PhoneMerge>();
     SocketSource source(*socket, [this] { return flush(); });
     for (;;) {
         PhoneMessage message;
@@ -174,8 +176,10 @@ bool BroadcastThread::flush()
         SongStore::Batch batch(SongStore::library());
         QElapsedTimer slice;
         slice.start();
-        while (next < queued.size() && slice.elapsed() < sliceMs)
-            applyPhoneMessage(queued[next++]);
+        while (next < queued.size() && slice.elapsed() < sliceMs) {
+            if (merge->prepare(queued[next], QDeadlineTimer(sliceMs - slice.elapsed())))
+                merge->apply(queued[next++]);
+        }
         std::fflush(stdout);
         return next == queued.size();
     });

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "sync/guihandover.h"
+#include "sync/phonemerge.h"
 #include "sync/phonemessagereader.h"
 
 #include <QThread>
@@ -39,6 +40,9 @@ private:
     void closeConnection(std::unique_ptr<QTcpSocket> socket);
 
     GuiHandOver handOver;
+    // What the session's messages do to the library; made afresh for each
+    // session, used on the GUI thread only, while the session waits.
+    std::unique_ptr<PhoneMerge> merge;
     // Messages read but not yet applied; session thread only, but for the
     // GUI thread's slices while the session waits for them.
     std::vector<PhoneMessage> queued;

@@ -1,4 +1,5 @@
 #include "sync/phonemerge.h"
+#include "library/phonelink.h"
 #include "library/songstore.h"
 
 #include <QString>
@@ -22,14 +23,22 @@ QString fieldText(const PhoneMessage &message, int field)
     return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
 }
 
-// The key is the ID up to its first zero byte, in the library's key form.
-std::string keyOf(const PhoneMessage &message)
+// The phone's ID up to its first zero byte, as the library's key holds it.
+QString phoneID(const PhoneMessage &message)
 {
     QString id = fieldText(message, wire::PersistentID);
     const qsizetype zero = id.indexOf(QChar(0));
     if (zero >= 0)
         id.truncate(zero);
-    return libraryKey(id);
+    return id;
+}
+
+// Whether a MUSICPASS names a song the library holds under another key, or
+// may: its ID is no key of the library.
+bool mayNeedLink(const PhoneMessage &message)
+{
+    return message.kind == PhoneMessage::MusicPass && message.fieldsArrived > 0
+           && !SongStore::library().find(libraryKey(phoneID(message)));
 }
 
 void printField(const PhoneMessage &message, int field)
@@ -38,15 +47,57 @@ void printField(const PhoneMessage &message, int field)
     std::printf("Got MPMediaItemProperty%s:%s\n", wire::musicPassFieldNames[field], message.fields[field].c_str());
 }
 
-void applyMusicPass(const PhoneMessage &message)
+} // namespace
+
+PhoneMerge::PhoneMerge() : links(SongStore::library()) {}
+
+bool PhoneMerge::prepare(const PhoneMessage &message, const QDeadlineTimer &deadline)
+{
+    return links.built() || !mayNeedLink(message) || links.build(deadline);
+}
+
+PhoneMerge::Target PhoneMerge::target(const PhoneMessage &message)
+{
+    SongStore &store = SongStore::library();
+    const QString id = phoneID(message);
+    const std::string key = libraryKey(id);
+    if (const DBelement *record = store.find(key)) {
+        // The phone knows the song by its own ID now, and by that alone.
+        if (!record->storedText(SongField::PhoneID).isEmpty())
+            store.change(key, [](DBelement &song) { song.setPhoneID(QString()); });
+        links.noteClaimed(key);
+        return {key, false};
+    }
+    if (!id.isEmpty() && links.built()) {
+        std::string linked = links.linkedTo(id);
+        if (linked.empty() && message.fieldsArrived > wire::Artist) {
+            linked = links.findFree(SongIdentity::of(fieldText(message, wire::Title), fieldText(message, wire::Artist),
+                                                     fieldText(message, wire::AlbumTitle)));
+            if (!linked.empty()) {
+                store.change(linked, [&id](DBelement &song) { song.setPhoneID(id); });
+                links.noteLinked(id, linked);
+            }
+        }
+        if (!linked.empty())
+            return {linked, true};
+    }
+    links.noteClaimed(key);
+    return {key, false};
+}
+
+void PhoneMerge::applyMusicPass(const PhoneMessage &message)
 {
     std::fputs("qvx GOT MUSICPASS\n", stdout);
     if (message.fieldsArrived == 0)
         return;
-    const std::string key = keyOf(message);
+    const Target song = target(message);
+    const std::string &key = song.key;
     SongStore &store = SongStore::library();
     for (int field = 0; field < wire::BPM && field < message.fieldsArrived; ++field) {
         printField(message, field);
+        // A linked record's texts are its files' tags; the phone's are not taken.
+        if (song.linked && field != wire::UserChanged)
+            continue;
         const QString text = fieldText(message, field);
         store.update(key, [field, &text](DBelement &record) { (record.*leadingFieldSetters[field])(text); });
     }
@@ -75,9 +126,7 @@ void applyMusicPass(const PhoneMessage &message)
     store.setupRow(key);
 }
 
-} // namespace
-
-void applyPhoneMessage(const PhoneMessage &message)
+void PhoneMerge::apply(const PhoneMessage &message)
 {
     switch (message.kind) {
     case PhoneMessage::Version:
@@ -104,7 +153,7 @@ std::vector<wire::BpmRecord> bpmListForPhone()
         if (bpm == record.deviceBPM)
             continue;
         bool decimal = false;
-        const qint64 id = record.text(SongField::PersistentID).toLongLong(&decimal, 10);
+        const qint64 id = phoneSongID(record).toLongLong(&decimal, 10);
         list.push_back({decimal ? id : 0, static_cast<int16_t>(static_cast<uint16_t>(bpm & 0xFFFF))});
     }
     return list;

@@ -7,6 +7,7 @@
 #include "app/tagdesk.h"
 #include "itunes/duplicatemerge.h"
 #include "library/dbelement.h"
+#include "library/phonelink.h"
 
 #include <QSignalSpy>
 #include <QtTest>
@@ -50,6 +51,8 @@ private slots:
     void pairTable();
     void findsDuplicates_data();
     void findsDuplicates();
+    void carriesPhoneLinks_data();
+    void carriesPhoneLinks();
 
     void mergeKeepsTheItunesRecordAndItsRow();
     void cancelledSaveQuestionDoesNothing();
@@ -148,9 +151,10 @@ void TestItunesMerge::findsDuplicates()
     for (const QString &record : records)
         addRecord(record);
     std::ostringstream out;
-    auto carryBpm = [](const std::string &to, const DBelement &from) {
-        const int bpm = from.bpm();
-        SongStore::library().change(to, [bpm](DBelement &record) { record.setBPM(bpm); });
+    auto carryBpm = [](const std::string &kept, const DBelement &dropped, bool takesBpm) {
+        const int bpm = dropped.bpm();
+        if (takesBpm)
+            SongStore::library().change(kept, [bpm](DBelement &record) { record.setBPM(bpm); });
     };
     const std::set<std::string> found = findDuplicates(SongStore::library().tableMap(), carryBpm, out);
     QStringList foundKeys;
@@ -163,6 +167,51 @@ void TestItunesMerge::findsDuplicates()
     QCOMPARE(QString::fromStdString(out.str()), output);
 }
 
+// Records "key:inItunes:iPhone:phoneID", all of one title; what each kept
+// record's phone ID is after the merge ("key=phoneID", dropped ones left out).
+void TestItunesMerge::carriesPhoneLinks_data()
+{
+    QTest::addColumn<QStringList>("records");
+    QTest::addColumn<QString>("phoneIDs");
+    QTest::newRow("a link goes to the kept record") << QStringList{"1:0:true:P", "2:1:false:"} << "2=P";
+    QTest::newRow("a phone's own record becomes a link") << QStringList{"1:0:true:", "2:1:false:"} << "2=1";
+    QTest::newRow("nothing to carry") << QStringList{"1:0:false:", "2:1:false:"} << "2=";
+    QTest::newRow("the kept record keeps its own link") << QStringList{"1:0:true:P", "2:1:false:Q"} << "2=Q";
+    QTest::newRow("the kept record is on the phone itself") << QStringList{"1:0:true:P", "2:1:true:"} << "2=";
+    QTest::newRow("one link, two records kept: only the first takes it")
+        << QStringList{"1:0:true:P", "2:1:false:", "3:1:false:"} << "2=P 3=";
+    QTest::newRow("both kept: the link stays") << QStringList{"1:1:true:P", "2:1:false:"} << "1=P 2=";
+}
+
+void TestItunesMerge::carriesPhoneLinks()
+{
+    QFETCH(QStringList, records);
+    QFETCH(QString, phoneIDs);
+    for (const QString &description : records) {
+        const QStringList part = description.split(QLatin1Char(':'));
+        SongStore::library().update(part[0].toStdString(), [&part](DBelement &record) {
+            record.setPersistentID(part[0]);
+            record.setTitle(QStringLiteral("Same"));
+            record.setItunes(part[1]);
+            record.setIphone(part[2]);
+            if (!part[3].isEmpty())
+                record.setPhoneID(part[3]);
+        });
+    }
+    PhoneLinkCarry links;
+    auto carryOver = [&links](const std::string &kept, const DBelement &dropped, bool) {
+        SongStore::library().change(kept, [&](DBelement &record) { links.carry(record, dropped); });
+    };
+    std::ostringstream out;
+    const std::set<std::string> dropped = findDuplicates(SongStore::library().tableMap(), carryOver, out);
+    QStringList kept;
+    for (const auto &[key, record] : SongStore::library().tableMap()) {
+        if (!dropped.count(key))
+            kept << QString::fromStdString(key) + QLatin1Char('=') + record.text(SongField::PhoneID);
+    }
+    QCOMPARE(kept.join(QLatin1Char(' ')), phoneIDs);
+}
+
 void TestItunesMerge::mergeKeepsTheItunesRecordAndItsRow()
 {
     Tagdesk window;
@@ -172,7 +221,10 @@ void TestItunesMerge::mergeKeepsTheItunesRecordAndItsRow()
         addRecord(record);
         SongStore::library().setupRow(record.left(1).toStdString());
     }
-    SongStore::library().change("9", [](DBelement &record) { record.setBpmAlternative(60); });
+    SongStore::library().change("9", [](DBelement &record) {
+        record.setBpmAlternative(60);
+        record.setPhoneID(QStringLiteral("31337"));
+    });
     writeItunesLibrary(itunesLibraryFile({itunesTrackDict({{"Persistent ID", "<string>0A</string>"},
                                                            {"Name", "<string>Song</string>"},
                                                            {"Artist", "<string>Band</string>"},
@@ -188,6 +240,7 @@ void TestItunesMerge::mergeKeepsTheItunesRecordAndItsRow()
     QVERIFY(output.out().endsWith(QStringLiteral("Merge done\n")));
     QCOMPARE(bpmsByKey(), QStringLiteral("10=120 11=0 7=99"));
     QCOMPARE(librarySong(QStringLiteral("10")).bpmAlternative(), 60);
+    QCOMPARE(librarySong(QStringLiteral("10")).text(SongField::PhoneID), QStringLiteral("31337"));
     const LibraryModel *model = window.libraryModel;
     QCOMPARE(model->index(model->rowOf("10"), ColumnBpm).data(Qt::ToolTipRole).toString(), QStringLiteral("Maybe 60"));
     QVERIFY(!SongStore::library().inBulkChange());

@@ -79,6 +79,7 @@ private slots:
             song.setItunes(QStringLiteral("1"));
             song.setIphone(QStringLiteral("false"));
             song.setLocation(QStringLiteral("/music/new\nline & <x> \"q\"\t.mp3"));
+            song.setPhoneID(QStringLiteral("-4611686018427387904"));
             song.deviceBPM = 99;
         });
         addSong(QStringLiteral("77"), QStringLiteral("Plain"), QStringLiteral("0"));
@@ -97,6 +98,8 @@ private slots:
         // The file's location comes back as it was, white space included.
         QCOMPARE(back.text(SongField::Location), QStringLiteral("/music/new\nline & <x> \"q\"\t.mp3"));
         QVERIFY(librarySong(QStringLiteral("77")).text(SongField::Location).isEmpty());
+        QCOMPARE(back.text(SongField::PhoneID), QStringLiteral("-4611686018427387904"));
+        QVERIFY(!librarySong(QStringLiteral("77")).isSet(SongField::PhoneID));
         // Not stored: what only the phone knows.
         QCOMPARE(back.deviceBPM, 0);
         QCOMPARE(window->libraryModel->rowCount(), 2);
@@ -125,6 +128,10 @@ private slots:
         QVERIFY(window->writeLibrary(path("three.tgd")));
         QVERIFY(
             readFile(path("three.tgd")).contains("composer=\"\" iTunes=\"\" iPhone=\"\" location=\"/m/a.flac\"/>\n"));
+        // And the phone's ID of a linked song follows the location.
+        editSong(QStringLiteral("A"), [](DBelement &song) { song.setPhoneID(QStringLiteral("9001")); });
+        QVERIFY(window->writeLibrary(path("four.tgd")));
+        QVERIFY(readFile(path("four.tgd")).contains("iPhone=\"\" location=\"/m/a.flac\" phoneID=\"9001\"/>\n"));
     }
 
     // A file from before locations were kept reads as it always did; a later

@@ -107,7 +107,7 @@ private slots:
         for (int field = 0; field < songFieldCount; ++field)
             names << QString::fromLatin1(fieldName(SongField(field)));
         QCOMPARE(names, (QStringList{"persistentID", "title", "bpm", "artist", "albumTitle", "genre", "albumArtist",
-                                     "composer", "iTunes", "iPhone", "location", "userChanged"}));
+                                     "composer", "iTunes", "iPhone", "location", "userChanged", "phoneID"}));
     }
 
     void textSettersKeepTextUnchanged()

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+
+class DBelement;
+
+// What a song is, as a phone's song and a library song are compared to link
+// them: its title, artist and album title, each as comparableSongText gives it.
+struct SongIdentity
+{
+    QString title;
+    QString artist;
+    QString album;
+
+    static SongIdentity of(const QString &title, const QString &artist, const QString &album);
+    static SongIdentity of(const DBelement &record);
+};
+
+// A song text as two libraries may both write it: without surrounding
+// spaces, case, accents or a leading "The ", and in one Unicode
+// normalisation (so "Café" typed as one character or as "e" and an accent
+// compare equal).
+QString comparableSongText(const QString &text);
+
+// Whether the library's song is the phone's: same title and artist, and the
+// same album unless either has none. A song without a title is no one's.
+bool sameSong(const SongIdentity &phone, const SongIdentity &library);
