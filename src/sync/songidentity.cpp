@@ -22,6 +22,9 @@ QString comparableSongText(const QString &text)
         folded.removeIf([](QChar c) { return c.isMark(); });
     }
     folded = folded.toCaseFolded().trimmed();
+    // Qt folds case one character for one; "ß" written as "ss" is the common
+    // case that needs two.
+    folded.replace(QChar(0x00DF), QLatin1String("ss"));
     if (folded.startsWith(QLatin1String("the ")))
         folded = folded.mid(4).trimmed();
     return folded;

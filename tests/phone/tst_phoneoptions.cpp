@@ -27,20 +27,23 @@ private slots:
         PhoneOptions options;
         QString error;
         QVERIFY(parsePhoneOptions({"sync", "10.0.0.2", "--want", "--raw", "07 00 00 00", "--pause", "250", "--version",
-                                   "3", "--songs", "a.tsv", "--timeout", "1.5"},
+                                   "3", "--songs", "a.tsv", "--folder", "Music", "--timeout", "1.5"},
                                   &options, &error));
         QCOMPARE(options.command, PhoneOptions::Sync);
         QCOMPARE(options.host, QStringLiteral("10.0.0.2"));
         QVERIFY(options.wantBpms);
         QCOMPARE(options.timeoutMs, 1500);
-        QCOMPARE(int(options.steps.size()), 4);
+        QCOMPARE(int(options.steps.size()), 5);
         QCOMPARE(options.steps[0].kind, PhoneStep::Raw);
         QCOMPARE(options.steps[0].bytes, QByteArray::fromHex("07000000"));
         QCOMPARE(options.steps[1].kind, PhoneStep::Pause);
         QCOMPARE(options.steps[1].number, 250);
         QCOMPARE(options.steps[2].kind, PhoneStep::Version);
         QCOMPARE(options.steps[2].number, 3);
-        QCOMPARE(options.steps[3].songFile, QStringLiteral("a.tsv"));
+        QCOMPARE(options.steps[3].kind, PhoneStep::Songs);
+        QCOMPARE(options.steps[3].path, QStringLiteral("a.tsv"));
+        QCOMPARE(options.steps[4].kind, PhoneStep::Folder);
+        QCOMPARE(options.steps[4].path, QStringLiteral("Music"));
     }
 
     void refusesBadCommandLines_data()
@@ -54,6 +57,7 @@ private slots:
         QTest::newRow("endless pause") << QStringList{"sync", "h", "--pause", "3600000"};
         QTest::newRow("no time-out") << QStringList{"listen", "--timeout", "0"};
         QTest::newRow("missing value") << QStringList{"sync", "h", "--songs"};
+        QTest::newRow("missing folder") << QStringList{"sync", "h", "--folder"};
         QTest::newRow("listen sends nothing") << QStringList{"listen", "--raw", "00"};
     }
     void refusesBadCommandLines()

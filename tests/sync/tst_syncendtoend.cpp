@@ -2,13 +2,17 @@
 // settings name a library file, found by velmora-phone listen and synced by
 // velmora-phone sync. All inside this test's own network namespace.
 #include "appprocess.h"
+#include "songfiles.h"
 #include "testenvironment.h"
 
+#include <QCryptographicHash>
 #include <QDir>
+#include <QtEndian>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
 
 namespace {
 
@@ -102,6 +106,45 @@ private slots:
             phone({"sync", "127.0.0.1", "--raw", "01000000 09000000", "--pause", "200", "--raw", "07000000", "--want"});
         QCOMPARE(raw.exitCode, 0);
         QCOMPARE(raw.out, again.out);
+        stopApp(app);
+    }
+
+    // A phone whose library holds the same songs under IDs of its own: the
+    // desktop's BPMs come back under the phone's IDs.
+    void folderPhoneGetsBpmsUnderItsOwnIDs()
+    {
+        if (!haveFfmpeg())
+            QSKIP("ffmpeg is needed to make the song files");
+        const QString music = home.filePath("Music");
+        QVERIFY(QDir().mkpath(music + "/LP"));
+        QVERIFY(makeSongFile(music + "/LP/one.flac", {"title=Alpha", "artist=Band", "album=LP"}));
+        QVERIFY(makeSongFile(music + "/two.mp3", {"title=Beta", "artist=The Band"}));
+        const QString library = home.filePath("folder.tgd");
+        QVERIFY(writeFile(library, "<TAGDESK version=\"100\">\n"
+                                   " <Element_Data persistentID=\"11\" title=\"Alpha\" bpm=\"121\" artist=\"Band\" "
+                                   "albumTitle=\"LP\" iTunes=\"true\" iPhone=\"false\"/>\n"
+                                   " <Element_Data persistentID=\"12\" title=\"beta\" bpm=\"134\" artist=\"Band\" "
+                                   "albumTitle=\"LP\" iTunes=\"true\" iPhone=\"false\"/>\n"
+                                   "</TAGDESK>\n"));
+        startWithLibrary(library);
+        QCOMPARE(phone({"listen", "--timeout", "5"}).exitCode, 0);
+
+        const Phone synced = phone({"sync", "127.0.0.1", "--folder", music, "--want"});
+        QCOMPARE(synced.exitCode, 0);
+        // The phone's ID of a file: SHA-256 of "velmora-phone:" and its path
+        // in the folder, the first 8 bytes big-endian, top bit cleared.
+        auto phoneID = [](const QByteArray &path) {
+            const QByteArray digest = QCryptographicHash::hash("velmora-phone:" + path, QCryptographicHash::Sha256);
+            return QByteArray::number(qFromBigEndian<quint64>(digest.constData()) & 0x7fffffffffffffffULL);
+        };
+        QList<QByteArray> expected{phoneID("LP/one.flac") + "\t121\n", phoneID("two.mp3") + "\t134\n"};
+        QList<QByteArray> received = synced.out.split('\n');
+        received.removeAll(QByteArray());
+        for (QByteArray &line : received)
+            line += '\n';
+        std::sort(expected.begin(), expected.end());
+        std::sort(received.begin(), received.end());
+        QCOMPARE(received, expected);
         stopApp(app);
     }
 

@@ -1,10 +1,11 @@
 // The plain pieces of phone sync: the wire codec against the documented
-// bytes, the message reader on recorded streams, the BPM rule and the
-// discovery destinations.
+// bytes, the message reader on recorded streams, the BPM rule, when a phone's
+// song is a library song, and the discovery destinations.
 #include "outputcapture.h"
 #include "sync/discoverydestinations.h"
 #include "sync/phonemerge.h"
 #include "sync/phonemessagereader.h"
+#include "sync/songidentity.h"
 #include "sync/wirecodec.h"
 #include "testenvironment.h"
 
@@ -258,6 +259,54 @@ private slots:
         }
         QCOMPARE(got, destinations);
         QCOMPARE(capture.out(), lines);
+    }
+
+    // A phone's song (title, artist, album) against a library song's.
+    void sameSongIgnoresWhatLibrariesWriteDifferently_data()
+    {
+        QTest::addColumn<QStringList>("phone");
+        QTest::addColumn<QStringList>("library");
+        QTest::addColumn<bool>("same");
+        const QString composed = QStringLiteral("Caf\u00e9");
+        const QString decomposed = QStringLiteral("Cafe\u0301");
+        QTest::newRow("exact") << QStringList{"Song", "Band", "LP"} << QStringList{"Song", "Band", "LP"} << true;
+        QTest::newRow("case and surrounding spaces")
+            << QStringList{"  SONG title ", "band", "lp "} << QStringList{"Song Title", "BAND", "LP"} << true;
+        QTest::newRow("accents") << QStringList{"Cafe", "Beyonce", ""}
+                                 << QStringList{composed, QStringLiteral("Beyonc\u00e9"), ""} << true;
+        QTest::newRow("NFC against NFD") << QStringList{composed, "Band", "LP"} << QStringList{decomposed, "Band", "LP"}
+                                         << true;
+        QTest::newRow("German sharp s folds") << QStringList{"Strasse", "Band", ""}
+                                              << QStringList{QStringLiteral("STRA\u00dfE"), "Band", ""} << true;
+        QTest::newRow("leading The") << QStringList{"Song", "The Band", "LP"} << QStringList{"Song", "band", "LP"}
+                                     << true;
+        QTest::newRow("The within a name stays") << QStringList{"Song", "Band The", ""}
+                                                 << QStringList{"Song", "Band", ""} << false;
+        QTest::newRow("no album on the phone") << QStringList{"Song", "Band", ""} << QStringList{"Song", "Band", "LP"}
+                                               << true;
+        QTest::newRow("no album in the library") << QStringList{"Song", "Band", "LP"}
+                                                 << QStringList{"Song", "Band", ""} << true;
+        QTest::newRow("other album") << QStringList{"Song", "Band", "LP"} << QStringList{"Song", "Band", "Live"}
+                                     << false;
+        QTest::newRow("other artist") << QStringList{"Song", "Band", ""} << QStringList{"Song", "Other", ""} << false;
+        QTest::newRow("no artist on either side") << QStringList{"Song", "", ""} << QStringList{"Song", " ", ""}
+                                                  << true;
+        QTest::newRow("no title is no one's") << QStringList{" ", "Band", "LP"} << QStringList{"", "Band", "LP"}
+                                              << false;
+        QTest::newRow("other script") << QStringList{QStringLiteral("\u65e5\u672c"), "Band", ""}
+                                      << QStringList{QStringLiteral("\u65e5\u672c"), "Band", ""} << true;
+        QTest::newRow("right-to-left and control characters")
+            << QStringList{QStringLiteral("\u05e9\u05d9\u05e8\u0001"), "Band", ""}
+            << QStringList{QStringLiteral("\u05e9\u05d9\u05e8"), "Band", ""} << false;
+    }
+    void sameSongIgnoresWhatLibrariesWriteDifferently()
+    {
+        QFETCH(QStringList, phone);
+        QFETCH(QStringList, library);
+        QFETCH(bool, same);
+        QCOMPARE(sameSong(SongIdentity::of(phone[0], phone[1], phone[2]),
+                          SongIdentity::of(library[0], library[1], library[2])),
+                 same);
     }
 };
 

@@ -2,10 +2,12 @@
 
 const char phoneUsage[] =
     "usage: velmora-phone listen [--timeout S]\n"
-    "       velmora-phone sync HOST [--version N] [--songs FILE] [--raw HEX] [--pause MS] [--want] [--timeout S]\n"
+    "       velmora-phone sync HOST [--version N] [--songs FILE] [--folder DIR] [--raw HEX] [--pause MS] [--want]\n"
+    "                         [--timeout S]\n"
     "  listen  waits for one discovery datagram on UDP 4950, prints the sender and its bytes\n"
     "  sync    connects to HOST:4950 and sends, in the order given, CMD_VERSION N, one MUSICPASS per\n"
-    "          song of FILE (tab-separated, a header naming the fields), raw bytes, pauses; then with\n"
+    "          song of FILE (tab-separated, a header naming the fields), one per audio file under DIR\n"
+    "          (its tags, under an ID of the phone's own), raw bytes, pauses; then with\n"
     "          --want CMD_WANTBPMS, printing each BPM record received as persistentID<TAB>bpm\n";
 
 namespace {
@@ -79,6 +81,8 @@ bool parsePhoneOptions(const QStringList &arguments, PhoneOptions *options, QStr
             options->steps.push_back({PhoneStep::Version, value.toInt(&ok), {}, {}});
         } else if (option == QLatin1String("--songs")) {
             options->steps.push_back({PhoneStep::Songs, 0, value, {}});
+        } else if (option == QLatin1String("--folder")) {
+            options->steps.push_back({PhoneStep::Folder, 0, value, {}});
         } else if (option == QLatin1String("--raw")) {
             PhoneStep step{PhoneStep::Raw, 0, {}, {}};
             ok = parseHex(value, &step.bytes);

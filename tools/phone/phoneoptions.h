@@ -8,14 +8,15 @@
 // One thing the phone sends, in the order given on the command line.
 struct PhoneStep
 {
-    enum Kind { Version, Songs, Raw, Pause } kind;
+    enum Kind { Version, Songs, Folder, Raw, Pause } kind;
     int number = 0; // Version: the version; Pause: milliseconds
-    QString songFile; // Songs
+    QString path; // Songs: the song file; Folder: the music folder
     QByteArray bytes; // Raw
 };
 
 // velmora-phone listen [--timeout S]
-// velmora-phone sync HOST [--version N] [--songs FILE] [--raw HEX] [--pause MS]... [--want] [--timeout S]
+// velmora-phone sync HOST [--version N] [--songs FILE] [--folder DIR] [--raw HEX] [--pause MS]... [--want]
+//                   [--timeout S]
 struct PhoneOptions
 {
     enum Command { Listen, Sync } command = Listen;

@@ -1,5 +1,6 @@
 #include "phonesync.h"
 #include "songfile.h"
+#include "songfolder.h"
 #include "sync/wirecodec.h"
 
 #include <QDeadlineTimer>
@@ -57,11 +58,14 @@ private:
             QThread::msleep(static_cast<unsigned long>(step.number));
             return 0;
         case PhoneStep::Songs:
+        case PhoneStep::Folder:
             break;
         }
         std::vector<wire::MusicPassFields> songs;
         QString error;
-        if (!readSongFile(step.songFile, &songs, &error)) {
+        const bool read = step.kind == PhoneStep::Songs ? readSongFile(step.path, &songs, &error)
+                                                        : readSongFolder(step.path, &songs, &error);
+        if (!read) {
             std::fprintf(stderr, "velmora-phone: %s\n", error.toLocal8Bit().constData());
             return 2;
         }
