@@ -103,6 +103,44 @@ double sinkSeconds(const std::string &stream)
     return seconds;
 }
 
+// A music-folder library of this many songs, shown: title, artist and album
+// of their own, key 7000000000 + i.
+void fillFolderLibrary(int songs)
+{
+    SongStore &store = SongStore::library();
+    store.clear();
+    SongStore::Batch batch(store);
+    for (int i = 0; i < songs; ++i) {
+        const std::string key = std::to_string(7000000000LL + i);
+        store.update(key, [&](DBelement &record) {
+            const QString n = QString::number(i);
+            record.setPersistentID(QString::fromStdString(key));
+            record.setTitle(QStringLiteral("Folder song ") + n);
+            record.setArtist(QStringLiteral("Artist ") + QString::number(i / 10));
+            record.setAlbumTitle(QStringLiteral("Album ") + QString::number(i / 12));
+            record.setItunes(QStringLiteral("1"));
+            record.setBPM(60 + i % 140);
+            record.setLocation(QStringLiteral("/music/Artist %1/song %2.flac").arg(i / 10).arg(i));
+        });
+        store.setupRow(key);
+    }
+}
+
+// Every step-th song of that library as the phone sends it, under the
+// library's keys or under IDs of the phone's own, the texts as the phone's
+// library writes them (other case, "The " before the artist).
+std::string folderPhoneStream(int songs, int step, bool ownIDs)
+{
+    std::string stream;
+    for (int i = 0, sent = 0; sent < songs; i += step, ++sent) {
+        const std::string n = std::to_string(i);
+        const std::string id = ownIDs ? std::to_string(4100000000000000000LL + i) : std::to_string(7000000000LL + i);
+        stream += wire::encodeMusicPass({id, "false", "folder SONG " + n, "album " + std::to_string(i / 12),
+                                         "The Artist " + std::to_string(i / 10), "", "", "", "0", "true"});
+    }
+    return stream + wire::encodeWantBpms();
+}
+
 struct Session
 {
     double seconds = 0;
@@ -110,6 +148,7 @@ struct Session
     qint64 afterCloseMs = 0; // longest gap after it: the table's re-sort
     int paints = 0;
     int replyRecords = 0;
+    int rows = 0; // the table's rows once the session is done
 };
 
 // Counts the table's paints.
@@ -156,16 +195,17 @@ Session runSession(Tagdesk &window, const std::string &stream)
     loop.exec();
     phone.join();
     session.paints = counter.paints;
+    session.rows = window.libraryModel->rowCount();
     session.replyRecords = received.size() >= 4 ? static_cast<int>((received.size() - 4) / 16) : -1;
     return session;
 }
 
-void print(const Tagdesk &window, const char *name, const Session &session, int songs)
+void print(const char *name, const Session &session, int songs)
 {
     std::printf("  %-12s connect->close %6.3f s %8.0f songs/s  longest GUI stall %3lld ms (then %3lld ms at the "
                 "re-sort)  paints %3d  rows %d  reply %d records\n",
                 name, session.seconds, songs / session.seconds, static_cast<long long>(session.stallMs),
-                static_cast<long long>(session.afterCloseMs), session.paints, window.libraryModel->rowCount(),
+                static_cast<long long>(session.afterCloseMs), session.paints, session.rows,
                 session.replyRecords);
 }
 
@@ -195,8 +235,19 @@ int main(int argc, char *argv[])
     dup2(null, STDOUT_FILENO);
     dup2(null, STDERR_FILENO);
     const Session fresh = runSession(window, stream);
-    const int rowsAfterFirst = window.libraryModel->rowCount();
     const Session again = runSession(window, stream);
+
+    // A phone with a library of its own against a music-folder library ten
+    // times its size: the same songs matched by key, linked by what they are
+    // (the first session), and found by their links (the next).
+    const int folderSongs = 10 * songs;
+    const std::string byKey = folderPhoneStream(songs, 10, false);
+    const std::string ownIDs = folderPhoneStream(songs, 10, true);
+    fillFolderLibrary(folderSongs);
+    const Session matched = runSession(window, byKey);
+    fillFolderLibrary(folderSongs);
+    const Session linking = runSession(window, ownIDs);
+    const Session linked = runSession(window, ownIDs);
     std::fflush(stdout);
     std::fflush(stderr);
     dup2(realOut, STDOUT_FILENO);
@@ -204,7 +255,15 @@ int main(int argc, char *argv[])
 
     std::printf("phone sync, %d songs, %zu bytes, one session each, window shown (offscreen)\n", songs, stream.size());
     std::printf("  %-12s connect->close %6.3f s\n", "loopback sink (floor)", floor);
-    print(window, "new songs", fresh, songs);
-    print(window, "same again", again, songs);
-    return rowsAfterFirst == songs ? 0 : 1;
+    print("new songs", fresh, songs);
+    print("same again", again, songs);
+    std::printf("%d phone songs against a %d-song music-folder library\n", songs, folderSongs);
+    print("matched by ID", matched, songs);
+    print("linking", linking, songs);
+    print("linked", linked, songs);
+    std::printf("  linking/matched %.2fx, linked/matched %.2fx\n", linking.seconds / matched.seconds,
+                linked.seconds / matched.seconds);
+    const bool rowsRight = fresh.rows == songs && matched.rows == folderSongs && linking.rows == folderSongs
+                           && linked.rows == folderSongs;
+    return rowsRight && linking.replyRecords == songs && linked.replyRecords == songs ? 0 : 1;
 }

@@ -11,50 +11,71 @@ constexpr int stepRecords = 256;
 
 size_t titleArtistHash(const SongIdentity &song) { return qHashMulti(0, song.title, song.artist); }
 
-size_t titleArtistAlbumHash(const SongIdentity &song, const QString &album)
-{
-    return qHashMulti(0, song.title, song.artist, album);
-}
+size_t withAlbum(size_t titleArtist, const QString &album) { return qHashMulti(titleArtist, album); }
 
 } // namespace
 
-bool PhoneLinks::build(const QDeadlineTimer &deadline)
+template <typename Visit>
+bool PhoneLinks::walk(Walk &state, const QDeadlineTimer &deadline, Visit &&visit)
 {
-    if (complete)
+    if (state.finished)
         return true;
     const TableMap &songs = store.tableMap();
-    auto next = started ? songs.lower_bound(resumeKey) : songs.begin();
-    started = true;
+    auto next = state.started ? songs.lower_bound(state.resumeKey) : songs.begin();
+    state.started = true;
     for (int done = 0; next != songs.end(); ++next, ++done) {
         if (done == stepRecords) {
             if (deadline.hasExpired()) {
-                resumeKey = next->first;
+                state.resumeKey = next->first;
                 return false;
             }
             done = 0;
         }
-        index(next->first, next->second);
+        visit(next->first, next->second);
     }
-    complete = true;
+    state.finished = true;
     return true;
 }
 
-void PhoneLinks::index(const std::string &key, const DBelement &record)
+bool PhoneLinks::indexLinks(const QDeadlineTimer &deadline)
 {
-    const QString &phoneID = record.storedText(SongField::PhoneID);
-    if (!phoneID.isEmpty()) {
-        byPhoneID.insert(phoneID, key);
-        return;
+    return walk(links, deadline, [this](const std::string &key, const DBelement &record) {
+        const QString &phoneID = record.storedText(SongField::PhoneID);
+        if (!phoneID.isEmpty())
+            byPhoneID.insert(phoneID, key);
+    });
+}
+
+bool PhoneLinks::indexFreeSongs(const QDeadlineTimer &deadline)
+{
+    if (freeSongsSorted)
+        return true;
+    // The sort comes in a call of its own: the walk may have used up the time.
+    if (!freeSongs.finished) {
+        walk(freeSongs, deadline,
+             [this](const std::string &key, const DBelement &record) { indexFreeSong(key, record); });
+        return false;
     }
-    if (!record.isShown() || knownToPhone(record) || claimed.count(key))
+    std::sort(byTitleArtist.begin(), byTitleArtist.end());
+    std::sort(byTitleArtistAlbum.begin(), byTitleArtistAlbum.end());
+    taken.assign(keys.size(), false);
+    freeSongsSorted = true;
+    return true;
+}
+
+void PhoneLinks::indexFreeSong(const std::string &key, const DBelement &record)
+{
+    if (!isFree(key, record))
         return;
-    const SongIdentity song = SongIdentity::of(record);
+    SongIdentity &song = scratch;
+    song.assign(record);
     if (song.title.isEmpty())
         return;
     const auto position = static_cast<quint32>(keys.size());
     keys.push_back(key);
-    byTitleArtist[titleArtistHash(song)].push_back(position);
-    byTitleArtistAlbum[titleArtistAlbumHash(song, song.album)].push_back(position);
+    const size_t titleArtist = titleArtistHash(song);
+    byTitleArtist.push_back({titleArtist, position});
+    byTitleArtistAlbum.push_back({withAlbum(titleArtist, song.album), position});
 }
 
 std::string PhoneLinks::linkedTo(const QString &phoneID)
@@ -72,46 +93,46 @@ std::string PhoneLinks::linkedTo(const QString &phoneID)
 
 std::string PhoneLinks::findFree(const SongIdentity &phone)
 {
-    if (phone.title.isEmpty())
+    if (phone.title.isEmpty() || !freeSongsIndexed())
         return {};
     std::vector<quint32> found;
-    auto scan = [&](std::unordered_map<size_t, Bucket> &buckets, size_t hash) {
-        const auto bucket = buckets.find(hash);
-        if (bucket != buckets.end() && found.size() < 2)
-            collect(bucket->second, phone, found);
-    };
     if (phone.album.isEmpty()) {
-        scan(byTitleArtist, titleArtistHash(phone));
+        collect(byTitleArtist, titleArtistHash(phone), phone, found);
     } else {
         // The phone's album, or a library song that names none.
-        scan(byTitleArtistAlbum, titleArtistAlbumHash(phone, phone.album));
-        scan(byTitleArtistAlbum, titleArtistAlbumHash(phone, QString()));
+        collect(byTitleArtistAlbum, withAlbum(titleArtistHash(phone), phone.album), phone, found);
+        collect(byTitleArtistAlbum, withAlbum(titleArtistHash(phone), QString()), phone, found);
     }
     return found.size() == 1 ? keys[found.front()] : std::string();
 }
 
-void PhoneLinks::collect(Bucket &bucket, const SongIdentity &phone, std::vector<quint32> &found)
+void PhoneLinks::collect(const std::vector<Entry> &entries, size_t hash, const SongIdentity &phone,
+                         std::vector<quint32> &found)
 {
-    for (size_t i = 0; i < bucket.size() && found.size() < 2;) {
-        const DBelement *record = freeRecord(keys[bucket[i]]);
+    auto entry = std::lower_bound(entries.begin(), entries.end(), Entry{hash, 0});
+    for (; entry != entries.end() && entry->hash == hash && found.size() < 2; ++entry) {
+        const quint32 position = entry->position;
+        if (taken[position])
+            continue;
+        const DBelement *record = freeRecord(keys[position]);
         if (!record) {
-            bucket[i] = bucket.back();
-            bucket.pop_back();
+            taken[position] = true;
             continue;
         }
         // Another song only where two identities share a hash, or where the
         // song's texts changed since it was indexed.
-        if (sameSong(phone, SongIdentity::of(*record))
-            && std::find(found.begin(), found.end(), bucket[i]) == found.end())
-            found.push_back(bucket[i]);
-        ++i;
+        if (sameSong(phone, SongIdentity::of(*record)) && std::find(found.begin(), found.end(), position) == found.end())
+            found.push_back(position);
     }
 }
 
 const DBelement *PhoneLinks::freeRecord(const std::string &key) const
 {
     const DBelement *record = store.find(key);
-    return record && record->isShown() && !knownToPhone(*record) && !claimed.count(key) ? record : nullptr;
+    return record && isFree(key, *record) ? record : nullptr;
 }
 
-void PhoneLinks::noteLinked(const QString &phoneID, const std::string &key) { byPhoneID.insert(phoneID, key); }
+bool PhoneLinks::isFree(const std::string &key, const DBelement &record) const
+{
+    return record.isShown() && !knownToPhone(record) && !claimed.count(key);
+}

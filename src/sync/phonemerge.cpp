@@ -53,7 +53,15 @@ PhoneMerge::PhoneMerge() : links(SongStore::library()) {}
 
 bool PhoneMerge::prepare(const PhoneMessage &message, const QDeadlineTimer &deadline)
 {
-    return links.built() || !mayNeedLink(message) || links.build(deadline);
+    if (!mayNeedLink(message))
+        return true;
+    if (!links.indexLinks(deadline))
+        return false;
+    // Free songs are looked for only by a phone song that names its title,
+    // artist and album, and is not linked yet.
+    if (message.fieldsArrived <= wire::Artist || !links.linkedTo(phoneID(message)).empty())
+        return true;
+    return links.indexFreeSongs(deadline);
 }
 
 PhoneMerge::Target PhoneMerge::target(const PhoneMessage &message)
@@ -68,7 +76,7 @@ PhoneMerge::Target PhoneMerge::target(const PhoneMessage &message)
         links.noteClaimed(key);
         return {key, false};
     }
-    if (!id.isEmpty() && links.built()) {
+    if (!id.isEmpty()) {
         std::string linked = links.linkedTo(id);
         if (linked.empty() && message.fieldsArrived > wire::Artist) {
             linked = links.findFree(SongIdentity::of(fieldText(message, wire::Title), fieldText(message, wire::Artist),

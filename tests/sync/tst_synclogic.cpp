@@ -280,6 +280,8 @@ private slots:
                                               << QStringList{QStringLiteral("STRA\u00dfE"), "Band", ""} << true;
         QTest::newRow("leading The") << QStringList{"Song", "The Band", "LP"} << QStringList{"Song", "band", "LP"}
                                      << true;
+        QTest::newRow("leading The before accents")
+            << QStringList{QStringLiteral("THE  Caf\u00e9s"), "Band", ""} << QStringList{"cafes", "Band", ""} << true;
         QTest::newRow("The within a name stays") << QStringList{"Song", "Band The", ""}
                                                  << QStringList{"Song", "Band", ""} << false;
         QTest::newRow("no album on the phone") << QStringList{"Song", "Band", ""} << QStringList{"Song", "Band", "LP"}
