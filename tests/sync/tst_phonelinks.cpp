@@ -195,6 +195,26 @@ private slots:
         QCOMPARE(librarySong(QStringLiteral("500001")).text(SongField::PhoneID), QString());
     }
 
+    // A link holds until the song is deleted or the phone sends the song
+    // under the song's own ID; a record never answers to two phone IDs.
+    void linkEndsWithDeleteOrTheSongsOwnID()
+    {
+        addFolderSong("7001", QStringLiteral("Song"), QStringLiteral("Band"), QStringLiteral("LP"));
+        addFolderSong("7002", QStringLiteral("Other"), QStringLiteral("Band"), QStringLiteral("LP"));
+        QCOMPARE(sync(phoneSong("424242", "Song", "Band", "LP") + phoneSong("434343", "Other", "Band", "LP")).toHex(),
+                 reply({{424242, 128}, {434343, 128}}).toHex());
+
+        SongStore::library().remove("7001");
+        QCOMPARE(sync(phoneSong("424242", "Song", "Band", "LP")).toHex(), reply({{434343, 128}}).toHex());
+        QCOMPARE(librarySong(QStringLiteral("424242")).bpm(), 100);
+
+        QCOMPARE(sync(phoneSong("7002", "Other", "Band", "LP")).toHex(), reply({{7002, 128}}).toHex());
+        QCOMPARE(phoneIDOf("7002"), QString());
+        QCOMPARE(librarySong(QStringLiteral("7002")).bpm(), 128);
+        QCOMPARE(librarySong(QStringLiteral("7002")).deviceBPM, 100);
+        QCOMPARE(SongStore::library().tableMap().count("434343"), size_t(0));
+    }
+
     // A folder imported for real, a phone session linking its songs, then
     // what a user does next: Merge, a re-import, Save and Open, and another
     // session in which the phone has renamed a song.
