@@ -44,6 +44,18 @@ QByteArray littleEndian32(quint32 value)
 
 } // namespace
 
+bool makeSilentWav(const QString &path)
+{
+    const quint32 rate = 8000, samples = rate / 5, dataBytes = samples * 2;
+    QByteArray wav = "RIFF" + littleEndian32(36 + dataBytes) + "WAVE";
+    wav += "fmt " + littleEndian32(16);
+    wav += QByteArray("\x01\x00\x01\x00", 4) + littleEndian32(rate) + littleEndian32(rate * 2)
+           + QByteArray("\x02\x00\x10\x00", 4);
+    wav += "data" + littleEndian32(dataBytes) + QByteArray(int(dataBytes), '\0');
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(wav) == wav.size();
+}
+
 bool addWavId3Chunk(const QString &path, const QList<QPair<QByteArray, QByteArray>> &frames)
 {
     QByteArray body;

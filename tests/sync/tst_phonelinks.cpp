@@ -220,12 +220,15 @@ private slots:
     // session in which the phone has renamed a song.
     void linkLastsThroughMergeReimportSaveAndReopen()
     {
-        if (!haveFfmpeg())
-            QSKIP("ffmpeg is needed to make the song files");
+        // Made here, not by ffmpeg: ThreadSanitizer cannot follow a test
+        // process that starts threads after starting a process.
         const QString music = files.filePath("Music");
         QVERIFY(QDir().mkpath(music));
-        QVERIFY(makeSongFile(music + "/alpha.flac", {"title=Alpha", "artist=Band", "album=LP"}));
-        QVERIFY(makeSongFile(music + "/beta.mp3", {"title=Beta", "artist=Band", "album=LP"}));
+        for (const char *title : {"Alpha", "Beta"}) {
+            const QString path = music + "/" + QString::fromLatin1(title).toLower() + ".wav";
+            QVERIFY(makeSilentWav(path));
+            QVERIFY(addWavId3Chunk(path, {{"TIT2", title}, {"TPE1", "Band"}, {"TALB", "LP"}}));
+        }
         rememberMusicFolder(music);
         QSignalSpy imported(window.get(), &Tagdesk::loadItunesDone);
         window->importMusicPaths({music}, true);
