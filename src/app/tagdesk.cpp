@@ -18,7 +18,8 @@ Tagdesk::Tagdesk(QWidget *parent) : QMainWindow(parent)
 
     SongStore &store = SongStore::library();
     libraryModel = new LibraryModel(store, this);
-    tableWidget->setModel(libraryModel);
+    filterModel = new LibraryFilterModel(*libraryModel, store, this);
+    tableWidget->setModel(filterModel);
     tableWidget->setSelectionBehavior(QAbstractItemView::SelectRows);
     setUpColumnWidths(tableWidget);
     tableWidget->sortByColumn(ColumnTitle, Qt::AscendingOrder);
@@ -37,6 +38,7 @@ Tagdesk::Tagdesk(QWidget *parent) : QMainWindow(parent)
     connect(actionBeatFind, &QAction::triggered, this, &Tagdesk::BeatFind);
     setUpLevelCommands();
     setUpTagWriting();
+    setUpFilterBar();
     connect(actionFrom_Music_Folder, &QAction::triggered, this, &Tagdesk::fromMusicFolder);
     connect(actionItunes_Music_Folder, &QAction::triggered, this, &Tagdesk::whereItunesSongsAre);
 
@@ -61,7 +63,7 @@ std::vector<std::string> Tagdesk::selectedSongKeys() const
     for (const QModelIndex &index : tableWidget->selectionModel()->selectedIndexes()) {
         if (index.column() != ColumnPersistentID)
             continue;
-        if (const Song *song = libraryModel->songAt(index.row()))
+        if (const Song *song = filterModel->songAt(index.row()))
             keys.push_back(song->first);
     }
     return keys;

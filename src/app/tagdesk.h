@@ -7,6 +7,7 @@
 #include "library/bpmlevel.h"
 #include "tags/bpmtagqueue.h"
 #include "folders/folderimport.h"
+#include "table/libraryfiltermodel.h"
 #include "table/librarymodel.h"
 
 #include <QMainWindow>
@@ -17,7 +18,9 @@ struct OpenRequest;
 class QCloseEvent;
 class QDragEnterEvent;
 class QDropEvent;
+class QLabel;
 class QPushButton;
+class QTimer;
 
 // The one main window: the library table and every command of the program.
 // Its members are defined in one file per command group, each named after
@@ -35,6 +38,7 @@ class QPushButton;
 //   tagdesk_folders.cpp      From Music Folder: the folder import in steps
 //   tagdesk_open.cpp         paths from the command line or dropped
 //   tagdesk_itunesroot.cpp   where a copied iTunes library's songs are
+//   tagdesk_filter.cpp       the filter bar
 class Tagdesk : public QMainWindow, public Ui::tagdesk
 {
     Q_OBJECT
@@ -110,9 +114,12 @@ protected:
     void dropEvent(QDropEvent *event) override;
 
 public:
-    // The library as the table shows it.
+    // The library as the table shows it: every song, and the songs the
+    // filter bar lets through, which the view shows.
     LibraryModel *libraryModel = nullptr;
-    // The keys of the selected songs, in the order of the selection.
+    LibraryFilterModel *filterModel = nullptr;
+    // The keys of the selected songs, in the order of the selection; only
+    // shown songs can be selected.
     std::vector<std::string> selectedSongKeys() const;
 
     // Unsaved changes: set by every command that changes the library.
@@ -140,6 +147,10 @@ public:
     FolderImport folderImport;
     // Shown in the status bar while a folder import runs.
     QPushButton *folderCancelButton = nullptr;
+    // "1,234 of 100,000 songs" in the status bar while the filter bar narrows the table.
+    QLabel *filteredCount = nullptr;
+    // Typing settles before the songs are judged.
+    QTimer *filterTyping = nullptr;
 
     // Stops a run under way at once: its children end and their WAV files go.
     void stopAnalysisRun();
@@ -178,6 +189,9 @@ private:
     void endRun();
     void showRunIdle();
     void showSongMessage(const QString &text, const QString &title);
+    // the filter bar
+    void setUpFilterBar();
+    void showFilteredCount();
     // writing BPM tags
     void setUpTagWriting();
     // Writes a song's new BPM into its file when the user asked for that.

@@ -69,6 +69,11 @@ const Song *LibraryModel::songAt(int row) const
     return row >= 0 && row < int(rows.size()) ? rows[size_t(row)] : nullptr;
 }
 
+const Song *LibraryModel::songInSlot(int slot) const
+{
+    return slot >= 0 && slot < int(rowOfSlot.size()) ? songAt(rowOfSlot[size_t(slot)]) : nullptr;
+}
+
 void LibraryModel::indexRows()
 {
     rowOfSlot.assign(size_t(store.shownSlots()), -1);

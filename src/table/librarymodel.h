@@ -34,6 +34,9 @@ public:
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
     const Song *songAt(int row) const;
+    // The shown song in a shown slot (see DBelement::shownSlot); null for a
+    // slot no song holds.
+    const Song *songInSlot(int slot) const;
     // The song's row; -1 when it has none.
     int rowOf(const Song *song) const;
     int rowOf(const std::string &key) const;

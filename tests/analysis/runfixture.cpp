@@ -42,7 +42,8 @@ void RunFixture::select(const QStringList &ids)
     // The table puts new rows in order in the event loop's next turn.
     QCoreApplication::processEvents();
     for (const QString &id : ids) {
-        const QModelIndex row = window->libraryModel->index(window->libraryModel->rowOf(libraryKey(id)), 0);
+        const QModelIndex row = window->filterModel->mapFromSource(
+            window->libraryModel->index(window->libraryModel->rowOf(libraryKey(id)), 0));
         window->tableWidget->selectionModel()->select(row, QItemSelectionModel::Select | QItemSelectionModel::Rows);
     }
 }

@@ -62,7 +62,7 @@ private slots:
             answerer.messageBox(QMessageBox::Ok);
         // Through the table's own editor, as a user edits the cell.
         QTableView *table = window->tableWidget;
-        table->edit(window->libraryModel->index(row, ColumnBpm));
+        table->edit(window->filterModel->mapFromSource(window->libraryModel->index(row, ColumnBpm)));
         auto *editor = table->viewport()->findChild<QSpinBox *>();
         QVERIFY(editor);
         editor->setRange(-1000, 1000);

@@ -60,7 +60,7 @@ class TestLevelCommands : public QObject
 
     void select(const QString &id)
     {
-        window->tableWidget->selectionModel()->select(bpmCell(id),
+        window->tableWidget->selectionModel()->select(window->filterModel->mapFromSource(bpmCell(id)),
                                                       QItemSelectionModel::Select | QItemSelectionModel::Rows);
     }
 
@@ -156,7 +156,9 @@ private slots:
         for (int row = 1; row < model->rowCount(); ++row)
             QVERIFY(model->index(row - 1, ColumnBpm).data().toInt() <= model->index(row, ColumnBpm).data().toInt());
         for (int i = 0; i < songs.size(); ++i)
-            QCOMPARE(window->tableWidget->selectionModel()->isSelected(bpmCell(QString::number(i))), songs[i].selected);
+            QCOMPARE(window->tableWidget->selectionModel()->isSelected(
+                         window->filterModel->mapFromSource(bpmCell(QString::number(i)))),
+                     songs[i].selected);
     }
 
     // Typing a BPM settles the level of that song only, even when the new
@@ -172,7 +174,7 @@ private slots:
         QCOMPARE(bpmCell(QStringLiteral("1")).data(Qt::ForegroundRole).value<QBrush>().color(),
                  DBelement::alternativeBpmColour);
 
-        table->edit(bpmCell(QStringLiteral("1")));
+        table->edit(window->filterModel->mapFromSource(bpmCell(QStringLiteral("1"))));
         auto *editor = table->viewport()->findChild<QSpinBox *>();
         QVERIFY(editor);
         editor->setValue(130);

@@ -68,7 +68,9 @@ private slots:
     {
         QTableView *table = window->tableWidget;
         QCOMPARE(table->objectName(), QStringLiteral("tableWidget"));
-        QCOMPARE(table->model(), window->libraryModel);
+        // The view shows the library through the filter bar's model.
+        QCOMPARE(table->model(), window->filterModel);
+        QCOMPARE(window->filterModel->sourceModel(), window->libraryModel);
         QStringList headers;
         for (int column = 0; column < table->model()->columnCount(); ++column)
             headers << table->model()->headerData(column, Qt::Horizontal).toString();

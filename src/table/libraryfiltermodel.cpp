@@ -1,0 +1,131 @@
+#include "table/libraryfiltermodel.h"
+#include "library/songlocation.h"
+
+#include <QElapsedTimer>
+#include <QFileInfo>
+
+namespace {
+
+// Judging time per event-loop turn; the window paints in between.
+constexpr qint64 judgeSliceMs = 25;
+
+} // namespace
+
+LibraryFilterModel::LibraryFilterModel(LibraryModel &library, SongStore &store, QObject *parent)
+    : QSortFilterProxyModel(parent), library(library), store(store)
+{
+    // Changed songs keep their place and their verdict until the next judging.
+    setDynamicSortFilter(false);
+    setSourceModel(&library);
+    judging.setSingleShot(true);
+    judging.setInterval(0);
+    connect(&judging, &QTimer::timeout, this, &LibraryFilterModel::judgeSome);
+    connect(&store, &SongStore::songsChanged, this, [this](const QList<const Song *> &songs) {
+        for (const Song *song : songs) {
+            const auto slot = size_t(song->second.shownSlot());
+            if (slot < searchTexts.size())
+                searchTexts[slot].clear();
+        }
+    });
+    connect(&store, &SongStore::songsAboutToGo, this, &LibraryFilterModel::forgetSongs);
+    connect(&store, &SongStore::cleared, this, &LibraryFilterModel::forgetAll);
+}
+
+void LibraryFilterModel::setFilterText(const QString &newText)
+{
+    text = newText;
+    refresh();
+}
+
+void LibraryFilterModel::refresh()
+{
+    nextFilter = SongFilter(text);
+    nextVerdicts.assign(size_t(store.shownSlots()), Unjudged);
+    nextSlot = 0;
+    judging.stop();
+    judgeSome();
+}
+
+void LibraryFilterModel::judgeSome()
+{
+    QElapsedTimer slice;
+    slice.start();
+    // Slots taken meanwhile by new songs are judged when they are shown.
+    const int slotCount = int(nextVerdicts.size());
+    if (!nextFilter.isEmpty()) {
+        for (int done = 1; nextSlot < slotCount; ++nextSlot, ++done) {
+            if (done % 256 == 0 && slice.elapsed() >= judgeSliceMs) {
+                judging.start();
+                return;
+            }
+            if (const Song *song = library.songInSlot(nextSlot))
+                nextVerdicts[size_t(nextSlot)] = judge(nextFilter, *song);
+        }
+    }
+    nextSlot = -1;
+    shownFilter = nextFilter;
+    verdicts.swap(nextVerdicts);
+    nextVerdicts.clear();
+    // One new layout, not a removal per run of hidden rows.
+    invalidate();
+    emit filterApplied();
+}
+
+LibraryFilterModel::Verdict LibraryFilterModel::judge(const SongFilter &filter, const Song &song) const
+{
+    const DBelement &record = song.second;
+    const auto slot = size_t(record.shownSlot());
+    auto searchText = [&]() -> const QString & {
+        if (searchTexts.size() <= slot)
+            searchTexts.resize(size_t(store.shownSlots()));
+        QString &text = searchTexts[slot];
+        if (text.isEmpty())
+            text = songSearchText(record);
+        return text;
+    };
+    auto fileMissing = [&record] {
+        const QString &location = record.storedText(SongField::Location);
+        return !location.isEmpty() && !QFileInfo::exists(localSongPath(location));
+    };
+    return filter.matches(record, searchText, fileMissing) ? Matches : Fails;
+}
+
+bool LibraryFilterModel::filterAcceptsRow(int sourceRow, const QModelIndex &) const
+{
+    if (shownFilter.isEmpty())
+        return true;
+    const Song *song = library.songAt(sourceRow);
+    if (!song)
+        return false;
+    const auto slot = size_t(song->second.shownSlot());
+    if (verdicts.size() <= slot)
+        verdicts.resize(size_t(store.shownSlots()), Unjudged);
+    if (verdicts[slot] == Unjudged)
+        verdicts[slot] = judge(shownFilter, *song);
+    return verdicts[slot] == Matches;
+}
+
+const Song *LibraryFilterModel::songAt(int row) const { return library.songAt(mapToSource(index(row, 0)).row()); }
+
+void LibraryFilterModel::sort(int column, Qt::SortOrder order) { library.sort(column, order); }
+
+void LibraryFilterModel::forgetSongs(const QList<const Song *> &songs)
+{
+    // Their slots go to the next songs shown, which are judged afresh.
+    for (const Song *song : songs) {
+        const auto slot = size_t(song->second.shownSlot());
+        for (std::vector<Verdict> *judged : {&verdicts, &nextVerdicts}) {
+            if (slot < judged->size())
+                (*judged)[slot] = Unjudged;
+        }
+        if (slot < searchTexts.size())
+            searchTexts[slot].clear();
+    }
+}
+
+void LibraryFilterModel::forgetAll()
+{
+    verdicts.clear();
+    nextVerdicts.assign(nextVerdicts.size(), Unjudged);
+    searchTexts.clear();
+}
