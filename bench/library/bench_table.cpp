@@ -5,6 +5,7 @@
 // each timed until the table is in order again; then peak memory.
 #include "app/tagdesk.h"
 #include "library/songstore.h"
+#include "benchlibrary.h"
 #include "peakmemory.h"
 
 #include <QApplication>
@@ -13,32 +14,6 @@
 #include <random>
 
 namespace {
-
-void fill(int songs)
-{
-    SongStore &store = SongStore::library();
-    store.beginBulkChange();
-    {
-        SongStore::Batch batch(store);
-        for (int i = 0; i < songs; ++i) {
-            const QString id = QString::number(-4611686018427387904LL + i * 7919LL);
-            store.update(libraryKey(id), [&](DBelement &record) {
-                record.setPersistentID(id);
-                record.setTitle(QStringLiteral("Song title number %1").arg((i * 7907) % songs));
-                record.setBPM(50 + i % 151);
-                record.setArtist(QStringLiteral("Artist %1").arg(i % 997));
-                record.setAlbumTitle(QStringLiteral("Album %1").arg(i % 4999));
-                record.setGenre(QStringLiteral("Genre %1").arg(i % 23));
-                record.setAlbumArtist(QStringLiteral("Album Artist %1").arg(i % 499));
-                record.setComposer(QStringLiteral("Composer %1").arg(i % 331));
-                record.setItunes(QStringLiteral("true"));
-                record.setIphone(i % 3 ? QStringLiteral("true") : QStringLiteral("false"));
-            });
-            store.setupRow(libraryKey(id));
-        }
-    }
-    store.endBulkChange();
-}
 
 double sortMs(Tagdesk &window, int column)
 {
@@ -88,7 +63,7 @@ int main(int argc, char *argv[])
 
     QElapsedTimer clock;
     clock.start();
-    fill(songs);
+    fillBenchLibrary(songs);
     QCoreApplication::processEvents();
     const double fillMs = clock.nsecsElapsed() / 1e6;
 

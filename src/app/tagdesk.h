@@ -20,7 +20,6 @@ class QDragEnterEvent;
 class QDropEvent;
 class QLabel;
 class QPushButton;
-class QTimer;
 
 // The one main window: the library table and every command of the program.
 // Its members are defined in one file per command group, each named after
@@ -149,8 +148,6 @@ public:
     QPushButton *folderCancelButton = nullptr;
     // "1,234 of 100,000 songs" in the status bar while the filter bar narrows the table.
     QLabel *filteredCount = nullptr;
-    // Typing settles before the songs are judged.
-    QTimer *filterTyping = nullptr;
 
     // Stops a run under way at once: its children end and their WAV files go.
     void stopAnalysisRun();

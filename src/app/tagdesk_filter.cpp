@@ -10,8 +10,7 @@
 namespace {
 
 const char filterSetting[] = "lastFilter";
-// Keys typed closer together than this are judged as one text.
-constexpr int typingPauseMs = 40;
+constexpr int rememberAfterMs = 1000;
 
 } // namespace
 
@@ -21,16 +20,11 @@ void Tagdesk::setUpFilterBar()
     filteredCount->hide();
     statusbar->addPermanentWidget(filteredCount);
 
-    filterTyping = new QTimer(this);
-    filterTyping->setSingleShot(true);
-    filterTyping->setInterval(typingPauseMs);
-    connect(filterTyping, &QTimer::timeout, this, [this] { filterModel->setFilterText(filterBar->text()); });
-    connect(filterBar, &QLineEdit::textChanged, filterTyping, qOverload<>(&QTimer::start));
+    // Each key starts the judging afresh; it runs a slice per turn, so typing
+    // goes on meanwhile.
+    connect(filterBar, &QLineEdit::textChanged, filterModel, &LibraryFilterModel::setFilterText);
     // Enter judges the songs again: those that stopped matching go.
-    connect(filterBar, &QLineEdit::returnPressed, this, [this] {
-        filterTyping->stop();
-        filterModel->setFilterText(filterBar->text());
-    });
+    connect(filterBar, &QLineEdit::returnPressed, filterModel, &LibraryFilterModel::refresh);
     auto *find = new QShortcut(QKeySequence::Find, this);
     connect(find, &QShortcut::activated, this, [this] {
         filterBar->setFocus(Qt::ShortcutFocusReason);
@@ -39,9 +33,13 @@ void Tagdesk::setUpFilterBar()
     auto *clear = new QShortcut(QKeySequence(Qt::Key_Escape), filterBar, nullptr, nullptr, Qt::WidgetShortcut);
     connect(clear, &QShortcut::activated, filterBar, &QLineEdit::clear);
 
-    connect(filterModel, &LibraryFilterModel::filterApplied, this, [this] {
-        QSettings().setValue(filterSetting, filterModel->filterText());
-    });
+    // Written once typing has rested, not at every key.
+    auto *rememberDue = new QTimer(this);
+    rememberDue->setSingleShot(true);
+    rememberDue->setInterval(rememberAfterMs);
+    connect(rememberDue, &QTimer::timeout, this,
+            [this] { QSettings().setValue(filterSetting, filterModel->filterText()); });
+    connect(filterModel, &LibraryFilterModel::filterApplied, rememberDue, qOverload<>(&QTimer::start));
     // The count follows the rows, once per event-loop turn however many batches come.
     auto *countDue = new QTimer(this);
     countDue->setSingleShot(true);

@@ -75,9 +75,12 @@ void rememberRootFolder(const QString &root, const QString &localFolder)
     settings.setValue(rootsKey, roots);
 }
 
-QString mappedSongPath(const QString &path)
+QString mappedSongPath(const QString &path) { return ItunesRootMap().mapped(path); }
+
+ItunesRootMap::ItunesRootMap() : roots(QSettings().value(rootsKey).toMap()) {}
+
+QString ItunesRootMap::mapped(const QString &path) const
 {
-    const QVariantMap roots = QSettings().value(rootsKey).toMap();
     for (auto root = roots.cbegin(); root != roots.cend(); ++root) {
         const QString mapped = mapItunesRoot(path, root.key(), root.value().toString());
         if (mapped != path)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QVariantMap>
 
 class QIODevice;
 
@@ -23,3 +24,14 @@ void rememberRootFolder(const QString &root, const QString &localFolder);
 
 // The song path with whichever remembered root it lies under replaced.
 QString mappedSongPath(const QString &path);
+
+// The remembered roots as they are now, read once, for mapping many paths.
+class ItunesRootMap
+{
+public:
+    ItunesRootMap();
+    QString mapped(const QString &path) const;
+
+private:
+    QVariantMap roots;
+};

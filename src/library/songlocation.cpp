@@ -10,3 +10,8 @@ QString songFilePath(const QString &location)
 }
 
 QString localSongPath(const QString &location) { return mappedSongPath(songFilePath(location)); }
+
+QString localSongPath(const QString &location, const ItunesRootMap &roots)
+{
+    return roots.mapped(songFilePath(location));
+}

@@ -11,3 +11,7 @@ QString songFilePath(const QString &location);
 // Where the song's file is to be found on this computer: songFilePath with a
 // copied iTunes library's music folder mapped to its local place.
 QString localSongPath(const QString &location);
+
+class ItunesRootMap;
+// The same, for many songs, with the mapping read once.
+QString localSongPath(const QString &location, const ItunesRootMap &roots);

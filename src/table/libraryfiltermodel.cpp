@@ -1,13 +1,42 @@
 #include "table/libraryfiltermodel.h"
+#include "library/itunesroot.h"
 #include "library/songlocation.h"
 
 #include <QElapsedTimer>
-#include <QFileInfo>
+#include <QFile>
+#include <sys/stat.h>
 
 namespace {
 
 // Judging time per event-loop turn; the window paints in between.
-constexpr qint64 judgeSliceMs = 25;
+constexpr qint64 judgeSliceMs = 15;
+
+// A song's facts as the model keeps them: its texts folded once and kept
+// until it changes, its file looked for when a term asks.
+class ShownSongFacts : public SongFilter::SongFacts
+{
+public:
+    ShownSongFacts(const DBelement &record, QString &searchTextCache, const ItunesRootMap &roots)
+        : record(record), searchTextCache(searchTextCache), roots(roots)
+    {}
+    const QString &searchText() override
+    {
+        if (searchTextCache.isEmpty())
+            searchTextCache = songSearchText(record);
+        return searchTextCache;
+    }
+    bool fileMissing() override
+    {
+        const QString &location = record.storedText(SongField::Location);
+        struct stat info;
+        return !location.isEmpty() && ::stat(QFile::encodeName(localSongPath(location, roots)).constData(), &info) != 0;
+    }
+
+private:
+    const DBelement &record;
+    QString &searchTextCache;
+    const ItunesRootMap &roots;
+};
 
 } // namespace
 
@@ -20,6 +49,9 @@ LibraryFilterModel::LibraryFilterModel(LibraryModel &library, SongStore &store, 
     judging.setSingleShot(true);
     judging.setInterval(0);
     connect(&judging, &QTimer::timeout, this, &LibraryFilterModel::judgeSome);
+    applying.setSingleShot(true);
+    applying.setInterval(0);
+    connect(&applying, &QTimer::timeout, this, &LibraryFilterModel::applyJudged);
     connect(&store, &SongStore::songsChanged, this, [this](const QList<const Song *> &songs) {
         for (const Song *song : songs) {
             const auto slot = size_t(song->second.shownSlot());
@@ -40,9 +72,11 @@ void LibraryFilterModel::setFilterText(const QString &newText)
 void LibraryFilterModel::refresh()
 {
     nextFilter = SongFilter(text);
+    roots = ItunesRootMap();
     nextVerdicts.assign(size_t(store.shownSlots()), Unjudged);
     nextSlot = 0;
     judging.stop();
+    applying.stop();
     judgeSome();
 }
 
@@ -62,6 +96,17 @@ void LibraryFilterModel::judgeSome()
                 nextVerdicts[size_t(nextSlot)] = judge(nextFilter, *song);
         }
     }
+    // Showing the result is a turn's work of its own.
+    if (slice.elapsed() > 0) {
+        nextSlot = slotCount;
+        applying.start();
+        return;
+    }
+    applyJudged();
+}
+
+void LibraryFilterModel::applyJudged()
+{
     nextSlot = -1;
     shownFilter = nextFilter;
     verdicts.swap(nextVerdicts);
@@ -75,19 +120,10 @@ LibraryFilterModel::Verdict LibraryFilterModel::judge(const SongFilter &filter, 
 {
     const DBelement &record = song.second;
     const auto slot = size_t(record.shownSlot());
-    auto searchText = [&]() -> const QString & {
-        if (searchTexts.size() <= slot)
-            searchTexts.resize(size_t(store.shownSlots()));
-        QString &text = searchTexts[slot];
-        if (text.isEmpty())
-            text = songSearchText(record);
-        return text;
-    };
-    auto fileMissing = [&record] {
-        const QString &location = record.storedText(SongField::Location);
-        return !location.isEmpty() && !QFileInfo::exists(localSongPath(location));
-    };
-    return filter.matches(record, searchText, fileMissing) ? Matches : Fails;
+    if (searchTexts.size() <= slot)
+        searchTexts.resize(size_t(store.shownSlots()));
+    ShownSongFacts facts(record, searchTexts[slot], roots);
+    return filter.matches(record, facts) ? Matches : Fails;
 }
 
 bool LibraryFilterModel::filterAcceptsRow(int sourceRow, const QModelIndex &) const

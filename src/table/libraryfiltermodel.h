@@ -1,5 +1,6 @@
 #pragma once
 
+#include "library/itunesroot.h"
 #include "table/librarymodel.h"
 #include "table/songfilter.h"
 
@@ -44,6 +45,7 @@ private:
     enum Verdict : quint8 { Unjudged, Matches, Fails };
     Verdict judge(const SongFilter &filter, const Song &song) const;
     void judgeSome();
+    void applyJudged();
     void forgetSongs(const QList<const Song *> &songs);
     void forgetAll();
 
@@ -60,7 +62,10 @@ private:
     // The next slot to judge; -1 when no judging is under way.
     int nextSlot = -1;
     QTimer judging;
+    QTimer applying;
     // By shown slot: the song's texts as words are looked for in them, made
     // when first needed and forgotten when the song changes.
     mutable std::vector<QString> searchTexts;
+    // Where copied iTunes songs are, as the judging began.
+    ItunesRootMap roots;
 };

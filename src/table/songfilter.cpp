@@ -93,21 +93,18 @@ bool SongFilter::readsTexts() const
     return std::any_of(terms.begin(), terms.end(), [](const Term &term) { return term.kind == Term::Word; });
 }
 
-bool SongFilter::matches(const DBelement &record, const std::function<const QString &()> &searchText,
-                         const std::function<bool()> &fileMissing) const
+bool SongFilter::matches(const DBelement &record, SongFacts &facts) const
 {
-    return std::all_of(terms.begin(), terms.end(), [&](const Term &term) {
-        return meets(term, record, searchText, fileMissing) != term.negated;
-    });
+    return std::all_of(terms.begin(), terms.end(),
+                       [&](const Term &term) { return meets(term, record, facts) != term.negated; });
 }
 
-bool SongFilter::meets(const Term &term, const DBelement &record, const std::function<const QString &()> &searchText,
-                       const std::function<bool()> &fileMissing) const
+bool SongFilter::meets(const Term &term, const DBelement &record, SongFacts &facts)
 {
     const int bpm = record.bpm();
     switch (term.kind) {
     case Term::Word:
-        return searchText().contains(term.word);
+        return facts.searchText().contains(term.word);
     case Term::Bpm:
         return bpm > 0 && inRange(bpm, term.low, term.high);
     case Term::BpmAnyLevel:
@@ -121,7 +118,7 @@ bool SongFilter::meets(const Term &term, const DBelement &record, const std::fun
     case Term::Locked:
         return false;
     case Term::Missing:
-        return fileMissing();
+        return facts.fileMissing();
     }
     return false;
 }

@@ -2,7 +2,6 @@
 
 #include <QString>
 #include <QStringView>
-#include <functional>
 #include <vector>
 
 class DBelement;
@@ -29,11 +28,20 @@ public:
     // Whether a word is to be looked for in the song's texts.
     bool readsTexts() const;
 
-    // searchText gives the song's texts as songSearchText folds them;
-    // fileMissing whether its file is gone. Each is asked only when a term
-    // needs it.
-    bool matches(const DBelement &record, const std::function<const QString &()> &searchText,
-                 const std::function<bool()> &fileMissing) const;
+    // What a filter may ask of a song besides its record; each is asked only
+    // when a term needs it, so it may be worked out then.
+    class SongFacts
+    {
+    public:
+        // The song's texts as songSearchText folds them.
+        virtual const QString &searchText() = 0;
+        // Whether the song's file is not where its location says.
+        virtual bool fileMissing() = 0;
+
+    protected:
+        ~SongFacts() = default;
+    };
+    bool matches(const DBelement &record, SongFacts &facts) const;
 
 private:
     struct Term
@@ -45,8 +53,7 @@ private:
         int high = 0;
     };
     static Term termOf(QStringView token);
-    bool meets(const Term &term, const DBelement &record, const std::function<const QString &()> &searchText,
-               const std::function<bool()> &fileMissing) const;
+    static bool meets(const Term &term, const DBelement &record, SongFacts &facts);
 
     std::vector<Term> terms;
 };

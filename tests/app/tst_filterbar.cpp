@@ -135,6 +135,7 @@ private slots:
         QTest::keyClick(window.get(), Qt::Key_F, Qt::ControlModifier);
         QVERIFY(window->filterBar->hasFocus());
         type(QStringLiteral("bpm:80-130"));
+        QTRY_COMPARE(QSettings().value(QStringLiteral("lastFilter")).toString(), QStringLiteral("bpm:80-130"));
         window.reset();
         window = std::make_unique<Tagdesk>();
         QCOMPARE(window->filterBar->text(), QStringLiteral("bpm:80-130"));

@@ -30,6 +30,14 @@ const TestSong testSongs[] = {
     {"half", "Half Time", "Energy 52", "Beats", 90, 180, "present.mp3"},
 };
 
+struct Facts : SongFilter::SongFacts
+{
+    QString text;
+    bool missing = false;
+    const QString &searchText() override { return text; }
+    bool fileMissing() override { return missing; }
+};
+
 } // namespace
 
 class TestSongFilter : public QObject
@@ -51,9 +59,10 @@ class TestSongFilter : public QObject
             record.setBpmAlternative(song.alternative);
             if (*song.location)
                 record.setLocation(folder.filePath(QString::fromLatin1(song.location)));
-            const QString text = songSearchText(record);
-            const bool missing = *song.location && !QFile::exists(record.text(SongField::Location));
-            if (filter.matches(record, [&text]() -> const QString & { return text; }, [missing] { return missing; }))
+            Facts facts;
+            facts.text = songSearchText(record);
+            facts.missing = *song.location && !QFile::exists(record.text(SongField::Location));
+            if (filter.matches(record, facts))
                 names << QString::fromLatin1(song.name);
         }
         return names;
