@@ -35,6 +35,7 @@ class QPushButton;
 //   tagdesk_folders.cpp      From Music Folder: the folder import in steps
 //   tagdesk_open.cpp         paths from the command line or dropped
 //   tagdesk_itunesroot.cpp   where a copied iTunes library's songs are
+//   tagdesk_playlist.cpp     Export Playlist: the shown songs as an M3U8 file
 class Tagdesk : public QMainWindow, public Ui::tagdesk
 {
     Q_OBJECT
@@ -103,6 +104,7 @@ public slots:
     void processFolderScan();
     void cancelFolderImport();
     void whereItunesSongsAre();
+    void exportPlaylist();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -114,6 +116,8 @@ public:
     LibraryModel *libraryModel = nullptr;
     // The keys of the selected songs, in the order of the selection.
     std::vector<std::string> selectedSongKeys() const;
+    // The keys of the songs the table shows, top to bottom.
+    std::vector<std::string> shownSongKeys() const;
 
     // Unsaved changes: set by every command that changes the library.
     bool modified = false;
