@@ -41,6 +41,7 @@ Tagdesk::Tagdesk(QWidget *parent) : QMainWindow(parent)
     setUpFilterBar();
     connect(actionFrom_Music_Folder, &QAction::triggered, this, &Tagdesk::fromMusicFolder);
     connect(actionItunes_Music_Folder, &QAction::triggered, this, &Tagdesk::whereItunesSongsAre);
+    connect(actionExport_Playlist, &QAction::triggered, this, &Tagdesk::exportPlaylist);
 
     // Folders and files given while a library file was being read wait for its end.
     connect(this, &Tagdesk::loadFileDone, this, &Tagdesk::startPendingMusicImport);
@@ -64,6 +65,20 @@ std::vector<std::string> Tagdesk::selectedSongKeys() const
         if (index.column() != ColumnPersistentID)
             continue;
         if (const Song *song = filterModel->songAt(index.row()))
+            keys.push_back(song->first);
+    }
+    return keys;
+}
+
+// The model's rows are the view's, in its order: a filter put between them
+// would be walked here instead.
+std::vector<std::string> Tagdesk::shownSongKeys() const
+{
+    std::vector<std::string> keys;
+    const int rows = filterModel->rowCount();
+    keys.reserve(size_t(rows));
+    for (int row = 0; row < rows; ++row) {
+        if (const Song *song = filterModel->songAt(row))
             keys.push_back(song->first);
     }
     return keys;

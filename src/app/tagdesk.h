@@ -38,6 +38,7 @@ class QPushButton;
 //   tagdesk_open.cpp         paths from the command line or dropped
 //   tagdesk_itunesroot.cpp   where a copied iTunes library's songs are
 //   tagdesk_filter.cpp       the filter bar
+//   tagdesk_playlist.cpp     Export Playlist: the shown songs as an M3U8 file
 class Tagdesk : public QMainWindow, public Ui::tagdesk
 {
     Q_OBJECT
@@ -106,6 +107,7 @@ public slots:
     void processFolderScan();
     void cancelFolderImport();
     void whereItunesSongsAre();
+    void exportPlaylist();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -120,6 +122,8 @@ public:
     // The keys of the selected songs, in the order of the selection; only
     // shown songs can be selected.
     std::vector<std::string> selectedSongKeys() const;
+    // The keys of the songs the table shows, top to bottom.
+    std::vector<std::string> shownSongKeys() const;
 
     // Unsaved changes: set by every command that changes the library.
     bool modified = false;

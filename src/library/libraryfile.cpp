@@ -1,4 +1,5 @@
 #include "library/libraryfile.h"
+#include "library/filereplacement.h"
 #include "library/songstore.h"
 #include "library/bpmtext.h"
 
@@ -7,12 +8,10 @@
 #include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -86,13 +85,6 @@ void writeLibraryDocument(QIODevice *device)
 
 namespace {
 
-QString systemError(int errorNumber)
-{
-    if (errorNumber == ENOSPC || errorNumber == EDQUOT)
-        return QStringLiteral("the disk is full");
-    return QString::fromLocal8Bit(std::strerror(errorNumber));
-}
-
 // Where no replacement is possible the file is overwritten, but only once its
 // room is reserved: a full disk then refuses before a byte of the old
 // library is touched.
@@ -100,51 +92,27 @@ QString writeInPlace(const QByteArray &path, const QByteArray &document)
 {
     const int fd = ::open(path.constData(), O_WRONLY | O_CLOEXEC);
     if (fd < 0)
-        return systemError(errno) + QStringLiteral("; the file is as it was");
+        return fileErrorText(errno) + QStringLiteral("; the file is as it was");
     auto fail = [fd](const QString &why) {
         ::close(fd);
         return why;
     };
     const int reserved = ::posix_fallocate(fd, 0, std::max<off_t>(off_t(document.size()), 1));
     if (reserved != 0 && reserved != EOPNOTSUPP && reserved != EINVAL)
-        return fail(systemError(reserved) + QStringLiteral("; the file is as it was"));
+        return fail(fileErrorText(reserved) + QStringLiteral("; the file is as it was"));
     for (qsizetype done = 0; done < document.size();) {
         const ssize_t put = ::pwrite(fd, document.constData() + done, size_t(document.size() - done), off_t(done));
         if (put < 0 && errno == EINTR)
             continue;
         if (put <= 0)
-            return fail(systemError(put < 0 ? errno : EIO) + QStringLiteral("; the file may be cut short"));
+            return fail(fileErrorText(put < 0 ? errno : EIO) + QStringLiteral("; the file may be cut short"));
         done += put;
     }
     if (::ftruncate(fd, off_t(document.size())) != 0 || ::fdatasync(fd) != 0)
-        return fail(systemError(errno) + QStringLiteral("; the file may be cut short"));
+        return fail(fileErrorText(errno) + QStringLiteral("; the file may be cut short"));
     if (::close(fd) != 0)
-        return systemError(errno) + QStringLiteral("; the file may be cut short");
+        return fileErrorText(errno) + QStringLiteral("; the file may be cut short");
     return {};
-}
-
-// The new library goes to a temporary file beside the old one, which it
-// replaces only once every byte is on the disk.
-QString writeReplacement(const QString &fileName, const QByteArray &document, const struct stat *old)
-{
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
-        return file.errorString();
-    if (old && (old->st_uid != ::geteuid() || old->st_gid != ::getegid())) [[maybe_unused]]
-        const int kept = ::fchown(file.handle(), old->st_uid, old->st_gid);
-    // The final flush is checked here: the commit would ignore its failure
-    // and put a cut-short file in the old one's place.
-    if (file.write(document) != document.size() || !file.flush()) {
-        const QString why = errno == ENOSPC || errno == EDQUOT ? systemError(errno) : file.errorString();
-        file.cancelWriting();
-        return why;
-    }
-    if (::fdatasync(file.handle()) != 0) {
-        const QString why = systemError(errno);
-        file.cancelWriting();
-        return why;
-    }
-    return file.commit() ? QString() : file.errorString();
 }
 
 } // namespace
@@ -174,7 +142,7 @@ bool saveLibraryFile(const QString &fileName, QString *error)
         const QString why = writeInPlace(path, document);
         return why.isEmpty() || failed(why);
     }
-    QString why = writeReplacement(fileName, document, exists ? &old : nullptr);
+    QString why = writeReplacement(fileName, document);
     if (why.isEmpty())
         return true;
     // A folder that takes no new file, holding a file that may be written.

@@ -95,6 +95,8 @@ private slots:
     void commandsActOnTheShownSongs()
     {
         type(QStringLiteral("run"));
+        // What Export Playlist writes: the shown songs, top to bottom.
+        QCOMPARE(window->shownSongKeys(), (std::vector<std::string>{"1", "4"}));
         window->tableWidget->selectAll();
         std::vector<std::string> keys = window->selectedSongKeys();
         std::sort(keys.begin(), keys.end());

@@ -45,7 +45,8 @@ private slots:
     void menusHoldTheirCommands()
     {
         QCOMPARE(actionTexts(window->menubar->actions()), QStringList({"File", "Sync", "Edit"}));
-        QCOMPARE(actionTexts(window->menuFile->actions()), QStringList({"Open File", "Save File", "New File", "Quit"}));
+        QCOMPARE(actionTexts(window->menuFile->actions()),
+                 QStringList({"Open File", "Save File", "New File", "Quit", "Export Playlist..."}));
         QCOMPARE(actionTexts(window->menuSync->actions()),
                  QStringList({"From iTunes", "From Music Folder...", "Where iTunes Songs Are..."}));
         QCOMPARE(actionTexts(window->menuEdit->actions()),

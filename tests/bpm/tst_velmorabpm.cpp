@@ -1,3 +1,4 @@
+#include "songfiles.h"
 #include "testenvironment.h"
 
 #include <QDir>
@@ -80,7 +81,7 @@ private:
 
     // As root the program runs as nobody, so that a file without read
     // permission is one it cannot read.
-    void start(QProcess &process, const QStringList &arguments)
+    void start(QProcess &process, const QStringList &arguments, const QString &executable = QString())
     {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("TMPDIR"), tmp);
@@ -91,7 +92,7 @@ private:
                     ::_exit(99);
             });
         }
-        process.start(program, arguments);
+        process.start(executable.isEmpty() ? program : executable, arguments);
     }
 
     // Waits for the end, up to timeoutMs; a run still going then is killed
@@ -110,11 +111,52 @@ private:
         return result;
     }
 
-    Run run(const QStringList &arguments, int timeoutMs = 120000)
+    Run run(const QStringList &arguments, int timeoutMs = 120000, const QString &executable = QString())
     {
         QProcess process;
-        start(process, arguments);
+        start(process, arguments, executable);
         return finish(process, timeoutMs);
+    }
+
+    // A copy of the program beside stand-ins for its helpers: the converter
+    // notes each song it is given in "calls" and copies it as the WAV file,
+    // the analyser finds 99 BPM in anything.
+    QString standInProgram()
+    {
+        const QString bin = path("stand-in/bin/velmora-bpm");
+        if (QFile::exists(bin))
+            return bin;
+        auto script = [](const QString &name, const QString &body) {
+            QFile file(name);
+            return file.open(QIODevice::WriteOnly) && file.write(("#!/bin/sh\n" + body).toUtf8()) > 0
+                && file.setPermissions(QFileDevice::Permissions(0x7755));
+        };
+        if (!QDir(dir.path()).mkpath("stand-in/bin") || !QDir(dir.path()).mkpath("stand-in/Resources")
+            || !QFile::copy(program, bin)
+            || !script(path("stand-in/Resources/pcmdump"),
+                       QStringLiteral("printf '%s\\n' \"$1\" >> '%1'\n"
+                                      "wav=\"$TMPDIR/stand-in-$$.wav\"\n"
+                                      "cp \"$1\" \"$wav\" || exit 1\n"
+                                      "printf 'Location: %s\\nBitRate: 1411\\nSampleRate: 44100\\n' \"$wav\"\n")
+                           .arg(path("stand-in/calls")))
+            || !script(path("stand-in/Resources/beatfind"), QStringLiteral("echo 'BPM: 99'\n")))
+            return QString();
+        QFile calls(path("stand-in/calls"));
+        if (!calls.open(QIODevice::WriteOnly) || !calls.setPermissions(QFileDevice::Permissions(0x6666)))
+            return QString();
+        return bin;
+    }
+
+    // The songs the stand-in converter was given since the last call, sorted.
+    QStringList takeStandInCalls()
+    {
+        QFile calls(path("stand-in/calls"));
+        if (!calls.open(QIODevice::ReadWrite))
+            return {"(no calls file)"};
+        QStringList songs = QString::fromUtf8(calls.readAll()).split('\n', Qt::SkipEmptyParts);
+        calls.resize(0);
+        songs.sort();
+        return songs;
     }
 
     QStringList wavFiles() const { return QDir(tmp).entryList({"*.wav"}, QDir::Files | QDir::Hidden); }
@@ -151,6 +193,15 @@ private slots:
         QVERIFY(QFile::link("/dev/urandom", path("random.mp3")));
         QVERIFY(QDir(dir.path()).mkpath("line break"));
         QVERIFY(QFile::copy(path("album/a 120.mp3"), path("line break/two\nlines.mp3")));
+        QVERIFY(QDir(dir.path()).mkpath("tags"));
+        QVERIFY(makeSongFile(path("tags/no tag.mp3"), {"title=Untagged"}));
+        for (const char *bpm : {"150", "119.6", "300", "30", "fast"})
+            QVERIFY(
+                makeSongFile(path(QStringLiteral("tags/tag %1.mp3").arg(bpm)), {QStringLiteral("TBPM=%1").arg(bpm)}));
+        QVERIFY(makeSongFile(path("tags/tag 128.flac"), {"BPM=128"}));
+        QFile noAudio(path("tags/no audio.mp3"));
+        QVERIFY(noAudio.open(QIODevice::WriteOnly));
+        noAudio.write(QByteArray(20000, '\x5a'));
     }
 
     // Files and folders in the order given, a folder's files sorted; the
@@ -254,11 +305,78 @@ private slots:
         QVERIFY2(probe.readAllStandardOutput().toUpper().contains("TAG:TBPM=120"), "no TBPM 120 tag");
     }
 
+    // With --skip-tagged a file whose tags hold a BPM within 50-200 is
+    // reported with it, marked, and never reaches the converter; any other
+    // file is analysed as before. Each run takes a file tagged 150 first.
+    void skipTagged_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QString>("file"); // in tags/
+        QTest::addColumn<QString>("expected"); // %1 stands for the file tagged 150, %2 for the other
+        QTest::addColumn<bool>("tagged"); // whether the other file is reported from its tag
+        const QStringList skip{"--skip-tagged"};
+        QTest::newRow("no BPM tag") << skip << "no tag.mp3"
+                                    << "150\t-\t%1\ttagged\n99\t-\t%2\n"
+                                    << false;
+        QTest::newRow("tag rounded") << skip << "tag 119.6.mp3"
+                                     << "150\t-\t%1\ttagged\n120\t-\t%2\ttagged\n"
+                                     << true;
+        QTest::newRow("FLAC BPM comment") << skip << "tag 128.flac"
+                                          << "150\t-\t%1\ttagged\n128\t-\t%2\ttagged\n"
+                                          << true;
+        QTest::newRow("tag above 200") << skip << "tag 300.mp3"
+                                       << "150\t-\t%1\ttagged\n99\t-\t%2\n"
+                                       << false;
+        QTest::newRow("tag below 50") << skip << "tag 30.mp3"
+                                      << "150\t-\t%1\ttagged\n99\t-\t%2\n"
+                                      << false;
+        QTest::newRow("tag not a number") << skip << "tag fast.mp3"
+                                          << "150\t-\t%1\ttagged\n99\t-\t%2\n"
+                                          << false;
+        QTest::newRow("tags unreadable") << skip << "no audio.mp3"
+                                         << "150\t-\t%1\ttagged\n99\t-\t%2\n"
+                                         << false;
+        QTest::newRow("csv") << QStringList{"--skip-tagged", "--csv"} << "no tag.mp3"
+                             << "bpm,alternative,path,source\n150,,%1,tagged\n99,,%2\n"
+                             << false;
+        QTest::newRow("--range leaves a tag's value alone")
+            << QStringList{"--skip-tagged", "--range", "70-140"} << "tag 119.6.mp3"
+            << "150\t-\t%1\ttagged\n120\t-\t%2\ttagged\n"
+            << true;
+        QTest::newRow("without the option") << QStringList() << "tag 119.6.mp3"
+                                            << "99\t-\t%1\n99\t-\t%2\n"
+                                            << false;
+    }
+    void skipTagged()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(QString, file);
+        QFETCH(QString, expected);
+        QFETCH(bool, tagged);
+        const QString standIn = standInProgram();
+        QVERIFY(!standIn.isEmpty());
+        takeStandInCalls();
+        const QString first = path("tags/tag 150.mp3");
+        const QString other = path("tags/" + file);
+        const Run result = run(QStringList{"-j", "2"} << options << first << other, 60000, standIn);
+        QCOMPARE(result.err, QString());
+        QCOMPARE(result.out, expected.arg(first, other));
+        QCOMPARE(result.exitCode, 0);
+        QStringList converted;
+        if (!options.contains("--skip-tagged"))
+            converted << first;
+        if (!tagged)
+            converted << other;
+        converted.sort();
+        QCOMPARE(takeStandInCalls(), converted);
+        QCOMPARE(wavFiles(), QStringList());
+    }
+
     void helpAndVersion()
     {
         const Run help = run({"--help"});
         QCOMPARE(help.exitCode, 0);
-        for (const char *option : {"-j", "--write-tags", "--range", "--csv", "--version"})
+        for (const char *option : {"-j", "--write-tags", "--range", "--csv", "--skip-tagged", "--version"})
             QVERIFY2(help.out.contains(QLatin1String(option)), option);
         const Run version = run({"--version"});
         QCOMPARE(version.exitCode, 0);

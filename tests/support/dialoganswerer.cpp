@@ -26,10 +26,10 @@ DialogAnswerer &DialogAnswerer::fileDialog(const QString &fileName)
 void DialogAnswerer::poll()
 {
     QWidget *modal = QApplication::activeModalWidget();
-    if (!modal || !modal->isVisible() || answers.isEmpty())
+    if (!modal || !modal->isVisible() || answers.isEmpty() || modal == accepted)
         return;
     if (auto *box = qobject_cast<QMessageBox *>(modal)) {
-        seen.append({QStringLiteral("QMessageBox"), box->windowTitle(), box->text()});
+        seen.append({QStringLiteral("QMessageBox"), box->windowTitle(), box->text(), QString()});
         const Answer answer = answers.takeFirst();
         if (answer.isFileDialog) {
             qWarning("DialogAnswerer: a message box opened where a file dialog was expected");
@@ -40,13 +40,17 @@ void DialogAnswerer::poll()
             box->done(answer.button);
         }
     } else if (auto *dialog = qobject_cast<QFileDialog *>(modal)) {
-        seen.append({QStringLiteral("QFileDialog"), dialog->windowTitle(), dialog->directory().absolutePath()});
+        seen.append({QStringLiteral("QFileDialog"), dialog->windowTitle(), dialog->directory().absolutePath(),
+                     dialog->selectedFiles().value(0)});
         const Answer answer = answers.takeFirst();
         if (!answer.isFileDialog || answer.fileName.isEmpty()) {
             dialog->reject();
         } else {
             dialog->selectFile(answer.fileName);
-            QMetaObject::invokeMethod(dialog, "accept");
+            // Queued: the poll must return for this timer to answer a
+            // question the dialog asks while it accepts.
+            accepted = dialog;
+            QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
         }
     }
 }

@@ -3,6 +3,7 @@
 #include <QList>
 #include <QMessageBox>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QTimer>
 
@@ -19,6 +20,8 @@ public:
         QString kind; // "QMessageBox" or "QFileDialog"
         QString title;
         QString text;
+        // A file dialog's file as it opened: the name it proposed.
+        QString fileName;
     };
 
     DialogAnswerer();
@@ -42,4 +45,7 @@ private:
 
     QList<Answer> answers;
     QTimer timer;
+    // A file dialog accepted but not yet closed: it may still ask a question
+    // of its own (replace an existing file?), which the next answer is for.
+    QPointer<QWidget> accepted;
 };

@@ -9,6 +9,8 @@ struct BatchEntry
 {
     QString path;
     QString problem;
+    // The BPM its tags hold, when that is reported instead of an analysis.
+    int taggedBpm = 0;
 };
 
 // The files the paths name, in the order given; a folder gives the audio

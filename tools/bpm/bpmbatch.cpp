@@ -6,6 +6,7 @@
 #include "analysis/runprogress.h"
 #include "tags/bpmtagwriter.h"
 #include "resultline.h"
+#include "taggedbpm.h"
 
 #include <cstdio>
 #include <unistd.h>
@@ -38,12 +39,16 @@ void BpmBatch::start()
 {
     entries = batchEntries(options.paths);
     if (options.csv)
-        printLine(stdout, csvHeader());
+        printLine(stdout, csvHeader(options.skipTagged));
     pool.start(int(entries.size()), options.jobs, [this](int position) {
         BatchEntry &entry = entries[position];
         if (entry.problem.isEmpty())
             entry.problem = fileProblem(entry.path);
-        return entry.problem.isEmpty() ? entry.path : QString();
+        if (!entry.problem.isEmpty())
+            return QString();
+        if (options.skipTagged)
+            entry.taggedBpm = taggedBpm(entry.path);
+        return entry.taggedBpm == 0 ? entry.path : QString();
     });
 }
 
@@ -58,7 +63,13 @@ void BpmBatch::release(int position, const SongJobResult &result)
     const BatchEntry &entry = entries.at(position);
     switch (result.outcome) {
     case SongJobResult::NotStarted:
-        fail(entry.path, entry.problem);
+        if (entry.taggedBpm == 0) {
+            fail(entry.path, entry.problem);
+            return;
+        }
+        // The tag's own value, as it is: there is nothing to write back.
+        clearProgress();
+        printLine(stdout, taggedResultLine(entry.taggedBpm, entry.path, options.csv));
         return;
     case SongJobResult::NoRoom:
     case SongJobResult::Failed:

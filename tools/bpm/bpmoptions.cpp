@@ -23,7 +23,11 @@ BpmOptions parseBpmOptions(const QStringList &arguments, QString *error)
                                          QStringLiteral("MIN-MAX"));
     const QCommandLineOption csvOption(QStringLiteral("csv"),
                                        QStringLiteral("Print CSV lines \"bpm,alternative,path\" after a header."));
-    parser.addOptions({jobsOption, writeTagsOption, rangeOption, csvOption});
+    const QCommandLineOption skipTaggedOption(
+        QStringLiteral("skip-tagged"),
+        QStringLiteral("Report a file whose tags hold a BPM (50-200) with that value, marked \"tagged\" at the end "
+                       "of its line, instead of analysing it."));
+    parser.addOptions({jobsOption, writeTagsOption, rangeOption, csvOption, skipTaggedOption});
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("PATH"), QStringLiteral("Audio files, or folders to search."),
@@ -43,6 +47,7 @@ BpmOptions parseBpmOptions(const QStringList &arguments, QString *error)
     options.jobs = QThread::idealThreadCount();
     options.writeTags = parser.isSet(writeTagsOption);
     options.csv = parser.isSet(csvOption);
+    options.skipTagged = parser.isSet(skipTaggedOption);
     options.paths = parser.positionalArguments();
     if (parser.isSet(jobsOption)) {
         bool isNumber = false;

@@ -11,6 +11,8 @@ struct BpmOptions
     int jobs = 1;
     bool writeTags = false;
     bool csv = false;
+    // Files whose tags hold a BPM are reported with it, not analysed.
+    bool skipTagged = false;
     // The preferred tempo range, both ends whole and included; 0 when none
     // was given.
     int rangeLow = 0;

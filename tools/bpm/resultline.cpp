@@ -46,4 +46,12 @@ QString resultLine(int bpm, int alternative, const QString &path, bool csv)
         .arg(alternative ? QString::number(alternative) : QStringLiteral("-"), shownPath(path));
 }
 
-QString csvHeader() { return QStringLiteral("bpm,alternative,path"); }
+QString taggedResultLine(int bpm, const QString &path, bool csv)
+{
+    return resultLine(bpm, 0, path, csv) + (csv ? QStringLiteral(",tagged") : QStringLiteral("\ttagged"));
+}
+
+QString csvHeader(bool withSource)
+{
+    return withSource ? QStringLiteral("bpm,alternative,path,source") : QStringLiteral("bpm,alternative,path");
+}

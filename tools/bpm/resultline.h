@@ -6,7 +6,11 @@
 // "-" for no alternative, so the columns stay put for cut and awk. CSV:
 // "bpm,alternative,path" with the path quoted when it needs to be.
 QString resultLine(int bpm, int alternative, const QString &path, bool csv);
-QString csvHeader();
+// The line of a file reported with the BPM its tags hold: a result line
+// with one more column at its end, "tagged", so scripts tell it apart.
+QString taggedResultLine(int bpm, const QString &path, bool csv);
+// With tagged lines to come, the header names their extra column "source".
+QString csvHeader(bool withSource);
 
 // A path on a line of text: as it is, unless it holds a line break (which
 // would split the line) or starts with a double quote (which would look like
