@@ -39,6 +39,7 @@ Tagdesk::Tagdesk(QWidget *parent) : QMainWindow(parent)
     setUpLevelCommands();
     setUpTagWriting();
     setUpFilterBar();
+    setUpLists();
     connect(actionFrom_Music_Folder, &QAction::triggered, this, &Tagdesk::fromMusicFolder);
     connect(actionItunes_Music_Folder, &QAction::triggered, this, &Tagdesk::whereItunesSongsAre);
     connect(actionExport_Playlist, &QAction::triggered, this, &Tagdesk::exportPlaylist);

@@ -19,6 +19,7 @@ class QCloseEvent;
 class QDragEnterEvent;
 class QDropEvent;
 class QLabel;
+class QMenu;
 class QPushButton;
 
 // The one main window: the library table and every command of the program.
@@ -39,6 +40,7 @@ class QPushButton;
 //   tagdesk_itunesroot.cpp   where a copied iTunes library's songs are
 //   tagdesk_filter.cpp       the filter bar
 //   tagdesk_playlist.cpp     Export Playlist: the shown songs as an M3U8 file
+//   tagdesk_lists.cpp        the Lists menu: saved filters, and their playlists
 class Tagdesk : public QMainWindow, public Ui::tagdesk
 {
     Q_OBJECT
@@ -108,6 +110,8 @@ public slots:
     void cancelFolderImport();
     void whereItunesSongsAre();
     void exportPlaylist();
+    void saveFilterAsList();
+    void exportAllLists();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -124,6 +128,16 @@ public:
     std::vector<std::string> selectedSongKeys() const;
     // The keys of the songs the table shows, top to bottom.
     std::vector<std::string> shownSongKeys() const;
+
+    // Saved lists: a name for a filter text, kept in the settings and shown in
+    // the Lists menu. A list's songs are those its filter lets through now, in
+    // the table's order.
+    void saveList(const QString &name, const QString &filter);
+    void removeList(const QString &name);
+    std::vector<std::string> listSongKeys(const QString &name) const;
+    // Writes each list's playlist into folder as "<name>.m3u8"; false, having
+    // told the user, when one could not be written.
+    bool exportListsInto(const QString &folder);
 
     // Unsaved changes: set by every command that changes the library.
     bool modified = false;
@@ -150,6 +164,7 @@ public:
     FolderImport folderImport;
     // Shown in the status bar while a folder import runs.
     QPushButton *folderCancelButton = nullptr;
+    QMenu *menuLists = nullptr;
     // "1,234 of 100,000 songs" in the status bar while the filter bar narrows the table.
     QLabel *filteredCount = nullptr;
 
@@ -190,8 +205,14 @@ private:
     void endRun();
     void showRunIdle();
     void showSongMessage(const QString &text, const QString &title);
-    // the filter bar
+    // the filter bar, and the lists saved from it
     void setUpFilterBar();
+    void setUpLists();
+    void showLists();
+    void exportList(const QString &name);
+    // Writes the songs as an M3U8 playlist; summary is the status text, or
+    // why it could not be written.
+    bool writePlaylist(const QString &fileName, const std::vector<std::string> &keys, QString *summary);
     void showFilteredCount();
     // writing BPM tags
     void setUpTagWriting();

@@ -36,21 +36,29 @@ void Tagdesk::exportPlaylist()
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
     const QString fileName = QFileInfo(dialog.selectedFiles().constFirst()).absoluteFilePath();
+    QString summary;
+    if (!writePlaylist(fileName, shownSongKeys(), &summary)) {
+        QMessageBox::critical(nullptr, tr("Export Playlist"), summary, QMessageBox::Ok);
+        return;
+    }
+    QSettings().setValue(playlistFolderKey, QFileInfo(fileName).absolutePath());
+    statusbar->showMessage(summary, summaryMessageMs);
+}
 
+bool Tagdesk::writePlaylist(const QString &fileName, const std::vector<std::string> &keys, QString *summary)
+{
     std::vector<PlaylistSong> songs;
     const SongStore &store = SongStore::library();
-    for (const std::string &key : shownSongKeys()) {
+    for (const std::string &key : keys) {
         if (const DBelement *record = store.find(key))
             songs.push_back(playlistSong(*record));
     }
     const M3u8Playlist playlist = m3u8Playlist(songs, QFileInfo(fileName).absolutePath());
     QString error;
     if (!savePlaylistFile(fileName, playlist.text, &error)) {
-        QMessageBox::critical(nullptr, tr("Export Playlist"),
-                              tr("The playlist could not be written to \"%1\": %2").arg(fileName, error),
-                              QMessageBox::Ok);
-        return;
+        *summary = tr("The playlist could not be written to \"%1\": %2").arg(fileName, error);
+        return false;
     }
-    QSettings().setValue(playlistFolderKey, QFileInfo(fileName).absolutePath());
-    statusbar->showMessage(playlistSummary(playlist), summaryMessageMs);
+    *summary = playlistSummary(playlist);
+    return true;
 }

@@ -143,6 +143,21 @@ bool LibraryFilterModel::filterAcceptsRow(int sourceRow, const QModelIndex &) co
 
 const Song *LibraryFilterModel::songAt(int row) const { return library.songAt(mapToSource(index(row, 0)).row()); }
 
+std::vector<const Song *> LibraryFilterModel::songsMatching(const QString &filterText) const
+{
+    const SongFilter filter(filterText);
+    const ItunesRootMap rootsNow;
+    std::vector<const Song *> songs;
+    for (int row = 0; row < library.rowCount(); ++row) {
+        const Song *song = library.songAt(row);
+        QString searchText;
+        ShownSongFacts facts(song->second, searchText, rootsNow);
+        if (filter.matches(song->second, facts))
+            songs.push_back(song);
+    }
+    return songs;
+}
+
 void LibraryFilterModel::sort(int column, Qt::SortOrder order) { library.sort(column, order); }
 
 void LibraryFilterModel::forgetSongs(const QList<const Song *> &songs)

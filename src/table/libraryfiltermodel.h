@@ -32,6 +32,9 @@ public:
     bool isJudging() const { return nextSlot >= 0; }
 
     const Song *songAt(int row) const;
+    // Every song of the library that a text asks for, in the library model's
+    // order, judged now, whatever the bar shows.
+    std::vector<const Song *> songsMatching(const QString &filterText) const;
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
 signals:
