@@ -36,6 +36,7 @@ Tagdesk::Tagdesk(QWidget *parent) : QMainWindow(parent)
     connect(actionMerge, &QAction::triggered, this, &Tagdesk::mergeEdit);
     connect(actionBeatFind, &QAction::triggered, this, &Tagdesk::BeatFind);
     setUpLevelCommands();
+    setUpLocking();
     setUpTagWriting();
     connect(actionFrom_Music_Folder, &QAction::triggered, this, &Tagdesk::fromMusicFolder);
     connect(actionItunes_Music_Folder, &QAction::triggered, this, &Tagdesk::whereItunesSongsAre);
