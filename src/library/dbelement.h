@@ -73,7 +73,8 @@ public:
     void saveDom(QXmlStreamWriter &writer) const;
     // Sets the stored fields from an "Element_Data" element's attributes;
     // an absent attribute empties its field. The location and the phone's ID
-    // are set only when the element has them. A BPM outside 50 to 200 becomes none; false then,
+    // are set only when the element has them; an exact tempo only when it
+    // comes to the BPM. A BPM outside 50 to 200 becomes none; false then,
     // so that the reader can name such songs once, after the read.
     bool loadDom(const QXmlStreamAttributes &attributes);
 
