@@ -5,10 +5,7 @@ namespace {
 
 // Whether a tempo's whole part lies within the range, judged before any
 // truncation so that no value is converted out of the int range.
-bool wholePartWithin(float tempo, const BpmRange &range)
-{
-    return tempo >= float(range.low) && tempo < float(range.high) + 1.0f;
-}
+bool wholePartWithin(double tempo, const BpmRange &range) { return tempo >= range.low && tempo < range.high + 1.0; }
 
 } // namespace
 
@@ -18,10 +15,10 @@ AnalyserTempo analyserTempo(const QList<QByteArray> &pieces)
     const QString bpmText = reportedBpm(pieces);
     if (acceptedBpm(bpmText) == 0)
         return tempo;
-    tempo.bpm = bpmText.toFloat();
+    tempo.bpm = bpmText.toDouble();
     const QString alternativeText = reportedAlternative(pieces);
     if (acceptedBpm(alternativeText) != 0)
-        tempo.alternative = alternativeText.toFloat();
+        tempo.alternative = alternativeText.toDouble();
     return tempo;
 }
 
@@ -29,7 +26,7 @@ AnalyserTempo foldIntoRange(const AnalyserTempo &tempo, const BpmRange &range)
 {
     if (tempo.bpm == 0 || wholePartWithin(tempo.bpm, range))
         return tempo;
-    const float moved = tempo.bpm < float(range.low) ? tempo.bpm * 2 : tempo.bpm / 2;
+    const double moved = tempo.bpm < range.low ? tempo.bpm * 2 : tempo.bpm / 2;
     if (!wholePartWithin(moved, range))
         return tempo;
     return {moved, tempo.bpm};
@@ -40,8 +37,7 @@ std::optional<BpmLevels> analysedLevels(const QList<QByteArray> &pieces, const B
     const AnalyserTempo tempo = foldIntoRange(analyserTempo(pieces), range);
     if (tempo.bpm == 0)
         return std::nullopt;
-    const int bpm = static_cast<int>(tempo.bpm);
-    const int alternative = static_cast<int>(tempo.alternative);
+    const int alternative = wholeBpm(tempo.alternative);
     // An Alternative that comes to the same whole BPM offers no choice.
-    return BpmLevels{bpm, alternative == bpm ? 0 : alternative};
+    return BpmLevels{tempo.bpm, alternative == wholeBpm(tempo.bpm) ? 0 : alternative};
 }

@@ -11,8 +11,8 @@
 // are kept as printed, so moving a tempo by an octave loses no fraction.
 struct AnalyserTempo
 {
-    float bpm = 0;
-    float alternative = 0;
+    double bpm = 0;
+    double alternative = 0;
 };
 
 // Reads the analyser's output. The BPM follows the "BPM: " rule of the run;
@@ -24,7 +24,8 @@ AnalyserTempo analyserTempo(const QList<QByteArray> &pieces);
 // lands inside; the level it came from becomes the Alternative.
 AnalyserTempo foldIntoRange(const AnalyserTempo &tempo, const BpmRange &range);
 
-// What the analyser found, moved into the range, as a song's whole BPM and
-// Alternative (none when it comes to the same whole BPM); nothing when it
-// found no tempo.
+// What the analyser found, moved into the range, as a song's exact tempo and
+// whole Alternative (none when it comes to the same whole BPM as the tempo);
+// nothing when it found no tempo. Whole BPMs are the nearest whole numbers
+// (wholeBpm), so the double of 87.5 is the 175 an Alternative would name.
 std::optional<BpmLevels> analysedLevels(const QList<QByteArray> &pieces, const BpmRange &range);

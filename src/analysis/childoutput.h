@@ -41,6 +41,7 @@ QString reportedBpm(const QList<QByteArray> &pieces);
 // it names when unsure of the level; empty when it printed none.
 QString reportedAlternative(const QList<QByteArray> &pieces);
 
-// The whole BPM that a reported tempo gives: the text read as a float and
-// truncated toward zero, kept only within 50 to 200; 0 when there is none.
+// Whether a reported tempo is one, as the whole part of the text read as a
+// float: that whole part when it lies within 50 to 200, 0 otherwise. The song
+// itself shows an accepted tempo rounded (wholeBpm).
 int acceptedBpm(const QString &bpmText);

@@ -75,6 +75,8 @@ struct AnalysisRun
     bool cancelRequested = false;
     // The user has been asked where a copied iTunes library's songs are.
     bool itunesRootAsked = false;
+    // Songs passed over because their BPM is locked.
+    int lockedKept = 0;
 
     void reset() { *this = AnalysisRun(); }
 };

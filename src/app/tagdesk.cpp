@@ -37,6 +37,7 @@ Tagdesk::Tagdesk(QWidget *parent) : QMainWindow(parent)
     connect(actionMerge, &QAction::triggered, this, &Tagdesk::mergeEdit);
     connect(actionBeatFind, &QAction::triggered, this, &Tagdesk::BeatFind);
     setUpLevelCommands();
+    setUpLocking();
     setUpTagWriting();
     setUpFilterBar();
     setUpLists();

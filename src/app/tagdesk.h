@@ -30,7 +30,8 @@ class QPushButton;
 //   tagdesk_load.cpp         reading a library file in steps
 //   tagdesk_recovery.cpp     the recovery copy on a signal, and its offer at start-up
 //   tagdesk_edit.cpp         Delete, the BPM range check, marking edits
-//   tagdesk_level.cpp        Double, Halve, Use Alternative, BPM Range
+//   tagdesk_level.cpp        Double, Halve, Use Alternative, x 3/2, x 2/3, BPM Range
+//   tagdesk_lock.cpp         Lock BPM
 //   tagdesk_itunes.cpp       From iTunes: the import in steps
 //   tagdesk_merge.cpp        Merge
 //   tagdesk_beatfind.cpp     BeatFind: the analysis run
@@ -102,6 +103,10 @@ public slots:
     void doubleBpm();
     void halveBpm();
     void useAlternativeBpm();
+    void threeHalvesBpm();
+    void twoThirdsBpm();
+    // Locks the selected songs' BPMs, or unlocks them when all are locked.
+    void lockBpm();
     void bpmRange();
     void bpmEdited(const std::string &key);
     void writeBpmToFiles();
@@ -183,6 +188,12 @@ private:
     // tempo level commands, and the user's own BPM edits, which settle the level
     void setUpLevelCommands();
     void changeLevel(LevelCommand command);
+    // Lock BPM, checked while every selected song is locked.
+    void setUpLocking();
+    bool selectionLocked() const;
+    void showSelectionLock();
+    // "3 locked songs kept their BPM".
+    static QString lockedKeptText(int count);
     // iTunes import
     void finishItunesImport();
     void abandonItunesImport();

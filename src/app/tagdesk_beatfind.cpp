@@ -83,7 +83,7 @@ void Tagdesk::doBeatFind()
     // folder: ask once, before any song starts, where that folder is here.
     for (const QString &id : std::as_const(run.runIDs)) {
         const DBelement *record = recordOf(id);
-        if (!record)
+        if (!record || record->bpmLocked())
             continue;
         const QString path = localSongPath(record->text(SongField::Location));
         if (!path.isEmpty() && !QFile::exists(path) && askForItunesRoot(path))
@@ -107,6 +107,11 @@ QString Tagdesk::chooseSong(int position)
         return QString();
     AnalysisRun::Song &song = run.songs[position];
     song.title = record->text(SongField::Title);
+    // A locked BPM is kept whatever the analyser would say: no need to ask it.
+    if (record->bpmLocked()) {
+        ++run.lockedKept;
+        return QString();
+    }
     if (record->isProtected) {
         song.message = QStringLiteral("beatfind skipping protected file: ");
         return QString();
@@ -174,12 +179,16 @@ void Tagdesk::applySongResult(const QString &id, const QString &title, const Son
     }
     SongStore &store = SongStore::library();
     const std::string key = libraryKey(id);
-    const bool stored = store.change(key, [&levels](DBelement &record) {
-        record.setBPM(levels->bpm);
-        record.setBpmAlternative(levels->alternative);
-    });
-    if (stored)
-        writeBpmAfterBeatFind(*store.find(key));
+    const DBelement *record = store.find(key);
+    if (!record)
+        return;
+    // Locked while its analysis ran.
+    if (record->bpmLocked()) {
+        ++run.lockedKept;
+        return;
+    }
+    store.change(key, [&levels](DBelement &song) { song.setLevels(*levels); });
+    writeBpmAfterBeatFind(*record);
 }
 
 void Tagdesk::showRunProgress()
@@ -210,7 +219,10 @@ void Tagdesk::endRun()
         return;
     run.analysisRunning = false;
     showRunIdle();
-    statusbar->showMessage(QStringLiteral("beatfind has completed"), completedMessageMs);
+    QString message = QStringLiteral("beatfind has completed");
+    if (run.lockedKept)
+        message += QStringLiteral("; ") + lockedKeptText(run.lockedKept);
+    statusbar->showMessage(message, completedMessageMs);
 }
 
 void Tagdesk::stopAnalysisRun()
@@ -243,6 +255,9 @@ bool Tagdesk::runFilesPresent()
         const DBelement *record = recordOf(id);
         if (!record)
             return false;
+        // Its file is not needed.
+        if (record->bpmLocked())
+            continue;
         const QString path = localSongPath(record->text(SongField::Location));
         if (path.isEmpty() || !QFile::exists(path))
             return false;

@@ -14,12 +14,16 @@ void Tagdesk::setUpLevelCommands()
     connect(actionDouble_BPM, &QAction::triggered, this, &Tagdesk::doubleBpm);
     connect(actionHalve_BPM, &QAction::triggered, this, &Tagdesk::halveBpm);
     connect(actionUse_Alternative_BPM, &QAction::triggered, this, &Tagdesk::useAlternativeBpm);
+    connect(actionBPM_x_3_2, &QAction::triggered, this, &Tagdesk::threeHalvesBpm);
+    connect(actionBPM_x_2_3, &QAction::triggered, this, &Tagdesk::twoThirdsBpm);
     connect(actionBPM_Range, &QAction::triggered, this, &Tagdesk::bpmRange);
 }
 
 void Tagdesk::doubleBpm() { changeLevel(LevelCommand::Double); }
 void Tagdesk::halveBpm() { changeLevel(LevelCommand::Halve); }
 void Tagdesk::useAlternativeBpm() { changeLevel(LevelCommand::UseAlternative); }
+void Tagdesk::threeHalvesBpm() { changeLevel(LevelCommand::ThreeHalves); }
+void Tagdesk::twoThirdsBpm() { changeLevel(LevelCommand::TwoThirds); }
 
 void Tagdesk::bpmRange()
 {
@@ -39,25 +43,31 @@ void Tagdesk::changeLevel(LevelCommand command)
     SongStore::Batch batch(store);
     int selected = 0;
     int kept = 0;
+    int locked = 0;
     for (const std::string &key : selectedSongKeys()) {
         const DBelement *record = store.find(key);
         if (!record)
             continue;
         ++selected;
-        const std::optional<BpmLevels> changed = levelChange(command, {record->bpm(), record->bpmAlternative()});
-        if (!changed) {
+        const LevelOutcome outcome = levelChange(command, record->levels(), record->bpmLocked());
+        if (outcome.kind == LevelOutcome::Kind::Locked) {
+            ++locked;
+            continue;
+        }
+        if (outcome.kind == LevelOutcome::Kind::Unchanged) {
             ++kept;
             continue;
         }
-        store.change(key, [&changed](DBelement &song) {
-            song.setBPM(changed->bpm);
-            song.setBpmAlternative(changed->alternative);
-        });
+        store.change(key, [&outcome](DBelement &song) { song.setLevels(outcome.levels); });
         modified = true;
     }
+    QStringList told;
     if (kept)
-        statusbar->showMessage(QStringLiteral("%1 of %2 songs kept their BPM: nothing to change, or outside 50-200")
-                                   .arg(kept)
-                                   .arg(selected),
-                               songMessageMs);
+        told << QStringLiteral("%1 of %2 songs kept their BPM: nothing to change, or outside 50-200")
+                    .arg(kept)
+                    .arg(selected);
+    if (locked)
+        told << lockedKeptText(locked);
+    if (!told.isEmpty())
+        statusbar->showMessage(told.join(QStringLiteral("; ")), songMessageMs);
 }

@@ -40,10 +40,10 @@ void Tagdesk::doMerge()
         PhoneLinkCarry links;
         auto carryOver = [&store, &links](const std::string &kept, const DBelement &dropped, bool takesBpm) {
             store.change(kept, [&](DBelement &record) {
-                // A BPM's Alternative belongs to it and goes along.
+                // A BPM's exact tempo, Alternative and lock belong to it and go along.
                 if (takesBpm) {
-                    record.setBPM(dropped.bpm());
-                    record.setBpmAlternative(dropped.bpmAlternative());
+                    record.setLevels(dropped.levels());
+                    record.setBpmLocked(dropped.bpmLocked());
                 }
                 links.carry(record, dropped);
             });

@@ -20,7 +20,7 @@ void applySong(DBelement &record, const QString &persistentID, const FoundSong &
     record.setAlbumArtist(tags.albumArtist);
     record.setComposer(tags.composer);
     const QString tagBpm = QString::number(bpmFromTagText(tags.bpm));
-    if (takesItunesBpm(record.bpm(), tagBpm))
+    if (takesItunesBpm(record.bpm(), record.bpmLocked(), tagBpm))
         record.setBPM(tagBpm);
     record.setLocation(song.path);
 }

@@ -7,7 +7,10 @@
 
 namespace {
 
-bool isInItunes(const DBelement &record) { return record.flag(SongField::Itunes); }
+PairSide pairSide(const DBelement &record)
+{
+    return {record.flag(SongField::Itunes), record.bpm(), record.bpmLocked()};
+}
 
 // Besides the title, the five texts of the duplicate rule: records of one
 // title match exactly when these are equal.
@@ -49,17 +52,20 @@ struct TitleGroup
 
 } // namespace
 
-PairOutcome mergePair(bool currentInItunes, int currentBpm, bool earlierInItunes, int earlierBpm)
+PairOutcome mergePair(const PairSide &current, const PairSide &earlier)
 {
     using Side = PairOutcome::Side;
+    const auto takesBpm = [](const PairSide &kept, const PairSide &dropped) {
+        return kept.bpm == 0 && !kept.bpmLocked && dropped.bpm != 0;
+    };
     PairOutcome outcome;
-    if (currentInItunes && !earlierInItunes) {
+    if (current.inItunes && !earlier.inItunes) {
         outcome.dropped = Side::Earlier;
-        if (currentBpm == 0 && earlierBpm != 0)
+        if (takesBpm(current, earlier))
             outcome.takesBpm = Side::Current;
-    } else if (!currentInItunes && earlierInItunes) {
+    } else if (!current.inItunes && earlier.inItunes) {
         outcome.dropped = Side::Current;
-        if (earlierBpm == 0 && currentBpm != 0)
+        if (takesBpm(earlier, current))
             outcome.takesBpm = Side::Earlier;
     }
     return outcome;
@@ -82,8 +88,7 @@ std::set<std::string> findDuplicates(const TableMap &library, const CarryOver &c
         }
         std::vector<Filed> &matching = sameTitle.matching(current);
         for (const Filed &earlier : matching) {
-            const PairOutcome outcome =
-                mergePair(isInItunes(current), current.bpm(), isInItunes(*earlier.record), earlier.record->bpm());
+            const PairOutcome outcome = mergePair(pairSide(current), pairSide(*earlier.record));
             if (outcome.dropped == Side::Earlier) {
                 toDrop.insert(*earlier.key);
                 carryOver(key, *earlier.record, outcome.takesBpm == Side::Current);

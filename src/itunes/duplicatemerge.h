@@ -9,14 +9,21 @@
 
 // What a matching pair of records comes to: the record present in iTunes is
 // kept and the other dropped, and the kept one takes over the other's BPM
-// when it has none. When both or neither are in iTunes, both stay.
+// (and with it its lock) when it has none and has not locked that.
+// When both or neither are in iTunes, both stay.
 struct PairOutcome
 {
     enum class Side { Neither, Current, Earlier };
     Side dropped = Side::Neither;
     Side takesBpm = Side::Neither;
 };
-PairOutcome mergePair(bool currentInItunes, int currentBpm, bool earlierInItunes, int earlierBpm);
+struct PairSide
+{
+    bool inItunes = false;
+    int bpm = 0;
+    bool bpmLocked = false;
+};
+PairOutcome mergePair(const PairSide &current, const PairSide &earlier);
 
 // Scans the library in key order; each record is matched against the earlier
 // records of exactly the same title, in the order they were met. Two records

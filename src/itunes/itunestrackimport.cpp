@@ -23,7 +23,7 @@ bool applyTrack(DBelement &record, const QString &persistentID, const ItunesTrac
             break;
         case ItunesKey::BPM:
             out << "BPM: ";
-            if (takesItunesBpm(record.bpm(), value))
+            if (takesItunesBpm(record.bpm(), record.bpmLocked(), value))
                 record.setBPM(value);
             out << value.toLocal8Bit().constData() << ' ';
             break;

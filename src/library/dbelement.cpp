@@ -47,9 +47,10 @@ QString DBelement::text(SongField field) const
 void DBelement::setText(SongField field, const QString &text)
 {
     setFields |= bit(field);
-    if (field == SongField::Bpm)
+    if (field == SongField::Bpm) {
         bpmValue = bpmFromText(text);
-    else if (!isFlagField(field))
+        exactBpm = 0;
+    } else if (!isFlagField(field))
         *textSlot(field) = text;
     else if (flagFromText(text))
         flags |= bit(field);
@@ -61,6 +62,20 @@ void DBelement::setBPM(int bpm)
 {
     setFields |= bit(SongField::Bpm);
     bpmValue = bpm;
+    exactBpm = 0;
+}
+
+void DBelement::setBpmExact(double tempo)
+{
+    setFields |= bit(SongField::Bpm);
+    bpmValue = wholeBpm(tempo);
+    exactBpm = bpmValue != 0 && tempo != bpmValue ? tempo : 0;
+}
+
+void DBelement::setLevels(const BpmLevels &levels)
+{
+    setBpmExact(levels.tempo);
+    setBpmAlternative(levels.alternative);
 }
 
 void DBelement::setBpmAlternative(int bpm) { alternativeBpm = bpm >= 50 && bpm <= 200 ? bpm : 0; }

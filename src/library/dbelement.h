@@ -1,5 +1,6 @@
 #pragma once
 
+#include "library/bpmlevel.h"
 #include "library/songfields.h"
 
 #include <QColor>
@@ -31,6 +32,14 @@ public:
     // with one is marked in its BPM cell until the level is settled.
     int bpmAlternative() const { return alternativeBpm; }
     static const QColor alternativeBpmColour;
+    // The tempo as BeatFind found it or a level command worked it out, of
+    // which bpm() is the nearest whole number; the whole BPM itself when the
+    // BPM was set as one.
+    double bpmExact() const { return exactBpm != 0 ? exactBpm : bpmValue; }
+    BpmLevels levels() const { return {bpmExact(), alternativeBpm}; }
+    // The user has settled the BPM (by typing it, or Lock BPM): BeatFind, the
+    // level commands and the imports leave it as it is.
+    bool bpmLocked() const { return lockedBpm; }
 
     // Sets a field from text: a text as it is, the BPM as a whole number, a
     // flag from "1" or "true".
@@ -44,7 +53,10 @@ public:
     void setLocation(const QString &text) { setText(SongField::Location, text); }
     void setPersistentID(const QString &text) { setText(SongField::PersistentID, text); }
     void setBPM(const QString &text) { setText(SongField::Bpm, text); }
+    // A whole BPM; it is its own exact tempo.
     void setBPM(int bpm);
+    // A tempo and the whole BPM it shows as (wholeBpm).
+    void setBpmExact(double tempo);
     void setItunes(const QString &flag) { setText(SongField::Itunes, flag); }
     void setIphone(const QString &flag) { setText(SongField::Iphone, flag); }
     void setOnDevice(const QString &flag) { setText(SongField::Iphone, flag); }
@@ -52,14 +64,17 @@ public:
     void setPhoneID(const QString &text) { setText(SongField::PhoneID, text); }
     // A value outside 50 to 200 is none.
     void setBpmAlternative(int bpm);
+    void setLevels(const BpmLevels &levels);
+    void setBpmLocked(bool locked) { lockedBpm = locked; }
 
     // Writes the record as one "Element_Data" element of a library file:
-    // the ten stored fields, then the Alternative, the location and the
-    // phone's ID when the record has them.
+    // the ten stored fields, then the Alternative, the location, the phone's
+    // ID, the lock and the exact tempo when the record has them.
     void saveDom(QXmlStreamWriter &writer) const;
     // Sets the stored fields from an "Element_Data" element's attributes;
     // an absent attribute empties its field. The location and the phone's ID
-    // are set only when the element has them. A BPM outside 50 to 200 becomes none; false then,
+    // are set only when the element has them; an exact tempo only when it
+    // comes to the BPM. A BPM outside 50 to 200 becomes none; false then,
     // so that the reader can name such songs once, after the read.
     bool loadDom(const QXmlStreamAttributes &attributes);
 
@@ -86,6 +101,9 @@ private:
     QString texts[9];
     int bpmValue = 0;
     int alternativeBpm = 0;
+    // 0 when the whole BPM is the exact tempo.
+    double exactBpm = 0;
+    bool lockedBpm = false;
     quint16 flags = 0;
     quint16 setFields = 0;
     int shown = -1;

@@ -11,10 +11,10 @@ bool kindIsAudioFile(const QString &kind) { return kind.contains(QLatin1String("
 
 bool kindIsProtected(const QString &kind) { return kind.contains(QLatin1String("Protected"), Qt::CaseInsensitive); }
 
-bool takesItunesBpm(int currentBpm, const QString &itunesBpm)
+bool takesItunesBpm(int currentBpm, bool locked, const QString &itunesBpm)
 {
     const float bpm = itunesBpm.toFloat();
-    return currentBpm <= 0 && bpm >= 50.0f && bpm <= 200.0f;
+    return currentBpm <= 0 && !locked && bpm >= 50.0f && bpm <= 200.0f;
 }
 
 QString locationPath(const QString &location) { return QUrl(location).toLocalFile(); }

@@ -13,9 +13,9 @@ QString persistentIDFromHex(const QString &hex);
 bool kindIsAudioFile(const QString &kind);
 bool kindIsProtected(const QString &kind);
 
-// iTunes's BPM is taken over only by a record without one, and only when it
-// lies within 50 to 200.
-bool takesItunesBpm(int currentBpm, const QString &itunesBpm);
+// iTunes's BPM is taken over only by a record without one whose BPM the user
+// has not locked, and only when it lies within 50 to 200.
+bool takesItunesBpm(int currentBpm, bool locked, const QString &itunesBpm);
 
 // The local path of a "Location" URL, as QUrl::toLocalFile gives it.
 QString locationPath(const QString &location);

@@ -8,6 +8,7 @@
 #include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 #include <algorithm>
@@ -46,6 +47,13 @@ void DBelement::saveDom(QXmlStreamWriter &writer) const
     const QString phoneID = text(SongField::PhoneID);
     if (!phoneID.isEmpty())
         writer.writeAttribute(attributeName(SongField::PhoneID), phoneID);
+    if (bpmLocked())
+        writer.writeAttribute(QStringLiteral("bpmLocked"), QStringLiteral("true"));
+    // The tempo BeatFind found or a level command worked out, when it is no
+    // whole number, so that a later level command starts from it.
+    if (bpmExact() != bpm())
+        writer.writeAttribute(QStringLiteral("bpmExact"),
+                              QString::number(bpmExact(), 'g', QLocale::FloatingPointShortest));
 }
 
 bool DBelement::loadDom(const QXmlStreamAttributes &attributes)
@@ -63,6 +71,13 @@ bool DBelement::loadDom(const QXmlStreamAttributes &attributes)
         setLocation(value(SongField::Location));
     if (attributes.hasAttribute(attributeName(SongField::PhoneID)))
         setPhoneID(value(SongField::PhoneID));
+    setBpmLocked(flagFromText(attributes.value(QLatin1String("bpmLocked")).toString()));
+    // An exact tempo that does not come to the stored BPM was not written
+    // with it: the BPM counts.
+    bool isNumber = false;
+    const double exact = attributes.value(QLatin1String("bpmExact")).toDouble(&isNumber);
+    if (isNumber && bpm != 0 && bpmInRange && wholeBpm(exact) == bpm)
+        setBpmExact(exact);
     return bpmInRange;
 }
 

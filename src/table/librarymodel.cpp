@@ -1,4 +1,5 @@
 #include "table/librarymodel.h"
+#include "table/lockmark.h"
 
 #include <QBrush>
 #include <QTimer>
@@ -20,6 +21,18 @@ bool valueLess(const DBelement &a, const DBelement &b, SongField field)
     if (isFlagField(field))
         return a.flag(field) < b.flag(field);
     return a.storedText(field).compare(b.storedText(field)) < 0;
+}
+
+// What the BPM cell's tooltip says: the other level the analyser named, and
+// that the BPM is locked; nothing when neither.
+QVariant bpmToolTip(const DBelement &record)
+{
+    QStringList lines;
+    if (record.bpmAlternative())
+        lines << QStringLiteral("Maybe %1").arg(record.bpmAlternative());
+    if (record.bpmLocked())
+        lines << QStringLiteral("BPM locked: BeatFind and the level commands keep it");
+    return lines.isEmpty() ? QVariant() : QVariant(lines.join(QLatin1Char('\n')));
 }
 
 // Rows removed one run of neighbours at a time, up to this many runs; a
@@ -114,8 +127,12 @@ QVariant LibraryModel::data(const QModelIndex &index, int role) const
             return QBrush(DBelement::alternativeBpmColour);
         break;
     case Qt::ToolTipRole:
-        if (field == SongField::Bpm && record.bpmAlternative())
-            return QStringLiteral("Maybe %1").arg(record.bpmAlternative());
+        if (field == SongField::Bpm)
+            return bpmToolTip(record);
+        break;
+    case Qt::DecorationRole:
+        if (field == SongField::Bpm && record.bpmLocked())
+            return lockMark();
         break;
     default:
         break;
@@ -156,10 +173,12 @@ bool LibraryModel::setData(const QModelIndex &index, const QVariant &value, int 
     // What is no number is no BPM.
     const int bpm = value.toInt();
     const std::string key = song->first;
-    // Only an edit by hand settles a song's level.
+    // Only an edit by hand settles a song's level, and the user's own BPM is
+    // kept from then on.
     store.change(key, [bpm](DBelement &record) {
         record.setBPM(bpm);
         record.setBpmAlternative(0);
+        record.setBpmLocked(true);
     });
     emit bpmEdited(key);
     return true;

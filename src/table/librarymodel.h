@@ -29,7 +29,8 @@ public:
     bool setHeaderData(int section, Qt::Orientation orientation, const QVariant &value,
                        int role = Qt::EditRole) override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
-    // A BPM typed into its cell: stored, and the song's level settled.
+    // A BPM typed into its cell: stored, the song's level settled and its BPM
+    // locked. A locked BPM shows a padlock and says so in its tooltip.
     bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 

@@ -343,32 +343,32 @@ private slots:
     void analyserAlternative_data()
     {
         QTest::addColumn<QByteArray>("output");
-        QTest::addColumn<float>("bpm");
-        QTest::addColumn<float>("alternative");
-        QTest::newRow("sure: no line") << QByteArray("BPM: 120\n") << 120.f << 0.f;
-        QTest::newRow("half tempo, double named") << QByteArray("BPM: 63.5\nAlternative: 127\n") << 63.5f << 127.f;
-        QTest::newRow("fraction kept") << QByteArray("BPM: 90\nAlternative: 67.5\n") << 90.f << 67.5f;
-        QTest::newRow("CRLF") << QByteArray("BPM: 90\r\nAlternative: 120\r\n") << 90.f << 120.f;
-        QTest::newRow("range ends kept") << QByteArray("BPM: 100\nAlternative: 200.9\n") << 100.f << 200.9f;
-        QTest::newRow("lower end kept") << QByteArray("BPM: 100\nAlternative: 50\n") << 100.f << 50.f;
-        QTest::newRow("garbage") << QByteArray("BPM: 120\nAlternative: fast\n") << 120.f << 0.f;
-        QTest::newRow("empty value") << QByteArray("BPM: 120\nAlternative: \n") << 120.f << 0.f;
-        QTest::newRow("below range") << QByteArray("BPM: 60\nAlternative: 30\n") << 60.f << 0.f;
-        QTest::newRow("above range") << QByteArray("BPM: 150\nAlternative: 300\n") << 150.f << 0.f;
-        QTest::newRow("nan") << QByteArray("BPM: 150\nAlternative: nan\n") << 150.f << 0.f;
-        QTest::newRow("missing BPM line") << QByteArray("Alternative: 120\n") << 0.f << 0.f;
-        QTest::newRow("BPM 0") << QByteArray("BPM: 0\nAlternative: 120\n") << 0.f << 0.f;
-        QTest::newRow("BPM out of range") << QByteArray("BPM: 40\nAlternative: 80\n") << 0.f << 0.f;
-        QTest::newRow("before the BPM line still read") << QByteArray("Alternative: 60\nBPM: 120\n") << 120.f << 60.f;
-        QTest::newRow("last line wins") << QByteArray("BPM: 90\nAlternative: 180\nAlternative: x\n") << 90.f << 0.f;
+        QTest::addColumn<double>("bpm");
+        QTest::addColumn<double>("alternative");
+        QTest::newRow("sure: no line") << QByteArray("BPM: 120\n") << 120. << 0.;
+        QTest::newRow("half tempo, double named") << QByteArray("BPM: 63.5\nAlternative: 127\n") << 63.5 << 127.;
+        QTest::newRow("fraction kept") << QByteArray("BPM: 90\nAlternative: 67.5\n") << 90. << 67.5;
+        QTest::newRow("CRLF") << QByteArray("BPM: 90\r\nAlternative: 120\r\n") << 90. << 120.;
+        QTest::newRow("range ends kept") << QByteArray("BPM: 100\nAlternative: 200.9\n") << 100. << 200.9;
+        QTest::newRow("lower end kept") << QByteArray("BPM: 100\nAlternative: 50\n") << 100. << 50.;
+        QTest::newRow("garbage") << QByteArray("BPM: 120\nAlternative: fast\n") << 120. << 0.;
+        QTest::newRow("empty value") << QByteArray("BPM: 120\nAlternative: \n") << 120. << 0.;
+        QTest::newRow("below range") << QByteArray("BPM: 60\nAlternative: 30\n") << 60. << 0.;
+        QTest::newRow("above range") << QByteArray("BPM: 150\nAlternative: 300\n") << 150. << 0.;
+        QTest::newRow("nan") << QByteArray("BPM: 150\nAlternative: nan\n") << 150. << 0.;
+        QTest::newRow("missing BPM line") << QByteArray("Alternative: 120\n") << 0. << 0.;
+        QTest::newRow("BPM 0") << QByteArray("BPM: 0\nAlternative: 120\n") << 0. << 0.;
+        QTest::newRow("BPM out of range") << QByteArray("BPM: 40\nAlternative: 80\n") << 0. << 0.;
+        QTest::newRow("before the BPM line still read") << QByteArray("Alternative: 60\nBPM: 120\n") << 120. << 60.;
+        QTest::newRow("last line wins") << QByteArray("BPM: 90\nAlternative: 180\nAlternative: x\n") << 90. << 0.;
         QTest::newRow("label without blank is not the label")
-            << QByteArray("BPM: 90\nAlternatives: 180\n") << 90.f << 0.f;
+            << QByteArray("BPM: 90\nAlternatives: 180\n") << 90. << 0.;
     }
     void analyserAlternative()
     {
         QFETCH(QByteArray, output);
-        QFETCH(float, bpm);
-        QFETCH(float, alternative);
+        QFETCH(double, bpm);
+        QFETCH(double, alternative);
         const AnalyserTempo tempo = analyserTempo(piecesOf(output).pieces);
         QCOMPARE(tempo.bpm, bpm);
         QCOMPARE(tempo.alternative, alternative);
@@ -376,39 +376,83 @@ private slots:
 
     void foldIntoRange_data()
     {
-        QTest::addColumn<float>("bpm");
-        QTest::addColumn<float>("alternative");
+        QTest::addColumn<double>("bpm");
+        QTest::addColumn<double>("alternative");
         QTest::addColumn<int>("low");
         QTest::addColumn<int>("high");
-        QTest::addColumn<float>("foldedBpm");
-        QTest::addColumn<float>("foldedAlternative");
-        QTest::newRow("inside, untouched") << 100.f << 0.f << 70 << 140 << 100.f << 0.f;
-        QTest::newRow("inside keeps the analyser's Alternative") << 100.f << 150.f << 70 << 140 << 100.f << 150.f;
-        QTest::newRow("below: doubled, the found level is the Alternative")
-            << 63.5f << 0.f << 70 << 140 << 127.f << 63.5f;
-        QTest::newRow("above: halved") << 172.f << 0.f << 70 << 140 << 86.f << 172.f;
-        QTest::newRow("the Alternative names the other level") << 180.f << 120.f << 70 << 140 << 90.f << 180.f;
-        QTest::newRow("lower end inside") << 70.f << 0.f << 70 << 140 << 70.f << 0.f;
-        QTest::newRow("upper end's fraction inside") << 140.9f << 0.f << 70 << 140 << 140.9f << 0.f;
-        QTest::newRow("just above the upper end") << 141.f << 0.f << 70 << 140 << 70.5f << 141.f;
-        QTest::newRow("just below the lower end") << 69.9f << 0.f << 70 << 140 << 139.8f << 69.9f;
-        QTest::newRow("doubling overshoots a narrow range") << 60.f << 0.f << 90 << 110 << 60.f << 0.f;
-        QTest::newRow("halving undershoots a narrow range") << 190.f << 0.f << 100 << 120 << 190.f << 0.f;
-        QTest::newRow("halving lands on the lower end") << 160.f << 0.f << 80 << 100 << 80.f << 160.f;
-        QTest::newRow("full range changes nothing") << 50.f << 0.f << 50 << 200 << 50.f << 0.f;
-        QTest::newRow("no tempo stays none") << 0.f << 0.f << 70 << 140 << 0.f << 0.f;
+        QTest::addColumn<double>("foldedBpm");
+        QTest::addColumn<double>("foldedAlternative");
+        QTest::newRow("inside, untouched") << 100. << 0. << 70 << 140 << 100. << 0.;
+        QTest::newRow("inside keeps the analyser's Alternative") << 100. << 150. << 70 << 140 << 100. << 150.;
+        QTest::newRow("below: doubled, the found level is the Alternative") << 63.5 << 0. << 70 << 140 << 127. << 63.5;
+        QTest::newRow("above: halved") << 172. << 0. << 70 << 140 << 86. << 172.;
+        QTest::newRow("the Alternative names the other level") << 180. << 120. << 70 << 140 << 90. << 180.;
+        QTest::newRow("lower end inside") << 70. << 0. << 70 << 140 << 70. << 0.;
+        QTest::newRow("upper end's fraction inside") << 140.9 << 0. << 70 << 140 << 140.9 << 0.;
+        QTest::newRow("just above the upper end") << 141. << 0. << 70 << 140 << 70.5 << 141.;
+        QTest::newRow("just below the lower end") << 69.9 << 0. << 70 << 140 << 139.8 << 69.9;
+        QTest::newRow("doubling overshoots a narrow range") << 60. << 0. << 90 << 110 << 60. << 0.;
+        QTest::newRow("halving undershoots a narrow range") << 190. << 0. << 100 << 120 << 190. << 0.;
+        QTest::newRow("halving lands on the lower end") << 160. << 0. << 80 << 100 << 80. << 160.;
+        QTest::newRow("full range changes nothing") << 50. << 0. << 50 << 200 << 50. << 0.;
+        QTest::newRow("no tempo stays none") << 0. << 0. << 70 << 140 << 0. << 0.;
     }
     void foldIntoRange()
     {
-        QFETCH(float, bpm);
-        QFETCH(float, alternative);
+        QFETCH(double, bpm);
+        QFETCH(double, alternative);
         QFETCH(int, low);
         QFETCH(int, high);
-        QFETCH(float, foldedBpm);
-        QFETCH(float, foldedAlternative);
+        QFETCH(double, foldedBpm);
+        QFETCH(double, foldedAlternative);
         const AnalyserTempo folded = ::foldIntoRange({bpm, alternative}, {low, high});
         QCOMPARE(folded.bpm, foldedBpm);
         QCOMPARE(folded.alternative, foldedAlternative);
+    }
+
+    // What reaches the song: the exact tempo, which it shows as the nearest
+    // whole BPM, and the Alternative as a whole BPM.
+    void analysedLevels_data()
+    {
+        QTest::addColumn<QByteArray>("output");
+        QTest::addColumn<QString>("range");
+        QTest::addColumn<bool>("found");
+        QTest::addColumn<double>("tempo");
+        QTest::addColumn<int>("bpm");
+        QTest::addColumn<int>("alternative");
+        QTest::newRow("a half rounds up") << QByteArray("BPM: 127.5\n") << "50-200" << true << 127.5 << 128 << 0;
+        QTest::newRow("below a half rounds down")
+            << QByteArray("BPM: 127.4\n") << "50-200" << true << 127.4 << 127 << 0;
+        QTest::newRow("unsure, the double named")
+            << QByteArray("BPM: 87.5\nAlternative: 175\n") << "50-200" << true << 87.5 << 88 << 175;
+        QTest::newRow("the Alternative rounded")
+            << QByteArray("BPM: 120\nAlternative: 59.5\n") << "50-200" << true << 120. << 120 << 60;
+        QTest::newRow("an Alternative of the same whole BPM is none")
+            << QByteArray("BPM: 120.2\nAlternative: 119.6\n") << "50-200" << true << 120.2 << 120 << 0;
+        QTest::newRow("the upper end's fraction stays 200")
+            << QByteArray("BPM: 200.9\n") << "50-200" << true << 200.9 << 200 << 0;
+        QTest::newRow("doubled into the range, the found level rounded")
+            << QByteArray("BPM: 63.5\n") << "70-140" << true << 127. << 127 << 64;
+        QTest::newRow("halved into the range keeps the half")
+            << QByteArray("BPM: 171\n") << "70-140" << true << 85.5 << 86 << 171;
+        QTest::newRow("no tempo") << QByteArray("BPM: 0\nAlternative: 120\n") << "50-200" << false << 0. << 0 << 0;
+        QTest::newRow("whole part below 50") << QByteArray("BPM: 49.9\n") << "50-200" << false << 0. << 0 << 0;
+    }
+    void analysedLevels()
+    {
+        QFETCH(QByteArray, output);
+        QFETCH(QString, range);
+        QFETCH(bool, found);
+        QFETCH(double, tempo);
+        QFETCH(int, bpm);
+        QFETCH(int, alternative);
+        const std::optional<BpmLevels> levels = ::analysedLevels(piecesOf(output).pieces, bpmRangeFromText(range));
+        QCOMPARE(levels.has_value(), found);
+        if (!found)
+            return;
+        QCOMPARE(levels->tempo, tempo);
+        QCOMPARE(levels->bpm(), bpm);
+        QCOMPARE(levels->alternative, alternative);
     }
 };
 

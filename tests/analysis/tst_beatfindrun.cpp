@@ -4,6 +4,8 @@
 #include "library/dbelement.h"
 #include "outputcapture.h"
 #include "runfixture.h"
+#include "songfiles.h"
+#include "tags/tagreader.h"
 #include "testenvironment.h"
 
 #include <QElapsedTimer>
@@ -13,10 +15,17 @@
 #include <QMap>
 #include <QRegularExpression>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 
 namespace {
 
 const QString completed = QStringLiteral("beatfind has completed");
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
 
 QString oneSongReport(const QString &bitRate, const QString &sampleRate)
 {
@@ -84,7 +93,11 @@ private slots:
         QTest::newRow("0") << "%1" << false << copy << print << QByteArray("BPM: 0\n") << cantSolve << 99 << both;
         QTest::newRow("49.99") << "%1" << false << copy << print << QByteArray("BPM: 49.99\n") << cantSolve << 99
                                << both;
-        QTest::newRow("127.9") << "%1" << false << copy << print << QByteArray("BPM: 127.9\n") << "" << 127 << both;
+        QTest::newRow("127.9") << "%1" << false << copy << print << QByteArray("BPM: 127.9\n") << "" << 128 << both;
+        QTest::newRow("127.5 rounds up") << "%1" << false << copy << print << QByteArray("BPM: 127.5\n") << "" << 128
+                                         << both;
+        QTest::newRow("127.4 rounds down")
+            << "%1" << false << copy << print << QByteArray("BPM: 127.4\n") << "" << 127 << both;
         QTest::newRow("200.9") << "%1" << false << copy << print << QByteArray("BPM: 200.9\n") << "" << 200 << both;
         QTest::newRow("abc") << "%1" << false << copy << print << QByteArray("BPM: abc\n") << cantSolve << 99 << both;
         QTest::newRow("empty first line")
@@ -136,14 +149,14 @@ private slots:
         QTest::addColumn<int>("bpm");
         QTest::addColumn<int>("alternative");
         QTest::addColumn<bool>("solved");
-        QTest::newRow("unsure") << QByteArray("BPM: 63.5\nAlternative: 127\n") << "50-200" << 0 << 63 << 127 << true;
+        QTest::newRow("unsure") << QByteArray("BPM: 63.5\nAlternative: 127\n") << "50-200" << 0 << 64 << 127 << true;
         QTest::newRow("sure replaces an earlier Alternative")
             << QByteArray("BPM: 120\n") << "50-200" << 150 << 120 << 0 << true;
         QTest::newRow("garbage Alternative ignored")
             << QByteArray("BPM: 120\nAlternative: quick\n") << "50-200" << 0 << 120 << 0 << true;
         QTest::newRow("Alternative of the same whole BPM ignored")
-            << QByteArray("BPM: 120.2\nAlternative: 120.9\n") << "50-200" << 0 << 120 << 0 << true;
-        QTest::newRow("doubled into 70-140") << QByteArray("BPM: 63.5\n") << "70-140" << 0 << 127 << 63 << true;
+            << QByteArray("BPM: 120.2\nAlternative: 119.6\n") << "50-200" << 0 << 120 << 0 << true;
+        QTest::newRow("doubled into 70-140") << QByteArray("BPM: 63.5\n") << "70-140" << 0 << 127 << 64 << true;
         QTest::newRow("halved into 80-160")
             << QByteArray("BPM: 172\nAlternative: 115\n") << "80-160" << 0 << 86 << 172 << true;
         QTest::newRow("no octave lands inside 100-110")
@@ -173,6 +186,85 @@ private slots:
         QCOMPARE(model->index(model->rowOf("7"), ColumnBpm).data(Qt::ToolTipRole).toString(),
                  alternative ? QStringLiteral("Maybe %1").arg(alternative) : QString());
         QCOMPARE(run.messages.first(), solved ? completed : QStringLiteral("beatfind can't solve: Level"));
+    }
+
+    // Locked songs are not analysed and keep their BPM, Alternative and file
+    // as they are, whether the run takes one song at a time or several; the
+    // end of the run counts them.
+    void lockedSongsKeepTheirBpm_data()
+    {
+        QTest::addColumn<int>("jobs");
+        QTest::newRow("one at a time") << 1;
+        QTest::newRow("side by side") << 3;
+    }
+    void lockedSongsKeepTheirBpm()
+    {
+        QFETCH(int, jobs);
+        if (!haveFfmpeg())
+            QSKIP("ffmpeg is needed to make the song files");
+        RunFixture run(jobs);
+        QSettings().setValue(QStringLiteral("writeBpmAfterBeatFind"), true);
+        run.window->actionWrite_BPM_after_BeatFind->setChecked(true);
+        run.standIns.setAnalyser(QStringLiteral("echo 'BPM: 127.5'\n"));
+        QTemporaryDir music;
+        QMap<QString, QByteArray> before;
+        for (const QString name : {"1", "2", "3", "4"}) {
+            const QString path = music.filePath(name + QStringLiteral(".mp3"));
+            QVERIFY(makeSongFile(path, {QStringLiteral("title=") + name}));
+            before[name] = fileBytes(path);
+            run.addSong(name, QStringLiteral("Song ") + name, path, [&name](DBelement &record) {
+                if (name == QLatin1String("2")) {
+                    record.setBpmAlternative(150);
+                    record.setBpmLocked(true);
+                } else if (name == QLatin1String("3")) {
+                    record.setBPM(0);
+                    record.setBpmLocked(true);
+                }
+            });
+        }
+        run.select({"1", "2", "3", "4"});
+        QVERIFY(run.runToEnd());
+        QSettings().remove(QStringLiteral("writeBpmAfterBeatFind"));
+
+        QStringList calls = run.callKinds();
+        calls.sort();
+        QCOMPARE(calls, (QStringList{"analyse", "analyse", "convert", "convert"}));
+        QCOMPARE(librarySong("1").bpm(), 128);
+        QCOMPARE(librarySong("4").bpm(), 128);
+        QCOMPARE(librarySong("2").bpm(), 99);
+        QCOMPARE(librarySong("2").bpmAlternative(), 150);
+        QCOMPARE(librarySong("3").bpm(), 0);
+        QVERIFY(run.messages.contains(completed + QStringLiteral("; 2 locked songs kept their BPM")));
+        // The unlocked songs' files get their new BPM; the locked ones' stay
+        // byte for byte as they were.
+        QTRY_VERIFY_WITH_TIMEOUT(!run.window->tagWrites.isBusy(), 20000);
+        for (const QString name : {"1", "4"}) {
+            const std::optional<SongTags> tags = readSongTags(QFile::encodeName(music.filePath(name + ".mp3")));
+            QVERIFY(tags);
+            QCOMPARE(tags->bpm, QStringLiteral("128"));
+        }
+        QCOMPARE(fileBytes(music.filePath("2.mp3")), before["2"]);
+        QCOMPARE(fileBytes(music.filePath("3.mp3")), before["3"]);
+        for (const QString &message : std::as_const(run.messages))
+            QVERIFY2(!message.startsWith(QLatin1String("BPM not written")), qPrintable(message));
+        QVERIFY(run.isIdle());
+    }
+
+    // A song locked while the analyser works on it keeps its BPM too.
+    void songLockedDuringItsAnalysisKeepsItsBpm()
+    {
+        RunFixture run;
+        run.standIns.setAnalyser(QStringLiteral("reach analysing\nwait_for go\necho 'BPM: 140'\n"));
+        run.addSong("5", "Late", run.standIns.addSong("late", QByteArray()));
+        run.select({"5"});
+        run.window->BeatFind();
+        QTRY_VERIFY_WITH_TIMEOUT(run.standIns.reached(QStringLiteral("analysing")), 20000);
+        run.window->actionLock_BPM->trigger();
+        QVERIFY(librarySong("5").bpmLocked());
+        run.standIns.release(QStringLiteral("go"));
+        QVERIFY(run.waitForEnd());
+        QCOMPARE(librarySong("5").bpm(), 99);
+        QCOMPARE(run.messages.last(), completed + QStringLiteral("; 1 locked song kept its BPM"));
     }
 
     void childThatCannotStartIsPassedOver_data()

@@ -12,13 +12,14 @@
 
 namespace {
 
-// Songs as "bpm/alternative", a leading '*' for a selected one, in
-// persistent-ID order "0", "1", ...
+// Songs as "tempo/alternative", a leading '*' for a selected one and a
+// trailing 'L' for a locked one, in persistent-ID order "0", "1", ...
 struct SongLevels
 {
-    int bpm;
+    double tempo;
     int alternative;
     bool selected;
+    bool locked;
 };
 
 QList<SongLevels> songLevels(const QString &text)
@@ -28,8 +29,11 @@ QList<SongLevels> songLevels(const QString &text)
         const bool selected = song.startsWith(QLatin1Char('*'));
         if (selected)
             song.remove(0, 1);
+        const bool locked = song.endsWith(QLatin1Char('L'));
+        if (locked)
+            song.chop(1);
         const QStringList values = song.split(QLatin1Char('/'));
-        songs.append({values[0].toInt(), values[1].toInt(), selected});
+        songs.append({values[0].toDouble(), values[1].toInt(), selected, locked});
     }
     return songs;
 }
@@ -42,13 +46,13 @@ class TestLevelCommands : public QObject
 
     std::unique_ptr<Tagdesk> window;
 
-    void addSong(const QString &id, int bpm, int alternative)
+    void addSong(const QString &id, double tempo, int alternative, bool locked = false)
     {
         editSong(id, [&](DBelement &record) {
             record.setPersistentID(id);
             record.setTitle(QStringLiteral("Song ") + id);
-            record.setBPM(QString::number(bpm));
-            record.setBpmAlternative(alternative);
+            record.setLevels({tempo, alternative});
+            record.setBpmLocked(locked);
         });
         SongStore::library().setupRow(libraryKey(id));
     }
@@ -82,52 +86,84 @@ private slots:
     }
     void cleanup() { window.reset(); }
 
-    // Each command through its shortcut on the table, over the selected
-    // songs only; a change that would leave 50-200 is not made at all.
+    // Each command through its shortcut on the table (or the menu, for one
+    // without), over the selected songs only; a change that would leave
+    // 50-200 is not made at all, nor one to a locked song. Tempos are exact:
+    // the table shows the nearest whole BPM.
     void commandsOnTheSelectedSongs_data()
     {
-        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("command");
         QTest::addColumn<QString>("before");
         QTest::addColumn<QString>("after");
         QTest::addColumn<QString>("message");
+        const QString twice = QStringLiteral("actionDouble_BPM");
+        const QString half = QStringLiteral("actionHalve_BPM");
+        const QString use = QStringLiteral("actionUse_Alternative_BPM");
+        const QString up = QStringLiteral("actionBPM_x_3_2");
+        const QString down = QStringLiteral("actionBPM_x_2_3");
         QTest::newRow("double, up to the upper end, not beyond")
-            << int(Qt::Key_Up) << "*63/127 *100/0 *101/0 120/0"
+            << twice << "*63/127 *100/0 *101/0 120/0"
             << "126/0 200/0 101/0 120/0"
             << "1 of 3 songs kept their BPM: nothing to change, or outside 50-200";
-        QTest::newRow("double the lower end") << int(Qt::Key_Up) << "*50/0"
+        QTest::newRow("double the lower end") << twice << "*50/0"
                                               << "100/0"
                                               << "";
-        QTest::newRow("double without a BPM") << int(Qt::Key_Up) << "*0/0 *0/0"
+        QTest::newRow("double without a BPM") << twice << "*0/0 *0/0"
                                               << "0/0 0/0"
                                               << "2 of 2 songs kept their BPM: nothing to change, or outside 50-200";
+        QTest::newRow("double the exact tempo") << twice << "*87.5/175"
+                                                << "175/0"
+                                                << "";
         QTest::newRow("halve, down to the lower end, not beyond")
-            << int(Qt::Key_Down) << "*172/0 *101/0 *99/0 *0/0 80/0"
-            << "86/0 50/0 99/0 0/0 80/0"
+            << half << "*172/0 *101/0 *99/0 *0/0 80/0"
+            << "86/0 50.5/0 99/0 0/0 80/0"
             << "2 of 4 songs kept their BPM: nothing to change, or outside 50-200";
-        QTest::newRow("halve the upper end, settling the level") << int(Qt::Key_Down) << "*200/100"
+        QTest::newRow("halve the upper end, settling the level") << half << "*200/100"
                                                                  << "100/0"
                                                                  << "";
         QTest::newRow("use swaps, at the range ends too")
-            << int(Qt::Key_Right) << "*63/127 *120/0 *200/50 90/180"
+            << use << "*63/127 *120/0 *200/50 90/180"
             << "127/63 120/0 50/200 90/180"
             << "1 of 3 songs kept their BPM: nothing to change, or outside 50-200";
-        QTest::newRow("use beside no BPM") << int(Qt::Key_Right) << "*0/90"
+        QTest::newRow("use beside no BPM") << use << "*0/90"
                                            << "90/0"
                                            << "";
-        QTest::newRow("nothing selected") << int(Qt::Key_Right) << "63/127 120/0"
+        QTest::newRow("nothing selected") << use << "63/127 120/0"
                                           << "63/127 120/0"
                                           << "";
+        QTest::newRow("x 3/2, up to the upper end, not beyond")
+            << up << "*80/160 *81/0 *134/0 100/0"
+            << "120/0 121.5/0 134/0 100/0"
+            << "1 of 3 songs kept their BPM: nothing to change, or outside 50-200";
+        QTest::newRow("x 2/3, down to the lower end, not beyond")
+            << down << "*120/0 *100/0 *75/0 *74/0"
+            << "80/0 66.666666666666671/0 50/0 74/0"
+            << "1 of 4 songs kept their BPM: nothing to change, or outside 50-200";
+        QTest::newRow("locked songs keep their BPM") << twice << "*63/127L *70/0 *80.5/0L 90/0L"
+                                                     << "63/127 140/0 80.5/0 90/0"
+                                                     << "2 locked songs kept their BPM";
+        QTest::newRow("one locked song") << up << "*100/0L"
+                                         << "100/0"
+                                         << "1 locked song kept its BPM";
+        QTest::newRow("locked and out of range")
+            << down << "*120/0L *60/0 *90/0"
+            << "120/0 60/0 60/0"
+            << "1 of 3 songs kept their BPM: nothing to change, or outside 50-200; "
+               "1 locked song kept its BPM";
+        QTest::newRow("locked: no swap") << use << "*63/127L"
+                                         << "63/127"
+                                         << "1 locked song kept its BPM";
     }
     void commandsOnTheSelectedSongs()
     {
-        QFETCH(int, key);
+        QFETCH(QString, command);
         QFETCH(QString, before);
         QFETCH(QString, after);
         QFETCH(QString, message);
         const QList<SongLevels> songs = songLevels(before);
         bool changes = false;
         for (int i = 0; i < songs.size(); ++i)
-            addSong(QString::number(i), songs[i].bpm, songs[i].alternative);
+            addSong(QString::number(i), songs[i].tempo, songs[i].alternative, songs[i].locked);
         window->tableWidget->setSelectionMode(QAbstractItemView::MultiSelection);
         window->tableWidget->sortByColumn(ColumnBpm, Qt::AscendingOrder);
         for (int i = 0; i < songs.size(); ++i) {
@@ -135,18 +171,27 @@ private slots:
                 select(QString::number(i));
         }
         window->tableWidget->setFocus();
-        QTest::keyClick(window->tableWidget, Qt::Key(key), Qt::ControlModifier);
+        auto *action = window->findChild<QAction *>(command);
+        QVERIFY(action);
+        if (action->shortcut().isEmpty())
+            action->trigger();
+        else
+            QTest::keySequence(window->tableWidget, action->shortcut());
         // The table re-sorts in the next turn of the event loop.
         QCoreApplication::processEvents();
 
         const QList<SongLevels> expected = songLevels(after);
         for (int i = 0; i < expected.size(); ++i) {
             const DBelement &record = librarySong(QString::number(i));
-            QCOMPARE(record.bpm(), expected[i].bpm);
+            QCOMPARE(record.bpmExact(), expected[i].tempo);
+            QCOMPARE(record.bpm(), wholeBpm(expected[i].tempo));
+            QCOMPARE(bpmCell(QString::number(i)).data().toInt(), wholeBpm(expected[i].tempo));
             QCOMPARE(record.bpmAlternative(), expected[i].alternative);
-            QCOMPARE(bpmCell(QString::number(i)).data(Qt::ToolTipRole).toString(),
-                     expected[i].alternative ? QStringLiteral("Maybe %1").arg(expected[i].alternative) : QString());
-            changes = changes || expected[i].bpm != songs[i].bpm;
+            QCOMPARE(record.bpmLocked(), songs[i].locked);
+            if (!songs[i].locked)
+                QCOMPARE(bpmCell(QString::number(i)).data(Qt::ToolTipRole).toString(),
+                         expected[i].alternative ? QStringLiteral("Maybe %1").arg(expected[i].alternative) : QString());
+            changes = changes || expected[i].tempo != songs[i].tempo;
         }
         // Counted as the user's change, as an edit is.
         QCOMPARE(window->modified, changes);
@@ -161,11 +206,57 @@ private slots:
                      songs[i].selected);
     }
 
+    // Lock BPM locks the selected songs, or unlocks them when every one of
+    // them is locked; its check mark follows the selection.
+    void lockCommandFollowsTheSelection()
+    {
+        addSong(QStringLiteral("1"), 120, 0);
+        addSong(QStringLiteral("2"), 67.5, 135, true);
+        addSong(QStringLiteral("3"), 90, 0);
+        QAction *lock = window->actionLock_BPM;
+        QTableView *table = window->tableWidget;
+        table->setSelectionMode(QAbstractItemView::MultiSelection);
+        QVERIFY(!lock->isChecked());
+        select(QStringLiteral("2"));
+        QVERIFY(lock->isChecked());
+        select(QStringLiteral("1"));
+        QVERIFY(!lock->isChecked());
+        QVERIFY(!window->modified);
+
+        table->setFocus();
+        QTest::keySequence(table, QKeySequence(QStringLiteral("Ctrl+L")));
+        QVERIFY(librarySong(QStringLiteral("1")).bpmLocked());
+        QVERIFY(librarySong(QStringLiteral("2")).bpmLocked());
+        QVERIFY(!librarySong(QStringLiteral("3")).bpmLocked());
+        QVERIFY(lock->isChecked());
+        QVERIFY(window->modified);
+        QVERIFY(bpmCell(QStringLiteral("1")).data(Qt::DecorationRole).isValid());
+        QVERIFY(!bpmCell(QStringLiteral("3")).data(Qt::DecorationRole).isValid());
+        // The lock holds the BPM, Alternative and exact tempo as they were.
+        QCOMPARE(librarySong(QStringLiteral("2")).bpmExact(), 67.5);
+        QCOMPARE(librarySong(QStringLiteral("2")).bpmAlternative(), 135);
+
+        lock->trigger();
+        QVERIFY(!librarySong(QStringLiteral("1")).bpmLocked());
+        QVERIFY(!librarySong(QStringLiteral("2")).bpmLocked());
+        QVERIFY(!lock->isChecked());
+        QVERIFY(!bpmCell(QStringLiteral("2")).data(Qt::DecorationRole).isValid());
+        QCOMPARE(bpmCell(QStringLiteral("2")).data(Qt::ToolTipRole).toString(), QStringLiteral("Maybe 135"));
+
+        // Nothing selected: nothing to lock.
+        table->clearSelection();
+        QVERIFY(!lock->isChecked());
+        lock->trigger();
+        for (const char *id : {"1", "2", "3"})
+            QVERIFY(!librarySong(QString::fromLatin1(id)).bpmLocked());
+        QVERIFY(!lock->isChecked());
+    }
+
     // Typing a BPM settles the level of that song only, even when the new
     // value moves its row; other writers of the cell leave the mark alone.
     void typedBpmClearsTheMark()
     {
-        addSong(QStringLiteral("1"), 63, 127);
+        addSong(QStringLiteral("1"), 62.5, 127);
         addSong(QStringLiteral("2"), 90, 180);
         const DBelement &typed = librarySong(QStringLiteral("1"));
         const DBelement &other = librarySong(QStringLiteral("2"));
@@ -183,10 +274,17 @@ private slots:
         QTRY_VERIFY(open.isNull());
 
         QCOMPARE(typed.bpm(), 130);
+        QCOMPARE(typed.bpmExact(), 130.);
         QTRY_COMPARE(bpmCell(QStringLiteral("1")).row(), 1);
         QCOMPARE(typed.bpmAlternative(), 0);
-        QVERIFY(!bpmCell(QStringLiteral("1")).data(Qt::ToolTipRole).isValid());
+        // The typed BPM is the user's own: locked, so BeatFind and the level
+        // commands keep it.
+        QVERIFY(typed.bpmLocked());
+        QCOMPARE(bpmCell(QStringLiteral("1")).data(Qt::ToolTipRole).toString(),
+                 QStringLiteral("BPM locked: BeatFind and the level commands keep it"));
+        QVERIFY(bpmCell(QStringLiteral("1")).data(Qt::DecorationRole).isValid());
         QVERIFY(!bpmCell(QStringLiteral("1")).data(Qt::ForegroundRole).isValid());
+        QVERIFY(!other.bpmLocked());
         QCOMPARE(other.bpmAlternative(), 180);
         editSong(QStringLiteral("2"), [](DBelement &record) { record.setBPM(QStringLiteral("95")); });
         QCOMPARE(bpmCell(QStringLiteral("2")).data(Qt::ToolTipRole).toString(), QStringLiteral("Maybe 180"));

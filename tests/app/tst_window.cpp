@@ -51,7 +51,8 @@ private slots:
                  QStringList({"From iTunes", "From Music Folder...", "Where iTunes Songs Are..."}));
         QCOMPARE(actionTexts(window->menuEdit->actions()),
                  QStringList({"Delete", "Merge", "BeatFind", "Double BPM", "Halve BPM", "Use Alternative BPM",
-                              "BPM Range...", "Write BPM to Files", "Write BPM to Files after BeatFind"}));
+                              "BPM Range...", "Write BPM to Files", "Write BPM to Files after BeatFind", "BPM x 3/2",
+                              "BPM x 2/3", "Lock BPM"}));
         for (QMenu *menu : {window->menuFile, window->menuSync, window->menuEdit})
             QVERIFY(!menu->actions().contains(window->actionEdit));
         QCOMPARE(window->actionQuit->shortcut(), QKeySequence(QStringLiteral("Ctrl+Q")));
@@ -61,6 +62,8 @@ private slots:
         QCOMPARE(window->actionDouble_BPM->shortcut(), QKeySequence(QStringLiteral("Ctrl+Up")));
         QCOMPARE(window->actionHalve_BPM->shortcut(), QKeySequence(QStringLiteral("Ctrl+Down")));
         QCOMPARE(window->actionUse_Alternative_BPM->shortcut(), QKeySequence(QStringLiteral("Ctrl+Right")));
+        QCOMPARE(window->actionLock_BPM->shortcut(), QKeySequence(QStringLiteral("Ctrl+L")));
+        QVERIFY(window->actionLock_BPM->isCheckable());
         QCOMPARE(window->actionMerge->whatsThis(), QStringLiteral("merge potential dups"));
         QCOMPARE(window->windowTitle(), QStringLiteral("BPM-Velmora"));
     }

@@ -40,31 +40,38 @@ private slots:
     void takesTheTagBpmByTheItunesRule_data()
     {
         QTest::addColumn<int>("bpmBefore");
+        QTest::addColumn<bool>("locked");
         QTest::addColumn<QString>("tagBpm");
         QTest::addColumn<int>("bpmAfter");
-        QTest::newRow("fraction") << 0 << "120.5" << 121;
-        QTest::newRow("decimal comma") << 0 << "120,4" << 120;
-        QTest::newRow("top of range") << 0 << "200.9" << 0;
-        QTest::newRow("bottom of range") << 0 << "50" << 50;
-        QTest::newRow("below range") << 0 << "49.49" << 0;
-        QTest::newRow("not a number") << 0 << "abc" << 0;
-        QTest::newRow("negative") << 0 << "-3" << 0;
-        QTest::newRow("huge exponent") << 0 << "1e9" << 0;
-        QTest::newRow("not a number either") << 0 << "nan" << 0;
-        QTest::newRow("empty") << 0 << "" << 0;
-        QTest::newRow("record has one") << 90 << "130" << 90;
-        QTest::newRow("record keeps its own") << 90 << "" << 90;
+        QTest::newRow("fraction") << 0 << false << "120.5" << 121;
+        QTest::newRow("decimal comma") << 0 << false << "120,4" << 120;
+        QTest::newRow("top of range") << 0 << false << "200.9" << 0;
+        QTest::newRow("bottom of range") << 0 << false << "50" << 50;
+        QTest::newRow("below range") << 0 << false << "49.49" << 0;
+        QTest::newRow("not a number") << 0 << false << "abc" << 0;
+        QTest::newRow("negative") << 0 << false << "-3" << 0;
+        QTest::newRow("huge exponent") << 0 << false << "1e9" << 0;
+        QTest::newRow("not a number either") << 0 << false << "nan" << 0;
+        QTest::newRow("empty") << 0 << false << "" << 0;
+        QTest::newRow("record has one") << 90 << false << "130" << 90;
+        QTest::newRow("record keeps its own") << 90 << false << "" << 90;
+        QTest::newRow("locked BPM kept") << 90 << true << "130" << 90;
+        QTest::newRow("locked without a BPM stays without") << 0 << true << "130" << 0;
     }
     void takesTheTagBpmByTheItunesRule()
     {
         QFETCH(int, bpmBefore);
+        QFETCH(bool, locked);
         QFETCH(QString, tagBpm);
         QFETCH(int, bpmAfter);
-        if (bpmBefore)
-            SongStore::library().update(key,
-                                        [bpmBefore](DBelement &record) { record.setBPM(QString::number(bpmBefore)); });
+        if (bpmBefore || locked)
+            SongStore::library().update(key, [bpmBefore, locked](DBelement &record) {
+                record.setBPM(QString::number(bpmBefore));
+                record.setBpmLocked(locked);
+            });
         importFolderSong(foundSong("/m/a.mp3", "A", tagBpm), true);
         QCOMPARE(librarySong(QString::fromStdString(key)).bpm(), bpmAfter);
+        QCOMPARE(librarySong(QString::fromStdString(key)).bpmLocked(), locked);
     }
 
     void fillsTheRecordAndShowsIt()

@@ -225,27 +225,34 @@ void TestItunesImport::recordNoLongerInItunesKeepsItsFields()
 void TestItunesImport::bpmTakenOver_data()
 {
     QTest::addColumn<int>("existing");
+    QTest::addColumn<bool>("locked");
     QTest::addColumn<QByteArray>("itunes");
     QTest::addColumn<int>("expected");
-    QTest::newRow("49 leaves none") << 0 << QByteArray("49") << 0;
-    QTest::newRow("50 fills") << 0 << QByteArray("50") << 50;
-    QTest::newRow("200 fills") << 0 << QByteArray("200") << 200;
-    QTest::newRow("201 leaves none") << 0 << QByteArray("201") << 0;
-    QTest::newRow("existing kept") << 95 << QByteArray("122") << 95;
+    QTest::newRow("49 leaves none") << 0 << false << QByteArray("49") << 0;
+    QTest::newRow("50 fills") << 0 << false << QByteArray("50") << 50;
+    QTest::newRow("200 fills") << 0 << false << QByteArray("200") << 200;
+    QTest::newRow("201 leaves none") << 0 << false << QByteArray("201") << 0;
+    QTest::newRow("existing kept") << 95 << false << QByteArray("122") << 95;
+    QTest::newRow("locked kept") << 95 << true << QByteArray("122") << 95;
+    QTest::newRow("locked without a BPM stays without") << 0 << true << QByteArray("122") << 0;
 }
 
 void TestItunesImport::bpmTakenOver()
 {
     QFETCH(int, existing);
+    QFETCH(bool, locked);
     QFETCH(QByteArray, itunes);
     QFETCH(int, expected);
-    if (existing > 0)
+    if (existing > 0 || locked) {
         addShownRecord("255", QStringLiteral("Known"), existing);
+        SongStore::library().change("255", [locked](DBelement &record) { record.setBpmLocked(locked); });
+    }
     ItunesKeys track = audioTrack("00000000000000FF", "Tempo");
     track.append({"BPM", "<integer>" + itunes + "</integer>"});
     writeItunesLibrary(itunesLibraryFile({itunesTrackDict(track)}));
     QVERIFY(importFromItunes(*window));
     QCOMPARE(librarySong(QStringLiteral("255")).bpm(), expected);
+    QCOMPARE(librarySong(QStringLiteral("255")).bpmLocked(), locked);
     QCOMPARE(window->libraryModel->rowCount(), 1);
 }
 

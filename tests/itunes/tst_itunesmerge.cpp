@@ -55,6 +55,7 @@ private slots:
     void carriesPhoneLinks();
 
     void mergeKeepsTheItunesRecordAndItsRow();
+    void mergeCarriesTheLockWithTheBpm();
     void cancelledSaveQuestionDoesNothing();
     void failedImportBreaksTheConnection();
     void mergeDuringAnImportFollowsIt();
@@ -71,17 +72,33 @@ void TestItunesMerge::pairTable_data()
     using Side = PairOutcome::Side;
     QTest::addColumn<bool>("currentIn");
     QTest::addColumn<int>("currentBpm");
+    QTest::addColumn<bool>("currentLocked");
     QTest::addColumn<bool>("earlierIn");
     QTest::addColumn<int>("earlierBpm");
+    QTest::addColumn<bool>("earlierLocked");
     QTest::addColumn<Side>("dropped");
     QTest::addColumn<Side>("takesBpm");
-    QTest::newRow("current in iTunes, takes BPM") << true << 0 << false << 120 << Side::Earlier << Side::Current;
-    QTest::newRow("current in iTunes, keeps its BPM") << true << 95 << false << 120 << Side::Earlier << Side::Neither;
-    QTest::newRow("current in iTunes, nothing to take") << true << 0 << false << 0 << Side::Earlier << Side::Neither;
-    QTest::newRow("earlier in iTunes, takes BPM") << false << 120 << true << 0 << Side::Current << Side::Earlier;
-    QTest::newRow("earlier in iTunes, keeps its BPM") << false << 120 << true << 95 << Side::Current << Side::Neither;
-    QTest::newRow("both in iTunes") << true << 0 << true << 120 << Side::Neither << Side::Neither;
-    QTest::newRow("neither in iTunes") << false << 0 << false << 120 << Side::Neither << Side::Neither;
+    QTest::newRow("current in iTunes, takes BPM")
+        << true << 0 << false << false << 120 << false << Side::Earlier << Side::Current;
+    QTest::newRow("current in iTunes, keeps its BPM")
+        << true << 95 << false << false << 120 << false << Side::Earlier << Side::Neither;
+    QTest::newRow("current in iTunes, nothing to take")
+        << true << 0 << false << false << 0 << false << Side::Earlier << Side::Neither;
+    QTest::newRow("earlier in iTunes, takes BPM")
+        << false << 120 << false << true << 0 << false << Side::Current << Side::Earlier;
+    QTest::newRow("earlier in iTunes, keeps its BPM")
+        << false << 120 << false << true << 95 << false << Side::Current << Side::Neither;
+    QTest::newRow("both in iTunes") << true << 0 << false << true << 120 << false << Side::Neither << Side::Neither;
+    QTest::newRow("neither in iTunes") << false << 0 << false << false << 120 << false << Side::Neither
+                                       << Side::Neither;
+    QTest::newRow("a locked BPM goes over")
+        << true << 0 << false << false << 120 << true << Side::Earlier << Side::Current;
+    QTest::newRow("current locked without a BPM keeps none")
+        << true << 0 << true << false << 120 << false << Side::Earlier << Side::Neither;
+    QTest::newRow("earlier locked without a BPM keeps none")
+        << false << 120 << true << true << 0 << true << Side::Current << Side::Neither;
+    QTest::newRow("a lock without a BPM does not go over")
+        << true << 0 << false << false << 0 << true << Side::Earlier << Side::Neither;
 }
 
 void TestItunesMerge::pairTable()
@@ -89,11 +106,14 @@ void TestItunesMerge::pairTable()
     using Side = PairOutcome::Side;
     QFETCH(bool, currentIn);
     QFETCH(int, currentBpm);
+    QFETCH(bool, currentLocked);
     QFETCH(bool, earlierIn);
     QFETCH(int, earlierBpm);
+    QFETCH(bool, earlierLocked);
     QFETCH(Side, dropped);
     QFETCH(Side, takesBpm);
-    const PairOutcome outcome = mergePair(currentIn, currentBpm, earlierIn, earlierBpm);
+    const PairOutcome outcome =
+        mergePair({currentIn, currentBpm, currentLocked}, {earlierIn, earlierBpm, earlierLocked});
     QCOMPARE(outcome.dropped, dropped);
     QCOMPARE(outcome.takesBpm, takesBpm);
 }
@@ -253,6 +273,43 @@ void TestItunesMerge::mergeKeepsTheItunesRecordAndItsRow()
     }
     QCOMPARE(titles, (QStringList{"Alone", "Other", "Song"}));
     QVERIFY(window.modified);
+}
+
+// The kept song takes a dropped duplicate's BPM together with its exact
+// tempo and its lock; a kept song whose BPM (none) is locked takes nothing.
+void TestItunesMerge::mergeCarriesTheLockWithTheBpm()
+{
+    Tagdesk window;
+    window.show();
+    for (const QString record : {"9:Song:Band::false:0", "8:Other:Band::false:95", "11:Other:Band::true:0"}) {
+        addRecord(record);
+        SongStore::library().setupRow(record.section(QLatin1Char(':'), 0, 0).toStdString());
+    }
+    SongStore::library().change("9", [](DBelement &record) {
+        record.setLevels({120.6, 60});
+        record.setBpmLocked(true);
+    });
+    SongStore::library().change("11", [](DBelement &record) { record.setBpmLocked(true); });
+    writeItunesLibrary(itunesLibraryFile({itunesTrackDict({{"Persistent ID", "<string>0A</string>"},
+                                                           {"Name", "<string>Song</string>"},
+                                                           {"Artist", "<string>Band</string>"},
+                                                           {"Kind", "<string>AAC audio file</string>"}}),
+                                          itunesTrackDict({{"Persistent ID", "<string>0B</string>"},
+                                                           {"Name", "<string>Other</string>"},
+                                                           {"Artist", "<string>Band</string>"},
+                                                           {"Kind", "<string>AAC audio file</string>"}})}));
+    QSignalSpy done(&window, &Tagdesk::loadItunesDone);
+    OutputCapture output;
+    window.mergeEdit();
+    QVERIFY(done.wait(10000));
+    QCOMPARE(bpmsByKey(), QStringLiteral("10=121 11=0"));
+    const DBelement &carried = librarySong(QStringLiteral("10"));
+    QVERIFY(carried.bpmLocked());
+    QCOMPARE(carried.bpmExact(), 120.6);
+    QCOMPARE(carried.bpmAlternative(), 60);
+    QVERIFY(librarySong(QStringLiteral("11")).bpmLocked());
+    const LibraryModel *model = window.libraryModel;
+    QVERIFY(model->index(model->rowOf("10"), ColumnBpm).data(Qt::DecorationRole).isValid());
 }
 
 void TestItunesMerge::cancelledSaveQuestionDoesNothing()

@@ -76,26 +76,30 @@ void TestItunesRules::kind()
 void TestItunesRules::bpm_data()
 {
     QTest::addColumn<int>("current");
+    QTest::addColumn<bool>("locked");
     QTest::addColumn<QString>("itunes");
     QTest::addColumn<bool>("taken");
-    QTest::newRow("49") << 0 << "49" << false;
-    QTest::newRow("50") << 0 << "50" << true;
-    QTest::newRow("122") << 0 << "122" << true;
-    QTest::newRow("200") << 0 << "200" << true;
-    QTest::newRow("201") << 0 << "201" << false;
-    QTest::newRow("200.5") << 0 << "200.5" << false;
-    QTest::newRow("49.9") << 0 << "49.9" << false;
-    QTest::newRow("not a number") << 0 << "fast" << false;
-    QTest::newRow("existing bpm kept") << 95 << "122" << false;
-    QTest::newRow("negative bpm replaced") << -3 << "122" << true;
+    QTest::newRow("49") << 0 << false << "49" << false;
+    QTest::newRow("50") << 0 << false << "50" << true;
+    QTest::newRow("122") << 0 << false << "122" << true;
+    QTest::newRow("200") << 0 << false << "200" << true;
+    QTest::newRow("201") << 0 << false << "201" << false;
+    QTest::newRow("200.5") << 0 << false << "200.5" << false;
+    QTest::newRow("49.9") << 0 << false << "49.9" << false;
+    QTest::newRow("not a number") << 0 << false << "fast" << false;
+    QTest::newRow("existing bpm kept") << 95 << false << "122" << false;
+    QTest::newRow("negative bpm replaced") << -3 << false << "122" << true;
+    QTest::newRow("locked without a BPM") << 0 << true << "122" << false;
+    QTest::newRow("locked BPM kept") << 95 << true << "122" << false;
 }
 
 void TestItunesRules::bpm()
 {
     QFETCH(int, current);
+    QFETCH(bool, locked);
     QFETCH(QString, itunes);
     QFETCH(bool, taken);
-    QCOMPARE(takesItunesBpm(current, itunes), taken);
+    QCOMPARE(takesItunesBpm(current, locked, itunes), taken);
 }
 
 void TestItunesRules::location_data()

@@ -218,6 +218,127 @@ private slots:
         QCOMPARE(window->libraryModel->index(0, ColumnBpm).data(Qt::ToolTipRole).isValid(), alternative != 0);
     }
 
+    // The lock and the exact tempo come last, each only on a song that has
+    // one, and read back as written.
+    void lockAndExactTempoAreWrittenLastAndReadBack()
+    {
+        addSong(QStringLiteral("1"), QStringLiteral("Locked"), QStringLiteral("120"));
+        addSong(QStringLiteral("2"), QStringLiteral("Halved"), QStringLiteral("0"));
+        addSong(QStringLiteral("3"), QStringLiteral("Everything"), QStringLiteral("0"));
+        addSong(QStringLiteral("4"), QStringLiteral("Plain"), QStringLiteral("95"));
+        for (const char *id : {"1", "2", "3", "4"}) {
+            editSong(QString::fromLatin1(id), [](DBelement &song) {
+                song.setItunes(QStringLiteral("1"));
+                song.setIphone(QStringLiteral("0"));
+            });
+        }
+        editSong(QStringLiteral("1"), [](DBelement &song) { song.setBpmLocked(true); });
+        editSong(QStringLiteral("2"), [](DBelement &song) { song.setBpmExact(67.5); });
+        editSong(QStringLiteral("3"), [](DBelement &song) {
+            song.setLevels({200. / 3, 100});
+            song.setBpmLocked(true);
+            song.setLocation(QStringLiteral("/m/e.mp3"));
+            song.setPhoneID(QStringLiteral("77"));
+        });
+        QVERIFY(window->writeLibrary(path("lock.tgd")));
+        const QByteArray written = readFile(path("lock.tgd"));
+        const QByteArray others = "artist=\"\" albumTitle=\"\" genre=\"\" albumArtist=\"\" composer=\"\" "
+                                  "iTunes=\"true\" iPhone=\"false\"";
+        QCOMPARE(written,
+                 "<TAGDESK version=\"100\">\n"
+                 " <Element_Data persistentID=\"1\" title=\"Locked\" bpm=\"120\" "
+                     + others
+                     + " bpmLocked=\"true\"/>\n"
+                       " <Element_Data persistentID=\"2\" title=\"Halved\" bpm=\"68\" "
+                     + others
+                     + " bpmExact=\"67.5\"/>\n"
+                       " <Element_Data persistentID=\"3\" title=\"Everything\" bpm=\"67\" "
+                     + others
+                     + " bpmAlternative=\"100\" location=\"/m/e.mp3\" phoneID=\"77\" bpmLocked=\"true\" "
+                       "bpmExact=\"66.66666666666667\"/>\n"
+                       " <Element_Data persistentID=\"4\" title=\"Plain\" bpm=\"95\" "
+                     + others + "/>\n</TAGDESK>\n");
+
+        load(path("lock.tgd"));
+        QVERIFY(librarySong(QStringLiteral("1")).bpmLocked());
+        QCOMPARE(librarySong(QStringLiteral("1")).bpmExact(), 120.);
+        QVERIFY(!librarySong(QStringLiteral("2")).bpmLocked());
+        QCOMPARE(librarySong(QStringLiteral("2")).bpmExact(), 67.5);
+        QCOMPARE(librarySong(QStringLiteral("2")).bpm(), 68);
+        QVERIFY(librarySong(QStringLiteral("3")).bpmLocked());
+        QCOMPARE(librarySong(QStringLiteral("3")).bpmExact(), 200. / 3);
+        QVERIFY(!librarySong(QStringLiteral("4")).bpmLocked());
+        QVERIFY(window->writeLibrary(path("again.tgd")));
+        QCOMPARE(readFile(path("again.tgd")), written);
+    }
+
+    // A file written before the lock and the exact tempo reads as before and
+    // is written back byte for byte.
+    void fileWithoutLocksIsWrittenBackAsItWas()
+    {
+        const QByteArray old = "<TAGDESK version=\"100\">\n"
+                               " <Element_Data persistentID=\"-12\" title=\"A &amp; B\" bpm=\"128\" artist=\"X\" "
+                               "albumTitle=\"Y\" genre=\"Z\" albumArtist=\"\" composer=\"C\" iTunes=\"true\" "
+                               "iPhone=\"false\" bpmAlternative=\"64\" location=\"/m/a.mp3\" phoneID=\"5\"/>\n"
+                               " <Element_Data persistentID=\"7\" title=\"None\" bpm=\"0\" artist=\"\" "
+                               "albumTitle=\"\" genre=\"\" albumArtist=\"\" composer=\"\" iTunes=\"false\" "
+                               "iPhone=\"false\"/>\n"
+                               "</TAGDESK>\n";
+        writeFile(path("old.tgd"), old);
+        load(path("old.tgd"));
+        QCOMPARE(librarySong(QStringLiteral("-12")).bpm(), 128);
+        QCOMPARE(librarySong(QStringLiteral("-12")).bpmExact(), 128.);
+        QVERIFY(!librarySong(QStringLiteral("-12")).bpmLocked());
+        QVERIFY(!librarySong(QStringLiteral("7")).bpmLocked());
+        QVERIFY(window->writeLibrary(path("new.tgd")));
+        QCOMPARE(readFile(path("new.tgd")), old);
+    }
+
+    // Hand-edited values: an exact tempo counts only when it comes to the
+    // stored BPM; a later element of the same song replaces both.
+    void lockAndExactAttributesAreRead_data()
+    {
+        QTest::addColumn<QByteArray>("elements");
+        QTest::addColumn<int>("bpm");
+        QTest::addColumn<bool>("locked");
+        QTest::addColumn<double>("exact");
+        QTest::newRow("locked") << QByteArray("<Element_Data persistentID=\"1\" bpm=\"90\" bpmLocked=\"true\"/>") << 90
+                                << true << 90.;
+        QTest::newRow("locked by 1") << QByteArray("<Element_Data persistentID=\"1\" bpm=\"90\" bpmLocked=\"1\"/>")
+                                     << 90 << true << 90.;
+        QTest::newRow("not locked") << QByteArray("<Element_Data persistentID=\"1\" bpm=\"90\" bpmLocked=\"no\"/>")
+                                    << 90 << false << 90.;
+        QTest::newRow("locked without a BPM")
+            << QByteArray("<Element_Data persistentID=\"1\" bpm=\"\" bpmLocked=\"true\"/>") << 0 << true << 0.;
+        QTest::newRow("exact") << QByteArray("<Element_Data persistentID=\"1\" bpm=\"128\" bpmExact=\"127.5\"/>") << 128
+                               << false << 127.5;
+        QTest::newRow("exact of another BPM")
+            << QByteArray("<Element_Data persistentID=\"1\" bpm=\"120\" bpmExact=\"90.5\"/>") << 120 << false << 120.;
+        QTest::newRow("exact without a BPM")
+            << QByteArray("<Element_Data persistentID=\"1\" bpm=\"0\" bpmExact=\"90.5\"/>") << 0 << false << 0.;
+        QTest::newRow("exact garbage") << QByteArray("<Element_Data persistentID=\"1\" bpm=\"90\" bpmExact=\"x\"/>")
+                                       << 90 << false << 90.;
+        QTest::newRow("exact not a number")
+            << QByteArray("<Element_Data persistentID=\"1\" bpm=\"90\" bpmExact=\"nan\"/>") << 90 << false << 90.;
+        QTest::newRow("later element without them")
+            << QByteArray("<Element_Data persistentID=\"1\" bpm=\"128\" bpmLocked=\"true\" bpmExact=\"127.5\"/>"
+                          "<Element_Data persistentID=\"1\" bpm=\"128\"/>")
+            << 128 << false << 128.;
+    }
+    void lockAndExactAttributesAreRead()
+    {
+        QFETCH(QByteArray, elements);
+        QFETCH(int, bpm);
+        QFETCH(bool, locked);
+        QFETCH(double, exact);
+        writeFile(path("hand.tgd"), "<TAGDESK version=\"100\">" + elements + "</TAGDESK>");
+        load(path("hand.tgd"));
+        const DBelement &read = librarySong(QStringLiteral("1"));
+        QCOMPARE(read.bpm(), bpm);
+        QCOMPARE(read.bpmLocked(), locked);
+        QCOMPARE(read.bpmExact(), exact);
+    }
+
     void emptyLibraryIsReadWithinLoadFile()
     {
         QVERIFY(window->writeLibrary(path("empty.tgd")));

@@ -5,7 +5,9 @@
 #include "table/librarymodel.h"
 
 #include <QBrush>
+#include <QImage>
 #include <climits>
+#include <cmath>
 
 // The sizes of the store's announcements, in the order they came.
 struct Announcements
@@ -106,8 +108,9 @@ private slots:
         QStringList names;
         for (int field = 0; field < songFieldCount; ++field)
             names << QString::fromLatin1(fieldName(SongField(field)));
-        QCOMPARE(names, (QStringList{"persistentID", "title", "bpm", "artist", "albumTitle", "genre", "albumArtist",
-                                     "composer", "iTunes", "iPhone", "location", "userChanged", "phoneID"}));
+        QCOMPARE(names,
+                 (QStringList{"persistentID", "title", "bpm", "artist", "albumTitle", "genre", "albumArtist",
+                              "composer", "iTunes", "iPhone", "location", "userChanged", "phoneID"}));
     }
 
     void textSettersKeepTextUnchanged()
@@ -137,44 +140,99 @@ private slots:
         QCOMPARE(copy.bpmAlternative(), 64);
     }
 
+    // The BPM cell names the other level and says when the BPM is locked,
+    // which its padlock shows too.
     void alternativeMarksTheBpmCell_data()
     {
         QTest::addColumn<int>("alternative");
         QTest::addColumn<int>("kept");
-        QTest::newRow("double level") << 126 << 126;
-        QTest::newRow("lower end") << 50 << 50;
-        QTest::newRow("upper end") << 200 << 200;
-        QTest::newRow("below range is none") << 49 << 0;
-        QTest::newRow("above range is none") << 201 << 0;
-        QTest::newRow("none") << 0 << 0;
+        QTest::addColumn<bool>("locked");
+        QTest::newRow("double level") << 126 << 126 << false;
+        QTest::newRow("lower end") << 50 << 50 << false;
+        QTest::newRow("upper end") << 200 << 200 << false;
+        QTest::newRow("below range is none") << 49 << 0 << false;
+        QTest::newRow("above range is none") << 201 << 0 << false;
+        QTest::newRow("none") << 0 << 0 << false;
+        QTest::newRow("locked") << 0 << 0 << true;
+        QTest::newRow("locked beside an Alternative") << 126 << 126 << true;
     }
     void alternativeMarksTheBpmCell()
     {
         QFETCH(int, alternative);
         QFETCH(int, kept);
+        QFETCH(bool, locked);
         SongStore &store = SongStore::library();
         LibraryModel model(store);
-        store.update("1", [alternative](DBelement &record) {
+        store.update("1", [alternative, locked](DBelement &record) {
             record.setBPM(QStringLiteral("63"));
             record.setBpmAlternative(alternative);
+            record.setBpmLocked(locked);
         });
         store.setupRow("1");
         QCOMPARE(store.find("1")->bpmAlternative(), kept);
         const QModelIndex cell = model.index(0, ColumnBpm);
-        if (kept) {
-            QCOMPARE(cell.data(Qt::ToolTipRole).toString(), QStringLiteral("Maybe %1").arg(kept));
-            QCOMPARE(cell.data(Qt::ForegroundRole).value<QBrush>().color(), DBelement::alternativeBpmColour);
-        } else {
+        const QString lockLine = QStringLiteral("BPM locked: BeatFind and the level commands keep it");
+        QStringList tip;
+        if (kept)
+            tip << QStringLiteral("Maybe %1").arg(kept);
+        if (locked)
+            tip << lockLine;
+        if (tip.isEmpty())
             QVERIFY(!cell.data(Qt::ToolTipRole).isValid());
+        else
+            QCOMPARE(cell.data(Qt::ToolTipRole).toString(), tip.join(QLatin1Char('\n')));
+        if (kept)
+            QCOMPARE(cell.data(Qt::ForegroundRole).value<QBrush>().color(), DBelement::alternativeBpmColour);
+        else
             QVERIFY(!cell.data(Qt::ForegroundRole).isValid());
-        }
-        // Only the BPM cell has the mark.
+        QCOMPARE(cell.data(Qt::DecorationRole).isValid(), locked);
+        if (locked)
+            QVERIFY(!cell.data(Qt::DecorationRole).value<QImage>().isNull());
+        // Only the BPM cell has the marks.
         QVERIFY(!model.index(0, ColumnTitle).data(Qt::ToolTipRole).isValid());
-        // Settling the level takes the mark away again; the BPM stays.
+        QVERIFY(!model.index(0, ColumnTitle).data(Qt::DecorationRole).isValid());
+        // Settling the level takes the mark away again; the BPM and its lock stay.
         store.change("1", [](DBelement &record) { record.setBpmAlternative(0); });
-        QVERIFY(!cell.data(Qt::ToolTipRole).isValid());
+        QCOMPARE(cell.data(Qt::ToolTipRole).toString(), locked ? lockLine : QString());
         QVERIFY(!cell.data(Qt::ForegroundRole).isValid());
         QCOMPARE(cell.data().toInt(), 63);
+        // Unlocking takes the padlock away.
+        store.change("1", [](DBelement &record) { record.setBpmLocked(false); });
+        QVERIFY(!cell.data(Qt::DecorationRole).isValid());
+        QVERIFY(!cell.data(Qt::ToolTipRole).isValid());
+    }
+
+    // A tempo is kept exactly and shown as the nearest whole BPM; a whole BPM
+    // set any other way is its own exact tempo again.
+    void exactTempoGoesWithTheBpm_data()
+    {
+        QTest::addColumn<double>("tempo");
+        QTest::addColumn<int>("bpm");
+        QTest::addColumn<double>("exact");
+        QTest::newRow("a half") << 67.5 << 68 << 67.5;
+        QTest::newRow("whole") << 120. << 120 << 120.;
+        QTest::newRow("upper end's fraction") << 200.6 << 200 << 200.6;
+        QTest::newRow("none") << 0. << 0 << 0.;
+        QTest::newRow("not a number is none") << std::nan("") << 0 << 0.;
+    }
+    void exactTempoGoesWithTheBpm()
+    {
+        QFETCH(double, tempo);
+        QFETCH(int, bpm);
+        QFETCH(double, exact);
+        DBelement record;
+        record.setBpmExact(tempo);
+        QVERIFY(record.isSet(SongField::Bpm));
+        QCOMPARE(record.bpm(), bpm);
+        QCOMPARE(record.bpmExact(), exact);
+        QCOMPARE(record.value(SongField::Bpm), QVariant(bpm));
+        const DBelement copy(record);
+        QCOMPARE(copy.bpmExact(), exact);
+        record.setBPM(99);
+        QCOMPARE(record.bpmExact(), 99.);
+        record.setBpmExact(tempo);
+        record.setBPM(QStringLiteral("101"));
+        QCOMPARE(record.bpmExact(), 101.);
     }
 
     void libraryIsWalkedInByteOrder()

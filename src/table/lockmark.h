@@ -1,0 +1,6 @@
+#pragma once
+
+#include <QImage>
+
+// The padlock drawn in the cell of a locked BPM.
+const QImage &lockMark();
