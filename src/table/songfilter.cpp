@@ -116,7 +116,7 @@ bool SongFilter::meets(const Term &term, const DBelement &record, SongFacts &fac
     case Term::NoBpm:
         return bpm <= 0;
     case Term::Locked:
-        return false;
+        return record.bpmLocked();
     case Term::Missing:
         return facts.fileMissing();
     }

@@ -5,10 +5,15 @@
 #include "table/columns.h"
 #include "testenvironment.h"
 
+#include <QFile>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTemporaryDir>
 #include <QLocale>
 #include <QSettings>
 #include <QTest>
+#include <algorithm>
 #include <memory>
 
 class TestFilterBar : public QObject
@@ -129,6 +134,49 @@ private slots:
         addSong(QStringLiteral("8"), QStringLiteral("Sure"), 100);
         QCoreApplication::processEvents();
         QCOMPARE(shownTitles(), QStringList{"Unsure again"});
+    }
+
+    // A saved list applies its filter from the Lists menu, and its playlist
+    // holds the songs its filter lets through, whatever the bar shows.
+    void listsAreSavedFiltersWithPlaylists()
+    {
+        QTemporaryDir music;
+        for (const char *id : {"1", "2", "3", "4"}) {
+            const QString path = music.filePath(QStringLiteral("song%1.mp3").arg(id));
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            editSong(QString::fromLatin1(id), [&path](DBelement &record) { record.setLocation(path); });
+        }
+        window->saveList(QStringLiteral("Running"), QStringLiteral("~bpm:170-180"));
+        window->saveList(QStringLiteral("No/BPM"), QStringLiteral("nobpm"));
+        auto *lists = window->menuBar()->findChild<QMenu *>(QStringLiteral("menuLists"));
+        QVERIFY(lists);
+        QCOMPARE(window->menuBar()->actions().constLast()->menu(), lists);
+        QAction *running = nullptr;
+        for (QAction *action : lists->actions())
+            running = action->text() == QLatin1String("Running") ? action : running;
+        QVERIFY(running);
+        type(QStringLiteral("cafe"));
+        QCOMPARE(window->listSongKeys(QStringLiteral("Running")), (std::vector<std::string>{"1", "2"}));
+
+        running->trigger();
+        QCOMPARE(window->filterBar->text(), QStringLiteral("~bpm:170-180"));
+        QVERIFY(QTest::qWaitFor([this] { return !window->filterModel->isJudging(); }, 5000));
+        QCOMPARE(shownTitles(), (QStringList{"Run Fast", "Walk"}));
+
+        QTemporaryDir out;
+        QVERIFY(window->exportListsInto(out.path()));
+        QFile playlist(out.filePath(QStringLiteral("Running.m3u8")));
+        QVERIFY(playlist.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = playlist.readAll().split('\n');
+        QCOMPARE(std::count_if(lines.begin(), lines.end(), [](const QByteArray &line) { return line.endsWith(".mp3"); }),
+                 2);
+        QVERIFY(lines.contains(QFile::encodeName(music.filePath(QStringLiteral("song1.mp3")))));
+        QVERIFY(QFile::exists(out.filePath(QStringLiteral("No_BPM.m3u8"))));
+
+        window->removeList(QStringLiteral("Running"));
+        window->removeList(QStringLiteral("No/BPM"));
+        QCOMPARE(lists->actions().size(), 1);
     }
 
     void ctrlFFocusesTheBarAndTheFilterIsRemembered()

@@ -19,15 +19,16 @@ struct TestSong
     int bpm;
     int alternative;
     const char *location; // relative to the test's folder; "" for none
+    bool locked;
 };
 
 // "present.mp3" exists in the test's folder, "gone.mp3" does not.
 const TestSong testSongs[] = {
-    {"cafe", "Caf\u00e9 del Mar", "Energy 52", "Trance", 136, 0, "present.mp3"},
-    {"run", "Run Fast", "The Runners", "Tempo", 170, 85, "gone.mp3"},
-    {"walk", "Walk", "Striders", "Tempo", 88, 0, ""},
-    {"slow", "Slow Dance", "STRASSE", "", 0, 0, "gone.mp3"},
-    {"half", "Half Time", "Energy 52", "Beats", 90, 180, "present.mp3"},
+    {"cafe", "Caf\u00e9 del Mar", "Energy 52", "Trance", 136, 0, "present.mp3", false},
+    {"run", "Run Fast", "The Runners", "Tempo", 170, 85, "gone.mp3", true},
+    {"walk", "Walk", "Striders", "Tempo", 88, 0, "", false},
+    {"slow", "Slow Dance", "STRASSE", "", 0, 0, "gone.mp3", true},
+    {"half", "Half Time", "Energy 52", "Beats", 90, 180, "present.mp3", false},
 };
 
 struct Facts : SongFilter::SongFacts
@@ -57,6 +58,7 @@ class TestSongFilter : public QObject
             record.setAlbumTitle(QString::fromUtf8(song.album));
             record.setBPM(song.bpm);
             record.setBpmAlternative(song.alternative);
+            record.setBpmLocked(song.locked);
             if (*song.location)
                 record.setLocation(folder.filePath(QString::fromLatin1(song.location)));
             Facts facts;
@@ -100,6 +102,8 @@ private slots:
         QTest::newRow("unsure") << "unsure" << QStringList{"run", "half"};
         QTest::newRow("nobpm") << "nobpm" << QStringList{"slow"};
         QTest::newRow("missing file") << "missing" << QStringList{"run", "slow"};
+        QTest::newRow("locked") << "locked" << QStringList{"run", "slow"};
+        QTest::newRow("not locked, unsure") << "-locked unsure" << QStringList{"half"};
         QTest::newRow("negated term") << "-unsure" << QStringList{"cafe", "walk", "slow"};
         QTest::newRow("negated word") << "tempo -run" << QStringList{"walk"};
         QTest::newRow("terms combine") << "energy ~bpm:170-180 -missing" << QStringList{"half"};
