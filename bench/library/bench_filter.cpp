@@ -44,8 +44,8 @@ Typed type(Tagdesk &window, PaintWatch &watch, const QString &query)
     Typed typed;
     TurnMonitor turns;
     bool applied = false;
-    const auto connection = QObject::connect(window.filterModel, &LibraryFilterModel::filterApplied,
-                                             [&applied] { applied = true; });
+    const auto connection =
+        QObject::connect(window.filterModel, &LibraryFilterModel::filterApplied, [&applied] { applied = true; });
     // Keys a fast typist's 80 ms apart; the last one starts the clock.
     for (int i = 0; i < query.size(); ++i) {
         applied = false;
@@ -99,9 +99,9 @@ int main(int argc, char *argv[])
     std::printf("filter bar, %d songs, window shown (offscreen); last key to painted result, longest turn while "
                 "typing\n",
                 songs);
-    const char *const queries[] = {"song",        "title number 4711", "artist 99",  "bpm:120-130", "~bpm:165-180",
-                                   "unsure",      "nobpm",             "-genre 1",   "composer 3 bpm:100-140",
-                                   "missing",     "Sóng TITLE",        "qqqqqqqqqq"};
+    const char *const queries[] = {
+        "song",     "title number 4711",      "artist 99", "bpm:120-130", "~bpm:165-180", "unsure", "nobpm",
+        "-genre 1", "composer 3 bpm:100-140", "missing",   "Sóng TITLE",  "qqqqqqqqqq"};
     double worstResult = 0, worstTurn = 0;
     for (const char *query : queries) {
         const Typed typed = type(window, watch, QString::fromUtf8(query));

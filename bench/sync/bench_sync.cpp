@@ -205,8 +205,7 @@ void print(const char *name, const Session &session, int songs)
     std::printf("  %-12s connect->close %6.3f s %8.0f songs/s  longest GUI stall %3lld ms (then %3lld ms at the "
                 "re-sort)  paints %3d  rows %d  reply %d records\n",
                 name, session.seconds, songs / session.seconds, static_cast<long long>(session.stallMs),
-                static_cast<long long>(session.afterCloseMs), session.paints, session.rows,
-                session.replyRecords);
+                static_cast<long long>(session.afterCloseMs), session.paints, session.rows, session.replyRecords);
 }
 
 } // namespace
@@ -263,7 +262,7 @@ int main(int argc, char *argv[])
     print("linked", linked, songs);
     std::printf("  linking/matched %.2fx, linked/matched %.2fx\n", linking.seconds / matched.seconds,
                 linked.seconds / matched.seconds);
-    const bool rowsRight = fresh.rows == songs && matched.rows == folderSongs && linking.rows == folderSongs
-                           && linked.rows == folderSongs;
+    const bool rowsRight =
+        fresh.rows == songs && matched.rows == folderSongs && linking.rows == folderSongs && linked.rows == folderSongs;
     return rowsRight && linking.replyRecords == songs && linked.replyRecords == songs ? 0 : 1;
 }

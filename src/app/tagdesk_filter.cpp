@@ -45,7 +45,8 @@ void Tagdesk::setUpFilterBar()
     countDue->setSingleShot(true);
     countDue->setInterval(0);
     connect(countDue, &QTimer::timeout, this, &Tagdesk::showFilteredCount);
-    for (auto *model : {static_cast<QAbstractItemModel *>(filterModel), static_cast<QAbstractItemModel *>(libraryModel)}) {
+    for (auto *model :
+         {static_cast<QAbstractItemModel *>(filterModel), static_cast<QAbstractItemModel *>(libraryModel)}) {
         connect(model, &QAbstractItemModel::rowsInserted, countDue, qOverload<>(&QTimer::start));
         connect(model, &QAbstractItemModel::rowsRemoved, countDue, qOverload<>(&QTimer::start));
         connect(model, &QAbstractItemModel::modelReset, countDue, qOverload<>(&QTimer::start));
@@ -64,7 +65,7 @@ void Tagdesk::showFilteredCount()
         return;
     }
     const QLocale locale;
-    filteredCount->setText(tr("%1 of %2 songs")
-                               .arg(locale.toString(filterModel->rowCount()), locale.toString(libraryModel->rowCount())));
+    filteredCount->setText(
+        tr("%1 of %2 songs").arg(locale.toString(filterModel->rowCount()), locale.toString(libraryModel->rowCount())));
     filteredCount->show();
 }

@@ -67,9 +67,9 @@ void Tagdesk::saveFilterAsList()
         return;
     }
     bool ok = false;
-    const QString name = QInputDialog::getText(this, tr("Save Filter as List"), tr("Name of the list:"),
-                                               QLineEdit::Normal, filter, &ok)
-                             .trimmed();
+    const QString name =
+        QInputDialog::getText(this, tr("Save Filter as List"), tr("Name of the list:"), QLineEdit::Normal, filter, &ok)
+            .trimmed();
     if (ok && !name.isEmpty())
         saveList(name, filter);
 }

@@ -121,7 +121,8 @@ void PhoneLinks::collect(const std::vector<Entry> &entries, size_t hash, const S
         }
         // Another song only where two identities share a hash, or where the
         // song's texts changed since it was indexed.
-        if (sameSong(phone, SongIdentity::of(*record)) && std::find(found.begin(), found.end(), position) == found.end())
+        if (sameSong(phone, SongIdentity::of(*record))
+            && std::find(found.begin(), found.end(), position) == found.end())
             found.push_back(position);
     }
 }

@@ -38,7 +38,7 @@ QString phoneID(const PhoneMessage &message)
 bool mayNeedLink(const PhoneMessage &message)
 {
     return message.kind == PhoneMessage::MusicPass && message.fieldsArrived > 0
-           && !SongStore::library().find(libraryKey(phoneID(message)));
+        && !SongStore::library().find(libraryKey(phoneID(message)));
 }
 
 void printField(const PhoneMessage &message, int field)

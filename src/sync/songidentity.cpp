@@ -9,7 +9,8 @@ void foldSongText(QStringView text, QString &out)
     foldCaseAndAccents(text.trimmed(), out);
     out = out.trimmed();
     if (out.startsWith(QLatin1String("the "))) {
-        const qsizetype words = std::find_if(out.begin() + 4, out.end(), [](QChar c) { return !c.isSpace(); }) - out.begin();
+        const qsizetype words =
+            std::find_if(out.begin() + 4, out.end(), [](QChar c) { return !c.isSpace(); }) - out.begin();
         out.remove(0, words);
     }
 }
@@ -43,5 +44,5 @@ SongIdentity SongIdentity::of(const DBelement &record)
 bool sameSong(const SongIdentity &phone, const SongIdentity &library)
 {
     return !phone.title.isEmpty() && phone.title == library.title && phone.artist == library.artist
-           && (phone.album.isEmpty() || library.album.isEmpty() || phone.album == library.album);
+        && (phone.album.isEmpty() || library.album.isEmpty() || phone.album == library.album);
 }

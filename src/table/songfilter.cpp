@@ -8,14 +8,15 @@
 namespace {
 
 // The song's texts that words are looked for in.
-constexpr SongField searchedFields[] = {SongField::Title,       SongField::Artist,  SongField::AlbumTitle,
-                                        SongField::Genre,       SongField::AlbumArtist, SongField::Composer};
+constexpr SongField searchedFields[] = {SongField::Title, SongField::Artist,      SongField::AlbumTitle,
+                                        SongField::Genre, SongField::AlbumArtist, SongField::Composer};
 
 // A whole number of at most four digits: no BPM is longer.
 bool readBpm(QStringView text, int *bpm)
 {
-    if (text.isEmpty() || text.size() > 4
-        || !std::all_of(text.begin(), text.end(), [](QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); }))
+    if (text.isEmpty() || text.size() > 4 || !std::all_of(text.begin(), text.end(), [](QChar c) {
+            return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+        }))
         return false;
     *bpm = text.toInt();
     return true;
@@ -109,8 +110,8 @@ bool SongFilter::meets(const Term &term, const DBelement &record, SongFacts &fac
         return bpm > 0 && inRange(bpm, term.low, term.high);
     case Term::BpmAnyLevel:
         return bpm > 0
-               && (inRange(bpm, term.low, term.high) || inRange(bpm * 2.0, term.low, term.high)
-                   || inRange(bpm / 2.0, term.low, term.high));
+            && (inRange(bpm, term.low, term.high) || inRange(bpm * 2.0, term.low, term.high)
+                || inRange(bpm / 2.0, term.low, term.high));
     case Term::Unsure:
         return record.bpmAlternative() > 0;
     case Term::NoBpm:

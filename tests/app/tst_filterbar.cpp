@@ -169,8 +169,8 @@ private slots:
         QFile playlist(out.filePath(QStringLiteral("Running.m3u8")));
         QVERIFY(playlist.open(QIODevice::ReadOnly));
         const QList<QByteArray> lines = playlist.readAll().split('\n');
-        QCOMPARE(std::count_if(lines.begin(), lines.end(), [](const QByteArray &line) { return line.endsWith(".mp3"); }),
-                 2);
+        QCOMPARE(
+            std::count_if(lines.begin(), lines.end(), [](const QByteArray &line) { return line.endsWith(".mp3"); }), 2);
         QVERIFY(lines.contains(QFile::encodeName(music.filePath(QStringLiteral("song1.mp3")))));
         QVERIFY(QFile::exists(out.filePath(QStringLiteral("No_BPM.m3u8"))));
 

@@ -113,7 +113,8 @@ private slots:
         QTest::newRow("unknown term is a word") << "artist:energy" << QStringList{};
         QTest::newRow("a lone dash is a word") << "-" << QStringList{};
         QTest::newRow("a huge number is a word") << "bpm:99999999999999999999" << QStringList{};
-        QTest::newRow("control characters are no part of a word") << QStringLiteral("wa\u0001lk") << QStringList{"walk"};
+        QTest::newRow("control characters are no part of a word")
+            << QStringLiteral("wa\u0001lk") << QStringList{"walk"};
         QTest::newRow("right-to-left text") << QStringLiteral("\u202e\u05e9\u05d9\u05e8") << QStringList{};
     }
     void queries()

@@ -50,7 +50,7 @@ bool makeSilentWav(const QString &path)
     QByteArray wav = "RIFF" + littleEndian32(36 + dataBytes) + "WAVE";
     wav += "fmt " + littleEndian32(16);
     wav += QByteArray("\x01\x00\x01\x00", 4) + littleEndian32(rate) + littleEndian32(rate * 2)
-           + QByteArray("\x02\x00\x10\x00", 4);
+        + QByteArray("\x02\x00\x10\x00", 4);
     wav += "data" + littleEndian32(dataBytes) + QByteArray(int(dataBytes), '\0');
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(wav) == wav.size();

@@ -121,9 +121,8 @@ private slots:
         QTest::newRow("NFC in the library, NFD on the phone")
             << QStringList{QStringLiteral("Caf\u00e9"), "Band", "LP"} << "free"
             << QStringList{QStringLiteral("Cafe\u0301"), "Band", "LP"} << true << sentBack;
-        QTest::newRow("accents and a leading The")
-            << QStringList{QStringLiteral("Caf\u00e9"), "The Band", "LP"} << "free"
-            << QStringList{"Cafe", "Band", "LP"} << true << sentBack;
+        QTest::newRow("accents and a leading The") << QStringList{QStringLiteral("Caf\u00e9"), "The Band", "LP"}
+                                                   << "free" << QStringList{"Cafe", "Band", "LP"} << true << sentBack;
         QTest::newRow("no album on the phone") << song << "free" << QStringList{"Song", "Band", ""} << true << sentBack;
         QTest::newRow("no album in the library")
             << QStringList{"Song", "Band", ""} << "free" << song << true << sentBack;
@@ -262,7 +261,8 @@ private slots:
         QCOMPARE(SongStore::library().find(beta)->text(SongField::PhoneID), QStringLiteral("2002"));
         QCOMPARE(SongStore::library().find(beta)->bpm(), 134);
 
-        const QByteArray phone = phoneSong("2001", "Alpha", "Band", "LP", "0") + phoneSong("2002", "Beta", "Band", "LP");
+        const QByteArray phone =
+            phoneSong("2001", "Alpha", "Band", "LP", "0") + phoneSong("2002", "Beta", "Band", "LP");
         QCOMPARE(sortedReply(sync(phone)).toHex(), reply({{2001, 121}, {2002, 134}}).toHex());
         QCOMPARE(SongStore::library().find(alpha)->text(SongField::PhoneID), QStringLiteral("2001"));
 
@@ -284,8 +284,8 @@ private slots:
         QCOMPARE(window->libraryModel->rowCount(), 2);
 
         // Renamed on the phone: still the linked song, its title its own.
-        const QByteArray renamed =
-            phoneSong("2001", "Alpha (Remastered)", "Band", "LP", "121") + phoneSong("2002", "Beta", "Band", "LP", "90");
+        const QByteArray renamed = phoneSong("2001", "Alpha (Remastered)", "Band", "LP", "121")
+            + phoneSong("2002", "Beta", "Band", "LP", "90");
         QCOMPARE(sync(renamed).toHex(), reply({{2002, 134}}).toHex());
         QCOMPARE(window->libraryModel->rowCount(), 2);
         QCOMPARE(SongStore::library().find(alpha)->text(SongField::Title), QStringLiteral("Alpha"));

@@ -120,12 +120,13 @@ private slots:
         QVERIFY(makeSongFile(music + "/LP/one.flac", {"title=Alpha", "artist=Band", "album=LP"}));
         QVERIFY(makeSongFile(music + "/two.mp3", {"title=Beta", "artist=The Band"}));
         const QString library = home.filePath("folder.tgd");
-        QVERIFY(writeFile(library, "<TAGDESK version=\"100\">\n"
-                                   " <Element_Data persistentID=\"11\" title=\"Alpha\" bpm=\"121\" artist=\"Band\" "
-                                   "albumTitle=\"LP\" iTunes=\"true\" iPhone=\"false\"/>\n"
-                                   " <Element_Data persistentID=\"12\" title=\"beta\" bpm=\"134\" artist=\"Band\" "
-                                   "albumTitle=\"LP\" iTunes=\"true\" iPhone=\"false\"/>\n"
-                                   "</TAGDESK>\n"));
+        QVERIFY(writeFile(library,
+                          "<TAGDESK version=\"100\">\n"
+                          " <Element_Data persistentID=\"11\" title=\"Alpha\" bpm=\"121\" artist=\"Band\" "
+                          "albumTitle=\"LP\" iTunes=\"true\" iPhone=\"false\"/>\n"
+                          " <Element_Data persistentID=\"12\" title=\"beta\" bpm=\"134\" artist=\"Band\" "
+                          "albumTitle=\"LP\" iTunes=\"true\" iPhone=\"false\"/>\n"
+                          "</TAGDESK>\n"));
         startWithLibrary(library);
         QCOMPARE(phone({"listen", "--timeout", "5"}).exitCode, 0);
 

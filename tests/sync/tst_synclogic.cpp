@@ -276,25 +276,25 @@ private slots:
                                  << QStringList{composed, QStringLiteral("Beyonc\u00e9"), ""} << true;
         QTest::newRow("NFC against NFD") << QStringList{composed, "Band", "LP"} << QStringList{decomposed, "Band", "LP"}
                                          << true;
-        QTest::newRow("German sharp s folds") << QStringList{"Strasse", "Band", ""}
-                                              << QStringList{QStringLiteral("STRA\u00dfE"), "Band", ""} << true;
+        QTest::newRow("German sharp s folds")
+            << QStringList{"Strasse", "Band", ""} << QStringList{QStringLiteral("STRA\u00dfE"), "Band", ""} << true;
         QTest::newRow("leading The") << QStringList{"Song", "The Band", "LP"} << QStringList{"Song", "band", "LP"}
                                      << true;
         QTest::newRow("leading The before accents")
             << QStringList{QStringLiteral("THE  Caf\u00e9s"), "Band", ""} << QStringList{"cafes", "Band", ""} << true;
-        QTest::newRow("The within a name stays") << QStringList{"Song", "Band The", ""}
-                                                 << QStringList{"Song", "Band", ""} << false;
-        QTest::newRow("no album on the phone") << QStringList{"Song", "Band", ""} << QStringList{"Song", "Band", "LP"}
-                                               << true;
-        QTest::newRow("no album in the library") << QStringList{"Song", "Band", "LP"}
-                                                 << QStringList{"Song", "Band", ""} << true;
+        QTest::newRow("The within a name stays")
+            << QStringList{"Song", "Band The", ""} << QStringList{"Song", "Band", ""} << false;
+        QTest::newRow("no album on the phone")
+            << QStringList{"Song", "Band", ""} << QStringList{"Song", "Band", "LP"} << true;
+        QTest::newRow("no album in the library")
+            << QStringList{"Song", "Band", "LP"} << QStringList{"Song", "Band", ""} << true;
         QTest::newRow("other album") << QStringList{"Song", "Band", "LP"} << QStringList{"Song", "Band", "Live"}
                                      << false;
         QTest::newRow("other artist") << QStringList{"Song", "Band", ""} << QStringList{"Song", "Other", ""} << false;
-        QTest::newRow("no artist on either side") << QStringList{"Song", "", ""} << QStringList{"Song", " ", ""}
-                                                  << true;
-        QTest::newRow("no title is no one's") << QStringList{" ", "Band", "LP"} << QStringList{"", "Band", "LP"}
-                                              << false;
+        QTest::newRow("no artist on either side")
+            << QStringList{"Song", "", ""} << QStringList{"Song", " ", ""} << true;
+        QTest::newRow("no title is no one's")
+            << QStringList{" ", "Band", "LP"} << QStringList{"", "Band", "LP"} << false;
         QTest::newRow("other script") << QStringList{QStringLiteral("\u65e5\u672c"), "Band", ""}
                                       << QStringList{QStringLiteral("\u65e5\u672c"), "Band", ""} << true;
         QTest::newRow("right-to-left and control characters")

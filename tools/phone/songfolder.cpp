@@ -27,8 +27,8 @@ bool readSongFolder(const QString &folder, std::vector<wire::MusicPassFields> *s
     std::vector<FoundSong> found;
     const std::atomic_bool cancel{false};
     std::atomic<qint64> filesSeen{0};
-    scanMusicPaths({root.path()}, [&found](FoundSong &&song) { found.push_back(std::move(song)); }, cancel,
-                   filesSeen);
+    scanMusicPaths(
+        {root.path()}, [&found](FoundSong &&song) { found.push_back(std::move(song)); }, cancel, filesSeen);
     if (found.empty()) {
         *error = QStringLiteral("%1 holds no song").arg(folder);
         return false;
@@ -39,10 +39,9 @@ bool readSongFolder(const QString &folder, std::vector<wire::MusicPassFields> *s
     for (const FoundSong &song : found) {
         const SongTags &tags = song.tags;
         const QString title = tags.title.trimmed().isEmpty() ? titleFromFileName(song.path) : tags.title;
-        songs->push_back({phoneOwnID(QFile::encodeName(root.relativeFilePath(song.path))), "false",
-                          title.toStdString(), tags.albumTitle.toStdString(), tags.artist.toStdString(),
-                          tags.albumArtist.toStdString(), tags.genre.toStdString(), tags.composer.toStdString(),
-                          tags.bpm.toStdString(), "true"});
+        songs->push_back({phoneOwnID(QFile::encodeName(root.relativeFilePath(song.path))), "false", title.toStdString(),
+                          tags.albumTitle.toStdString(), tags.artist.toStdString(), tags.albumArtist.toStdString(),
+                          tags.genre.toStdString(), tags.composer.toStdString(), tags.bpm.toStdString(), "true"});
     }
     return true;
 }
