@@ -44,7 +44,7 @@ private slots:
 
     void menusHoldTheirCommands()
     {
-        QCOMPARE(actionTexts(window->menubar->actions()), QStringList({"File", "Sync", "Edit"}));
+        QCOMPARE(actionTexts(window->menubar->actions()), QStringList({"File", "Sync", "Edit", "Lists"}));
         QCOMPARE(actionTexts(window->menuFile->actions()),
                  QStringList({"Open File", "Save File", "New File", "Quit", "Export Playlist..."}));
         QCOMPARE(actionTexts(window->menuSync->actions()),
