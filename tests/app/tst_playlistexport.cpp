@@ -1,4 +1,5 @@
 #include "app/tagdesk.h"
+#include "filebytes.h"
 #include "dialoganswerer.h"
 #include "library/globals.h"
 #include "librarysongs.h"
@@ -40,18 +41,6 @@ for line in lines[1:-1]:
     info = None
 print(json.dumps(entries))
 )";
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
 
 } // namespace
 

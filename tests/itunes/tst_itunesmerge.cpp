@@ -30,6 +30,19 @@ void addRecord(const QString &description)
     });
 }
 
+// iTunes holds "Song" and "Other" by "Band", persistent IDs 0A and 0B (10 and 11).
+void writeSongAndOtherInItunes()
+{
+    writeItunesLibrary(itunesLibraryFile({itunesTrackDict({{"Persistent ID", "<string>0A</string>"},
+                                                           {"Name", "<string>Song</string>"},
+                                                           {"Artist", "<string>Band</string>"},
+                                                           {"Kind", "<string>AAC audio file</string>"}}),
+                                          itunesTrackDict({{"Persistent ID", "<string>0B</string>"},
+                                                           {"Name", "<string>Other</string>"},
+                                                           {"Artist", "<string>Band</string>"},
+                                                           {"Kind", "<string>AAC audio file</string>"}})}));
+}
+
 QString bpmsByKey()
 {
     QStringList bpms;
@@ -245,14 +258,7 @@ void TestItunesMerge::mergeKeepsTheItunesRecordAndItsRow()
         record.setBpmAlternative(60);
         record.setPhoneID(QStringLiteral("31337"));
     });
-    writeItunesLibrary(itunesLibraryFile({itunesTrackDict({{"Persistent ID", "<string>0A</string>"},
-                                                           {"Name", "<string>Song</string>"},
-                                                           {"Artist", "<string>Band</string>"},
-                                                           {"Kind", "<string>AAC audio file</string>"}}),
-                                          itunesTrackDict({{"Persistent ID", "<string>0B</string>"},
-                                                           {"Name", "<string>Other</string>"},
-                                                           {"Artist", "<string>Band</string>"},
-                                                           {"Kind", "<string>AAC audio file</string>"}})}));
+    writeSongAndOtherInItunes();
     QSignalSpy done(&window, &Tagdesk::loadItunesDone);
     OutputCapture output;
     window.mergeEdit();
@@ -290,14 +296,7 @@ void TestItunesMerge::mergeCarriesTheLockWithTheBpm()
         record.setBpmLocked(true);
     });
     SongStore::library().change("11", [](DBelement &record) { record.setBpmLocked(true); });
-    writeItunesLibrary(itunesLibraryFile({itunesTrackDict({{"Persistent ID", "<string>0A</string>"},
-                                                           {"Name", "<string>Song</string>"},
-                                                           {"Artist", "<string>Band</string>"},
-                                                           {"Kind", "<string>AAC audio file</string>"}}),
-                                          itunesTrackDict({{"Persistent ID", "<string>0B</string>"},
-                                                           {"Name", "<string>Other</string>"},
-                                                           {"Artist", "<string>Band</string>"},
-                                                           {"Kind", "<string>AAC audio file</string>"}})}));
+    writeSongAndOtherInItunes();
     QSignalSpy done(&window, &Tagdesk::loadItunesDone);
     OutputCapture output;
     window.mergeEdit();

@@ -1,4 +1,5 @@
 #include "librarysongs.h"
+#include "filebytes.h"
 #include "boundedrun.h"
 #include "library/dbelement.h"
 #include "library/globals.h"
@@ -17,12 +18,6 @@
 namespace {
 
 constexpr uid_t nobody = 65534;
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // A library of songs whose titles start with stem.
 void fillLibrary(int songs, const QString &stem)

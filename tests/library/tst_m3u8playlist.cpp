@@ -1,26 +1,11 @@
 #include "library/m3u8playlist.h"
+#include "filebytes.h"
 #include "smallfilesystem.h"
 #include "testenvironment.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-
-namespace {
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-} // namespace
 
 // The playlist's text made from songs, and its file written whole or not at all.
 class TestM3u8Playlist : public QObject

@@ -2,6 +2,7 @@
 // settings name a library file, found by velmora-phone listen and synced by
 // velmora-phone sync. All inside this test's own network namespace.
 #include "appprocess.h"
+#include "filebytes.h"
 #include "songfiles.h"
 #include "testenvironment.h"
 
@@ -17,12 +18,6 @@
 namespace {
 
 QString program(const char *name) { return qEnvironmentVariable("VELMORA_BIN") + "/" + name; }
-
-bool writeFile(const QString &path, const QByteArray &contents)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size();
-}
 
 struct Phone
 {

@@ -81,16 +81,16 @@ void BpmBatch::release(int position, const SongJobResult &result)
     case SongJobResult::Analysed:
         break;
     }
-    AnalyserTempo tempo = analyserTempo(result.analyserPieces);
-    if (options.rangeLow > 0)
-        tempo = foldIntoRange(tempo, BpmRange{options.rangeLow, options.rangeHigh});
-    if (tempo.bpm == 0) {
+    // The whole BPM and Alternative as the window would keep them; without
+    // --range every tempo the analyser may report already lies in 50-200.
+    const BpmRange range = options.rangeLow > 0 ? BpmRange{options.rangeLow, options.rangeHigh} : BpmRange();
+    const std::optional<BpmLevels> levels = analysedLevels(result.analyserPieces, range);
+    if (!levels) {
         fail(entry.path, QStringLiteral("no tempo found"));
         return;
     }
-    const int bpm = int(tempo.bpm);
-    // An alternative that comes to the same whole BPM offers no choice.
-    const int alternative = int(tempo.alternative) == bpm ? 0 : int(tempo.alternative);
+    const int bpm = levels->bpm();
+    const int alternative = levels->alternative;
     clearProgress();
     printLine(stdout, resultLine(bpm, alternative, entry.path, options.csv));
     if (options.writeTags) {
