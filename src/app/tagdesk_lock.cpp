@@ -32,7 +32,7 @@ bool Tagdesk::selectionLocked() const
     bool any = false;
     for (const QItemSelectionRange &range : tableWidget->selectionModel()->selection()) {
         for (int row = range.top(); row <= range.bottom(); ++row) {
-            const Song *song = libraryModel->songAt(row);
+            const Song *song = filterModel->songAt(row);
             if (!song)
                 continue;
             if (!song->second.bpmLocked())

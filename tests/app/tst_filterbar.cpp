@@ -112,6 +112,13 @@ private slots:
         // A filter that hides a selected song takes it out of the selection.
         type(QStringLiteral("fast"));
         QCOMPARE(window->selectedSongKeys(), std::vector<std::string>{"1"});
+        // Lock BPM's check mark follows the shown song selected, not the
+        // library's song in the same row.
+        editSong(QStringLiteral("1"), [](DBelement &record) { record.setBpmLocked(true); });
+        QVERIFY(window->actionLock_BPM->isChecked());
+        window->actionLock_BPM->trigger();
+        QVERIFY(!librarySong(QStringLiteral("1")).bpmLocked());
+        QVERIFY(!window->actionLock_BPM->isChecked());
     }
 
     // A song that stops matching stays until the text changes or Enter is
