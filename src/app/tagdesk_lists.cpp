@@ -135,6 +135,8 @@ bool Tagdesk::exportListsInto(const QString &folder)
         QMessageBox::critical(nullptr, tr("Export All Lists"), failures.join(QLatin1Char('\n')), QMessageBox::Ok);
         return false;
     }
-    statusbar->showMessage(tr("%n list(s) written to %1", nullptr, int(lists.size())).arg(folder), summaryMessageMs);
+    const QString written =
+        lists.size() == 1 ? tr("1 list written to %1") : tr("%1 lists written to %2").arg(lists.size());
+    statusbar->showMessage(written.arg(folder), summaryMessageMs);
     return true;
 }

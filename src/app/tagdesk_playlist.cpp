@@ -1,5 +1,6 @@
 #include "app/tagdesk.h"
 #include "library/globals.h"
+#include "library/itunesroot.h"
 #include "library/m3u8playlist.h"
 #include "library/songstore.h"
 
@@ -49,9 +50,11 @@ bool Tagdesk::writePlaylist(const QString &fileName, const std::vector<std::stri
 {
     std::vector<PlaylistSong> songs;
     const SongStore &store = SongStore::library();
+    // Read once: the settings would be read for every song otherwise.
+    const ItunesRootMap roots;
     for (const std::string &key : keys) {
         if (const DBelement *record = store.find(key))
-            songs.push_back(playlistSong(*record));
+            songs.push_back(playlistSong(*record, roots));
     }
     const M3u8Playlist playlist = m3u8Playlist(songs, QFileInfo(fileName).absolutePath());
     QString error;

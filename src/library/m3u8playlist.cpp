@@ -1,6 +1,7 @@
 #include "library/m3u8playlist.h"
 #include "library/dbelement.h"
 #include "library/filereplacement.h"
+#include "library/itunesroot.h"
 #include "library/songlocation.h"
 
 #include <QDir>
@@ -45,10 +46,10 @@ QString pathLine(const QString &songPath, const QString &folder)
 
 } // namespace
 
-PlaylistSong playlistSong(const DBelement &record)
+PlaylistSong playlistSong(const DBelement &record, const ItunesRootMap &roots)
 {
     PlaylistSong song;
-    const QString path = localSongPath(record.text(SongField::Location));
+    const QString path = localSongPath(record.text(SongField::Location), roots);
     if (!path.isEmpty()) {
         const QFileInfo file(path);
         song.path = file.absoluteFilePath();

@@ -5,6 +5,7 @@
 #include <vector>
 
 class DBelement;
+class ItunesRootMap;
 
 // One song as a playlist names it.
 struct PlaylistSong
@@ -19,8 +20,9 @@ struct PlaylistSong
     int seconds = -1;
 };
 
-// The song of a library record: its file where this computer has it.
-PlaylistSong playlistSong(const DBelement &record);
+// The song of a library record: its file where this computer has it, a
+// copied iTunes library's songs found through roots.
+PlaylistSong playlistSong(const DBelement &record, const ItunesRootMap &roots);
 
 // An extended M3U playlist in UTF-8, and what it had to leave out.
 struct M3u8Playlist

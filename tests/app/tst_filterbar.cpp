@@ -173,6 +173,7 @@ private slots:
 
         QTemporaryDir out;
         QVERIFY(window->exportListsInto(out.path()));
+        QCOMPARE(window->statusbar->currentMessage(), QStringLiteral("2 lists written to %1").arg(out.path()));
         QFile playlist(out.filePath(QStringLiteral("Running.m3u8")));
         QVERIFY(playlist.open(QIODevice::ReadOnly));
         const QList<QByteArray> lines = playlist.readAll().split('\n');
