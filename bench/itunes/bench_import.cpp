@@ -44,11 +44,9 @@ int main(int argc, char *argv[])
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const QString path = itunesLibraryPath();
-    if (!QFileInfo::exists(path)) {
-        std::fprintf(stderr, "no iTunes library file at %s\n", qPrintable(path));
+    if (!haveItunesLibrary())
         return 1;
-    }
+    const QString path = itunesLibraryPath();
     silenceStandardOutput();
     const qint64 floorMs = bareReadMs(path);
     printFigure(QStringLiteral("file: %1 MB; floor (bare QXmlStreamReader pass): %2 ms, peak memory %3 MB")
@@ -57,9 +55,7 @@ int main(int argc, char *argv[])
                     .arg(peakMemoryMb()));
 
     Tagdesk window;
-    window.resize(1200, 800);
-    window.show();
-    QApplication::processEvents();
+    showBenchWindow(window);
     importAndReport(window, "import into an empty library");
     importAndReport(window, "import again into the shown, sorted library");
     emptyLibrary(window);

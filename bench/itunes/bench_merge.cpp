@@ -9,7 +9,6 @@
 #include "table/columns.h"
 
 #include <QApplication>
-#include <QFileInfo>
 
 namespace {
 
@@ -61,15 +60,11 @@ int main(int argc, char *argv[])
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    if (!QFileInfo::exists(itunesLibraryPath())) {
-        std::fprintf(stderr, "no iTunes library file at %s\n", qPrintable(itunesLibraryPath()));
+    if (!haveItunesLibrary())
         return 1;
-    }
     silenceStandardOutput();
     Tagdesk window;
-    window.resize(1200, 800);
-    window.show();
-    QApplication::processEvents();
+    showBenchWindow(window);
     runImport(window);
     const int duplicates = addDuplicates();
     const size_t records = SongStore::library().size();

@@ -3,6 +3,7 @@
 #include "library/songstore.h"
 #include "library/dbelement.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
@@ -102,6 +103,21 @@ void printFigure(const QString &line)
 }
 
 QString itunesLibraryPath() { return QDir::homePath() + QStringLiteral("/Music/iTunes/iTunes Music Library.xml"); }
+
+bool haveItunesLibrary()
+{
+    if (QFile::exists(itunesLibraryPath()))
+        return true;
+    std::fprintf(stderr, "no iTunes library file at %s\n", qPrintable(itunesLibraryPath()));
+    return false;
+}
+
+void showBenchWindow(Tagdesk &window)
+{
+    window.resize(1200, 800);
+    window.show();
+    QCoreApplication::processEvents();
+}
 
 qint64 bareReadMs(const QString &path)
 {

@@ -41,6 +41,10 @@ void silenceStandardOutput();
 void printFigure(const QString &line);
 
 QString itunesLibraryPath();
+// Whether $HOME holds an iTunes library file; says so on standard error when not.
+bool haveItunesLibrary();
+// Shows the window at the size the benchmarks measure it.
+void showBenchWindow(Tagdesk &window);
 // Milliseconds of one bare QXmlStreamReader pass over the file.
 qint64 bareReadMs(const QString &path);
 // How long the table takes to sort itself in its current order, as the

@@ -77,6 +77,8 @@ struct AnalysisRun
     bool itunesRootAsked = false;
     // Songs passed over because their BPM is locked.
     int lockedKept = 0;
+    // The run's step of the history is open.
+    bool inHistoryStep = false;
 
     void reset() { *this = AnalysisRun(); }
 };

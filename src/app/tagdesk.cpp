@@ -1,5 +1,6 @@
 #include "app/tagdesk.h"
 #include "library/globals.h"
+#include "library/songhistory.h"
 #include "library/songstore.h"
 #include "table/columns.h"
 
@@ -36,6 +37,7 @@ Tagdesk::Tagdesk(QWidget *parent) : QMainWindow(parent)
     connect(actionDelete, &QAction::triggered, this, &Tagdesk::deleteEdit);
     connect(actionMerge, &QAction::triggered, this, &Tagdesk::mergeEdit);
     connect(actionBeatFind, &QAction::triggered, this, &Tagdesk::BeatFind);
+    setUpHistory();
     setUpLevelCommands();
     setUpLocking();
     setUpTagWriting();
@@ -55,6 +57,9 @@ Tagdesk::Tagdesk(QWidget *parent) : QMainWindow(parent)
 // file. The library is the window's: it goes with it.
 Tagdesk::~Tagdesk()
 {
+    // What ends with the window is no step to undo.
+    if (SongStore::library().stepKeeper() == history)
+        SongStore::library().setStepKeeper(nullptr);
     stopAnalysisRun();
     SongStore::library().abandonBulkChanges();
     SongStore::library().clear();

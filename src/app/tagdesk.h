@@ -14,6 +14,7 @@
 #include <QString>
 
 class DBelement;
+class SongHistory;
 struct OpenRequest;
 class QCloseEvent;
 class QDragEnterEvent;
@@ -42,6 +43,7 @@ class QPushButton;
 //   tagdesk_filter.cpp       the filter bar
 //   tagdesk_playlist.cpp     Export Playlist: the shown songs as an M3U8 file
 //   tagdesk_lists.cpp        the Lists menu: saved filters, and their playlists
+//   tagdesk_undo.cpp         Undo and Redo
 class Tagdesk : public QMainWindow, public Ui::tagdesk
 {
     Q_OBJECT
@@ -117,6 +119,8 @@ public slots:
     void exportPlaylist();
     void saveFilterAsList();
     void exportAllLists();
+    void undoEdit();
+    void redoEdit();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -128,6 +132,8 @@ public:
     // filter bar lets through, which the view shows.
     LibraryModel *libraryModel = nullptr;
     LibraryFilterModel *filterModel = nullptr;
+    // Every change made in the window, a step each, for Undo and Redo.
+    SongHistory *history = nullptr;
     // The keys of the selected songs, in the order of the selection; only
     // shown songs can be selected.
     std::vector<std::string> selectedSongKeys() const;
@@ -187,7 +193,8 @@ private:
     void rememberLibraryFile(const QString &fileName);
     // tempo level commands, and the user's own BPM edits, which settle the level
     void setUpLevelCommands();
-    void changeLevel(LevelCommand command);
+    // name: the command's, for Undo.
+    void changeLevel(LevelCommand command, const QString &name);
     // Lock BPM, checked while every selected song is locked.
     void setUpLocking();
     bool selectionLocked() const;
@@ -214,6 +221,8 @@ private:
     // songPath (as the library names it) lies under it; true once answered.
     bool askForItunesRoot(const QString &songPath);
     void endRun();
+    // The run's changes are one step of the history, from its first song on.
+    void endRunStep();
     void showRunIdle();
     void showSongMessage(const QString &text, const QString &title);
     // the filter bar, and the lists saved from it
@@ -225,6 +234,11 @@ private:
     // why it could not be written.
     bool writePlaylist(const QString &fileName, const std::vector<std::string> &keys, QString *summary);
     void showFilteredCount();
+    // Undo and Redo, enabled and named after the steps they would take.
+    void setUpHistory();
+    void showHistory();
+    // Undoes (back) or redoes one step.
+    void takeHistoryStep(bool back);
     // writing BPM tags
     void setUpTagWriting();
     // Writes a song's new BPM into its file when the user asked for that.

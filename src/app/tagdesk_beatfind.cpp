@@ -92,6 +92,8 @@ void Tagdesk::doBeatFind()
     convertProgressBar->setRange(0, qMax(1, int(run.runIDs.size())));
     convertProgressBar->setValue(0);
     convertProgressBar->show();
+    SongStore::library().beginStep(actionBeatFind->text());
+    run.inHistoryStep = true;
     pool.converterPath = converterPath;
     pool.analyserPath = analyserPath;
     pool.start(int(run.runIDs.size()), analysisJobCount(), [this](int position) { return chooseSong(position); });
@@ -218,6 +220,7 @@ void Tagdesk::endRun()
     if (!run.analysisRunning)
         return;
     run.analysisRunning = false;
+    endRunStep();
     showRunIdle();
     QString message = QStringLiteral("beatfind has completed");
     if (run.lockedKept)
@@ -232,7 +235,16 @@ void Tagdesk::stopAnalysisRun()
     run.analysisRunning = false;
     disconnect(this, &Tagdesk::loadItunesDone, this, &Tagdesk::doBeatFind);
     pool.abort();
+    endRunStep();
     showRunIdle();
+}
+
+void Tagdesk::endRunStep()
+{
+    if (!run.inHistoryStep)
+        return;
+    run.inHistoryStep = false;
+    SongStore::library().endStep();
 }
 
 void Tagdesk::showRunIdle()

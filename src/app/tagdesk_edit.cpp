@@ -14,6 +14,7 @@ void Tagdesk::deleteEdit()
         return;
     modified = true;
     SongStore &store = SongStore::library();
+    SongStore::Step step(store, actionDelete->text());
     SongStore::Batch batch(store);
     for (const std::string &key : keys) {
         const DBelement *record = store.find(key);

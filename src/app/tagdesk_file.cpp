@@ -1,5 +1,6 @@
 #include "app/tagdesk.h"
 #include "library/globals.h"
+#include "library/songhistory.h"
 #include "library/songstore.h"
 #include "library/libraryfile.h"
 
@@ -29,6 +30,7 @@ void Tagdesk::newFile()
         return;
     modified = false;
     SongStore::library().clear();
+    history->markSaved();
     setWindowTitle(QStringLiteral("VelmoraSync"));
 }
 
@@ -81,6 +83,7 @@ bool Tagdesk::writeLibrary(const QString &fileName)
         return false;
     }
     modified = false;
+    history->markSaved();
     rememberLibraryFile(fileName);
     return true;
 }

@@ -68,6 +68,7 @@ void Tagdesk::importMusicPaths(const QStringList &paths, bool wholeSource)
     import.wholeSource = wholeSource;
     const bool inMusicSource = currentMusicSource() == MusicSource::Folders;
     SongStore &store = SongStore::library();
+    store.beginStep(tr("Music Folder Import"));
     store.beginBulkChange();
     statusbar->showMessage(tr("Importing music folders"), 0);
     if (wholeSource && inMusicSource) {
@@ -147,6 +148,7 @@ void Tagdesk::finishFolderImport(bool cancelled)
     if (folderCancelButton)
         folderCancelButton->hide();
     SongStore::library().endBulkChange();
+    SongStore::library().endStep();
     if (cancelled) {
         statusbar->showMessage(tr("Music folder import cancelled"), summaryMessageMs);
     } else {

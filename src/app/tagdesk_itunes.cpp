@@ -36,6 +36,7 @@ int Tagdesk::loadItunes()
     modified = true;
     itunesImport.reset();
     itunesImport.loadingItunes = true;
+    SongStore::library().beginStep(tr("iTunes Import"));
     SongStore::library().beginBulkChange();
     statusbar->showMessage(QStringLiteral("loading iTunes library"), 0);
 
@@ -113,6 +114,7 @@ void Tagdesk::finishItunesImport()
     itunesImport.reset();
     statusbar->clearMessage();
     SongStore::library().endBulkChange();
+    SongStore::library().endStep();
     showMusicSourceColumn();
     emit loadItunesDone();
 }
@@ -121,6 +123,7 @@ void Tagdesk::abandonItunesImport()
 {
     itunesImport.reset();
     SongStore::library().endBulkChange();
+    SongStore::library().endStep();
     statusbar->clearMessage();
 }
 

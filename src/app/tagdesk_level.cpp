@@ -19,11 +19,11 @@ void Tagdesk::setUpLevelCommands()
     connect(actionBPM_Range, &QAction::triggered, this, &Tagdesk::bpmRange);
 }
 
-void Tagdesk::doubleBpm() { changeLevel(LevelCommand::Double); }
-void Tagdesk::halveBpm() { changeLevel(LevelCommand::Halve); }
-void Tagdesk::useAlternativeBpm() { changeLevel(LevelCommand::UseAlternative); }
-void Tagdesk::threeHalvesBpm() { changeLevel(LevelCommand::ThreeHalves); }
-void Tagdesk::twoThirdsBpm() { changeLevel(LevelCommand::TwoThirds); }
+void Tagdesk::doubleBpm() { changeLevel(LevelCommand::Double, actionDouble_BPM->text()); }
+void Tagdesk::halveBpm() { changeLevel(LevelCommand::Halve, actionHalve_BPM->text()); }
+void Tagdesk::useAlternativeBpm() { changeLevel(LevelCommand::UseAlternative, actionUse_Alternative_BPM->text()); }
+void Tagdesk::threeHalvesBpm() { changeLevel(LevelCommand::ThreeHalves, actionBPM_x_3_2->text()); }
+void Tagdesk::twoThirdsBpm() { changeLevel(LevelCommand::TwoThirds, actionBPM_x_2_3->text()); }
 
 void Tagdesk::bpmRange()
 {
@@ -36,10 +36,11 @@ void Tagdesk::bpmRange()
 // to save.
 void Tagdesk::bpmEdited(const std::string &) { modified = true; }
 
-void Tagdesk::changeLevel(LevelCommand command)
+void Tagdesk::changeLevel(LevelCommand command, const QString &name)
 {
     // One announcement for the lot, so the table re-sorts once.
     SongStore &store = SongStore::library();
+    SongStore::Step step(store, name);
     SongStore::Batch batch(store);
     int selected = 0;
     int kept = 0;

@@ -1,5 +1,6 @@
 #include "app/tagdesk.h"
 #include "library/globals.h"
+#include "library/songhistory.h"
 #include "library/songstore.h"
 #include "table/paintbreaks.h"
 #include "table/timedbatches.h"
@@ -109,6 +110,8 @@ void Tagdesk::finishLoadingFile()
     actionSave_File->setEnabled(true);
     actionNew_File->setEnabled(true);
     SongStore::library().endBulkChange();
+    // The library is its file now; changes from here on can be undone.
+    history->markSaved();
     tableWidget->scrollToTop();
     emit loadFileDone();
 }

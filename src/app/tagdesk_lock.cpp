@@ -15,6 +15,7 @@ void Tagdesk::lockBpm()
 {
     const bool lock = !selectionLocked();
     SongStore &store = SongStore::library();
+    SongStore::Step step(store, lock ? actionLock_BPM->text() : tr("Unlock BPM"));
     SongStore::Batch batch(store);
     for (const std::string &key : selectedSongKeys()) {
         const DBelement *record = store.find(key);

@@ -27,6 +27,7 @@ void Tagdesk::doMerge()
 {
     disconnect(this, &Tagdesk::loadItunesDone, this, &Tagdesk::doMerge);
     SongStore &store = SongStore::library();
+    SongStore::Step step(store, actionMerge->text());
     store.beginBulkChange();
 
     // The window repaints now and then; no command or phone session can

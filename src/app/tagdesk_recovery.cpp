@@ -1,6 +1,7 @@
 #include "app/tagdesk.h"
 #include "library/globals.h"
 #include "library/recoverycopy.h"
+#include "library/songhistory.h"
 
 #include <QFileInfo>
 #include <QLocale>
@@ -69,6 +70,7 @@ bool Tagdesk::offerRecoveryCopy()
     loadFile(kept);
     auto restore = [this, lastFile, savedFileName] {
         modified = true;
+        history->markUnsaved();
         if (lastFile.isNull())
             QSettings().remove(QStringLiteral("lastFile"));
         else

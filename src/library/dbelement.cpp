@@ -1,6 +1,9 @@
 #include "library/dbelement.h"
 #include "library/bpmtext.h"
 
+#include <algorithm>
+#include <iterator>
+
 const QColor DBelement::alternativeBpmColour(0xb3, 0x4d, 0x00);
 
 namespace {
@@ -76,6 +79,14 @@ void DBelement::setLevels(const BpmLevels &levels)
 {
     setBpmExact(levels.tempo);
     setBpmAlternative(levels.alternative);
+}
+
+bool DBelement::sameValues(const DBelement &other) const
+{
+    return std::equal(std::begin(texts), std::end(texts), std::begin(other.texts)) && bpmValue == other.bpmValue
+        && alternativeBpm == other.alternativeBpm && exactBpm == other.exactBpm && lockedBpm == other.lockedBpm
+        && flags == other.flags && setFields == other.setFields && deviceBPM == other.deviceBPM
+        && isProtected == other.isProtected;
 }
 
 void DBelement::setBpmAlternative(int bpm) { alternativeBpm = bpm >= 50 && bpm <= 200 ? bpm : 0; }

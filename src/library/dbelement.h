@@ -86,6 +86,8 @@ public:
     int shownSlot() const { return shown; }
     // A text field's value, without a copy, for comparisons.
     const QString &storedText(SongField field) const { return *textSlot(field); }
+    // Every value the same, whatever the rows.
+    bool sameValues(const DBelement &other) const;
 
     int deviceBPM = 0;
     bool isProtected = false;

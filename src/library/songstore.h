@@ -1,14 +1,31 @@
 #pragma once
 
 #include "library/dbelement.h"
+#include "library/storestep.h"
 
 #include <QList>
 #include <QObject>
 #include <functional>
+#include <memory>
 #include <vector>
 
 // A song as the store holds it: its tableMap key and its record.
 using Song = TableMap::value_type;
+
+// Where the store hands the steps it recorded: the library's history.
+class StepKeeper
+{
+public:
+    virtual ~StepKeeper() = default;
+    // A step ended; text names it ("BeatFind"). The step is yet to be
+    // finished (StoreStep::finish).
+    virtual void keepStep(const QString &text, std::unique_ptr<StoreStep> step) = 0;
+    // The library changed outside any step (a file read, New File): the
+    // steps kept no longer lead back from it.
+    virtual void forgetSteps() = 0;
+    // Whether a step is under way: none can be undone meanwhile.
+    virtual void stepUnderWay(bool underWay) = 0;
+};
 
 // The library's one owner: every song the program knows, in tableMap, and the
 // only way to add, change or remove one. Nothing here knows of a table; the
@@ -22,6 +39,9 @@ using Song = TableMap::value_type;
 // Changes are announced when they are done: each call on its own, or, inside
 // a Batch, all of them at once when the outermost Batch ends (one notice per
 // step of a bulk change, not one per value).
+//
+// With a StepKeeper, what changes between beginStep and endStep is recorded
+// as one step of the history, which exchange can undo and redo.
 class SongStore : public QObject
 {
     Q_OBJECT
@@ -43,7 +63,10 @@ public:
     void update(const std::string &key, Edit &&edit)
     {
         Batch batch(*this);
-        Song &song = *songs.try_emplace(key).first;
+        const auto [found, made] = songs.try_emplace(key);
+        Song &song = *found;
+        if (keeper)
+            keepBefore(key, made ? nullptr : &song.second, &song.second);
         edit(song.second);
         noteChanged(song);
     }
@@ -55,6 +78,8 @@ public:
         if (found == songs.end())
             return false;
         Batch batch(*this);
+        if (keeper)
+            keepBefore(key, &found->second, &found->second);
         edit(found->second);
         noteChanged(*found);
         return true;
@@ -69,6 +94,8 @@ public:
             {
                 Batch batch(*this);
                 for (int done = 0; done < changeEachChunk && next != songs.end(); ++done, ++next) {
+                    if (keeper)
+                        keepBefore(next->first, &next->second, &next->second);
                     edit(next->second);
                     noteChanged(*next);
                 }
@@ -108,6 +135,33 @@ public:
     // takes its unfinished activities with it.
     void abandonBulkChanges() { bulkDepth = 0; }
 
+    // The history's keeper; null for none (nothing is recorded then).
+    void setStepKeeper(StepKeeper *stepKeeper);
+    StepKeeper *stepKeeper() const { return keeper; }
+    // A change the history keeps as one step, named by text; it may run over
+    // many event-loop turns. Nested steps end with the outermost, which
+    // names the whole.
+    void beginStep(const QString &text);
+    void endStep();
+    bool inStep() const { return stepDepth > 0; }
+    // Makes the library as the step holds it, and the step hold the songs
+    // it replaced: once undoes a step, once more redoes it. Announced a few
+    // thousand songs at a time, as one bulk change, with pause in between.
+    void exchange(StoreStep &step, const std::function<void()> &pause);
+
+    // One step within a single call.
+    class Step
+    {
+    public:
+        Step(SongStore &store, const QString &text) : store(store) { store.beginStep(text); }
+        ~Step() { store.endStep(); }
+        Step(const Step &) = delete;
+        Step &operator=(const Step &) = delete;
+
+    private:
+        SongStore &store;
+    };
+
 signals:
     // Songs given a row, in the order setupRow met them.
     void songsShown(const QList<const Song *> &songs);
@@ -121,9 +175,16 @@ signals:
 
 private:
     static constexpr int changeEachChunk = 4096;
+    // Smaller: a song undone costs the table more than a changed value.
+    static constexpr int exchangeChunk = 2048;
 
     void noteChanged(Song &song);
     void announce();
+    // Keeps a song as it is before a change, for the step under way; live is
+    // the song after it, null when the change removes it.
+    void keepBefore(const std::string &key, const DBelement *record, const DBelement *live);
+    // Puts one song back as image holds it, and the song it replaces in image.
+    void exchangeSong(const std::string &key, std::unique_ptr<DBelement> &image);
 
     TableMap songs;
     int batchDepth = 0;
@@ -138,4 +199,13 @@ private:
     int slotsInUse = 0;
     // Slots of removed songs, given to the next songs shown.
     std::vector<int> freeSlots;
+
+    StepKeeper *keeper = nullptr;
+    int stepDepth = 0;
+    QString stepText;
+    std::unique_ptr<StoreStep> recording;
+    // A change outside any step has been told to the keeper since the last step.
+    bool unrecordedTold = false;
+    // Undoing or redoing: the changes are the history's own.
+    bool exchanging = false;
 };

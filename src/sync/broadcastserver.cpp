@@ -31,8 +31,10 @@ BroadcastServer::BroadcastServer(QObject *parent)
 BroadcastServer::~BroadcastServer()
 {
     sessionThread.stop();
-    if (sessionOpen)
+    if (sessionOpen) {
         SongStore::library().endBulkChange();
+        SongStore::library().endStep();
+    }
 }
 
 void BroadcastServer::broadcastDatagram()
@@ -55,6 +57,7 @@ void BroadcastServer::incomingConnection(qintptr socketDescriptor)
     }
     // The table is put in order once, when the session ends.
     if (!sessionOpen) {
+        SongStore::library().beginStep(QStringLiteral("Phone Sync"));
         SongStore::library().beginBulkChange();
         sessionOpen = true;
     }
@@ -67,5 +70,6 @@ void BroadcastServer::tcpDone()
     if (sessionOpen && !sessionThread.isRunning()) {
         sessionOpen = false;
         SongStore::library().endBulkChange();
+        SongStore::library().endStep();
     }
 }

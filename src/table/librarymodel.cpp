@@ -175,6 +175,7 @@ bool LibraryModel::setData(const QModelIndex &index, const QVariant &value, int 
     const std::string key = song->first;
     // Only an edit by hand settles a song's level, and the user's own BPM is
     // kept from then on.
+    SongStore::Step step(store, QStringLiteral("Edit BPM"));
     store.change(key, [bpm](DBelement &record) {
         record.setBPM(bpm);
         record.setBpmAlternative(0);

@@ -2,6 +2,7 @@
 #include "table/columns.h"
 #include "dialoganswerer.h"
 #include "library/dbelement.h"
+#include "library/songhistory.h"
 #include "outputcapture.h"
 #include "runfixture.h"
 #include "songfiles.h"
@@ -265,6 +266,88 @@ private slots:
         QVERIFY(run.waitForEnd());
         QCOMPARE(librarySong("5").bpm(), 99);
         QCOMPARE(run.messages.last(), completed + QStringLiteral("; 1 locked song kept its BPM"));
+    }
+
+    // The review a user makes: find the songs around 170 (their halves
+    // count), lock two, BeatFind over everything; the two keep their BPM,
+    // one Undo takes the whole run back, and the songs go out as a playlist.
+    void reviewLockRunUndoExport()
+    {
+        RunFixture run;
+        QTemporaryDir dir;
+        const QList<QPair<QString, int>> songs{{"Run", 170}, {"Half", 85}, {"Near", 176}, {"Slow", 120}};
+        for (int i = 0; i < songs.size(); ++i) {
+            const QString id = QString::number(i + 1);
+            const int bpm = songs[i].second;
+            run.addSong(id, songs[i].first, run.standIns.addSong(id, "BPM: 127.5\n"),
+                        [bpm](DBelement &record) { record.setBPM(bpm); });
+        }
+        Tagdesk &window = *run.window;
+        window.filterBar->setText(QStringLiteral("~bpm:165-180"));
+        QTRY_COMPARE(window.filterModel->rowCount(), 3);
+        run.select({"1", "2"});
+        window.actionLock_BPM->trigger();
+        QVERIFY(librarySong("1").bpmLocked() && librarySong("2").bpmLocked());
+
+        const QString libraryPath = dir.filePath(QStringLiteral("library.tgd"));
+        QVERIFY(window.writeLibrary(libraryPath));
+        const QByteArray beforeRun = fileBytes(libraryPath);
+        window.filterBar->clear();
+        QTRY_COMPARE(window.filterModel->rowCount(), 4);
+        window.tableWidget->selectAll();
+        QVERIFY(run.runToEnd());
+        QCOMPARE(librarySong("1").bpm(), 170);
+        QCOMPARE(librarySong("2").bpm(), 85);
+        QCOMPARE(librarySong("3").bpm(), 128);
+        QCOMPARE(librarySong("4").bpm(), 128);
+        QVERIFY(run.messages.contains(completed + QStringLiteral("; 2 locked songs kept their BPM")));
+
+        QCOMPARE(window.actionUndo->text(), QStringLiteral("Undo BeatFind"));
+        window.actionUndo->trigger();
+        QVERIFY(window.writeLibrary(libraryPath));
+        QCOMPARE(fileBytes(libraryPath), beforeRun);
+
+        window.filterBar->setText(QStringLiteral("~bpm:165-180"));
+        QTRY_COMPARE(window.filterModel->rowCount(), 3);
+        const QString playlistPath = dir.filePath(QStringLiteral("run.m3u8"));
+        DialogAnswerer answers;
+        answers.fileDialog(playlistPath);
+        window.exportPlaylist();
+        QStringList entries;
+        for (const QByteArray &line : fileBytes(playlistPath).split('\n')) {
+            if (!line.isEmpty() && !line.startsWith('#'))
+                entries << QString::fromUtf8(line);
+        }
+        entries.sort();
+        QCOMPARE(entries,
+                 (QStringList{librarySong("1").text(SongField::Location), librarySong("2").text(SongField::Location),
+                              librarySong("3").text(SongField::Location)}));
+    }
+
+    // A cancelled run is one step too: the songs done before the cancel.
+    void aCancelledRunIsOneStep()
+    {
+        RunFixture run;
+        run.standIns.setAnalyser(QStringLiteral("reach analysing\nwait_for go\necho 'BPM: 140'\n"));
+        for (const QString id : {"1", "2", "3"})
+            run.addSong(id, QStringLiteral("Song ") + id, run.standIns.addSong(id, QByteArray()));
+        QTemporaryDir dir;
+        const QString libraryPath = dir.filePath(QStringLiteral("library.tgd"));
+        QVERIFY(run.window->writeLibrary(libraryPath));
+        const QByteArray beforeRun = fileBytes(libraryPath);
+        run.select({"1", "2", "3"});
+        run.window->BeatFind();
+        QTRY_VERIFY_WITH_TIMEOUT(run.standIns.reached(QStringLiteral("analysing")), 20000);
+        QVERIFY(!run.window->actionUndo->isEnabled());
+        run.window->convertCancelButton->click();
+        run.standIns.release(QStringLiteral("go"));
+        QVERIFY(run.waitForEnd());
+        QCOMPARE(librarySong("1").bpm(), 140);
+        QCOMPARE(librarySong("3").bpm(), 99);
+        QCOMPARE(run.window->history->steps().count(), 1);
+        run.window->actionUndo->trigger();
+        QVERIFY(run.window->writeLibrary(libraryPath));
+        QCOMPARE(fileBytes(libraryPath), beforeRun);
     }
 
     void childThatCannotStartIsPassedOver_data()

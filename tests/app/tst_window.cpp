@@ -52,12 +52,14 @@ private slots:
         QCOMPARE(actionTexts(window->menuEdit->actions()),
                  QStringList({"Delete", "Merge", "BeatFind", "Double BPM", "Halve BPM", "Use Alternative BPM",
                               "BPM Range...", "Write BPM to Files", "Write BPM to Files after BeatFind", "BPM x 3/2",
-                              "BPM x 2/3", "Lock BPM"}));
+                              "BPM x 2/3", "Lock BPM", "Undo", "Redo"}));
         for (QMenu *menu : {window->menuFile, window->menuSync, window->menuEdit})
             QVERIFY(!menu->actions().contains(window->actionEdit));
         QCOMPARE(window->actionQuit->shortcut(), QKeySequence(QStringLiteral("Ctrl+Q")));
         QCOMPARE(window->actionOpen_File->shortcut(), QKeySequence(QStringLiteral("Ctrl+O")));
         QCOMPARE(window->actionSave_File->shortcut(), QKeySequence(QStringLiteral("Ctrl+S")));
+        QCOMPARE(window->actionUndo->shortcut(), QKeySequence::fromString(QStringLiteral("Ctrl+Z")));
+        QCOMPARE(window->actionRedo->shortcut(), QKeySequence::fromString(QStringLiteral("Ctrl+Shift+Z")));
         QCOMPARE(window->actionDelete->shortcut(), QKeySequence(QStringLiteral("Del")));
         QCOMPARE(window->actionDouble_BPM->shortcut(), QKeySequence(QStringLiteral("Ctrl+Up")));
         QCOMPARE(window->actionHalve_BPM->shortcut(), QKeySequence(QStringLiteral("Ctrl+Down")));

@@ -30,19 +30,6 @@ void addRecord(const QString &description)
     });
 }
 
-// iTunes holds "Song" and "Other" by "Band", persistent IDs 0A and 0B (10 and 11).
-void writeSongAndOtherInItunes()
-{
-    writeItunesLibrary(itunesLibraryFile({itunesTrackDict({{"Persistent ID", "<string>0A</string>"},
-                                                           {"Name", "<string>Song</string>"},
-                                                           {"Artist", "<string>Band</string>"},
-                                                           {"Kind", "<string>AAC audio file</string>"}}),
-                                          itunesTrackDict({{"Persistent ID", "<string>0B</string>"},
-                                                           {"Name", "<string>Other</string>"},
-                                                           {"Artist", "<string>Band</string>"},
-                                                           {"Kind", "<string>AAC audio file</string>"}})}));
-}
-
 QString bpmsByKey()
 {
     QStringList bpms;

@@ -53,6 +53,18 @@ QByteArray itunesLibraryFile(const QList<QByteArray> &trackDicts)
           "\t<key>Music Folder</key><string>file:///Music/</string>\n</dict>\n</plist>\n";
 }
 
+void writeSongAndOtherInItunes()
+{
+    writeItunesLibrary(itunesLibraryFile({itunesTrackDict({{"Persistent ID", "<string>0A</string>"},
+                                                           {"Name", "<string>Song</string>"},
+                                                           {"Artist", "<string>Band</string>"},
+                                                           {"Kind", "<string>AAC audio file</string>"}}),
+                                          itunesTrackDict({{"Persistent ID", "<string>0B</string>"},
+                                                           {"Name", "<string>Other</string>"},
+                                                           {"Artist", "<string>Band</string>"},
+                                                           {"Kind", "<string>AAC audio file</string>"}})}));
+}
+
 bool importFromItunes(Tagdesk &window)
 {
     QSignalSpy done(&window, &Tagdesk::loadItunesDone);

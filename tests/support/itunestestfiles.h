@@ -19,5 +19,8 @@ QByteArray itunesTrackDict(const ItunesKeys &keys);
 // A whole iTunes library file around the given track dictionaries.
 QByteArray itunesLibraryFile(const QList<QByteArray> &trackDicts);
 
+// iTunes holds "Song" and "Other" by "Band", persistent IDs 0A and 0B (10 and 11).
+void writeSongAndOtherInItunes();
+
 // Runs the "From iTunes" command and waits for loadItunesDone().
 bool importFromItunes(Tagdesk &window);
