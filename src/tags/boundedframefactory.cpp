@@ -1,5 +1,7 @@
 #include "tags/boundedframefactory.h"
 
+#include "tags/chapterframes.h"
+
 #include <taglib/id3v2synchdata.h>
 
 using namespace TagLib;
@@ -11,8 +13,7 @@ constexpr qint64 deflateRatio = 1032;
 
 } // namespace
 
-BoundedFrameFactory::BoundedFrameFactory(const CompressedFrameGuard &guard)
-    : guard(guard), worstCaseInflated(guard.inflated)
+BoundedFrameFactory::BoundedFrameFactory(const Id3FrameGuard &guard) : guard(guard), worstCaseInflated(guard.inflated)
 {}
 
 bool BoundedFrameFactory::mayInflate(const Id3v2FrameHeader &header) const
@@ -27,12 +28,22 @@ bool BoundedFrameFactory::mayInflate(const Id3v2FrameHeader &header) const
     return true;
 }
 
+bool BoundedFrameFactory::mayRead(const Id3v2FrameHeader &header) const
+{
+    const QByteArray id(header.frameID().data(), int(header.frameID().size()));
+    if (isChapterFrameId(id))
+        return guard.vouched.count({id, header.frameSize()}) != 0;
+    return header.version() < 3 || !header.compression() || header.encryption() || mayInflate(header);
+}
+
 bool BoundedFrameFactory::updateFrame(Id3v2FrameHeader *header) const
 {
     const unsigned version = header->version();
-    if (version >= 3 && header->compression() && !header->encryption() && !mayInflate(*header)) {
+    if (!mayRead(*header)) {
         // The same header under an unknown ID and without compression: its
-        // bytes stay as they are and nothing reads them. (It is not encrypted.)
+        // bytes stay as they are and nothing reads them. (A compressed one is
+        // not encrypted.)
+        // 2.2 has no chapter frames and no compression of its own frames.
         const char format = version == 3
             ? char(header->groupingIdentity() ? 0x20 : 0)
             : char((header->groupingIdentity() ? 0x40 : 0) | (header->unsynchronisation() ? 0x02 : 0)

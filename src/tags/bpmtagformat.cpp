@@ -1,6 +1,7 @@
 #include "tags/bpmtagformat.h"
 #include "tags/guardedtagfile.h"
 #include "tags/id3v2bpmedit.h"
+#include "tags/mp4atoms.h"
 #include "tags/riffchunks.h"
 #include "tags/streambytes.h"
 #include "tags/xiphcomments.h"
@@ -104,6 +105,8 @@ TagEditOutcome saved(bool ok) { return ok ? TagEditOutcome::Saved : TagEditOutco
 
 TagEditOutcome editMp4(IOStream &stream, int bpm)
 {
+    if (!mp4AtomsNestWithinLimit(stream))
+        return TagEditOutcome::NotReadable;
     MP4::File file(&stream);
     if (!isAudio(file))
         return TagEditOutcome::NotReadable;
@@ -115,7 +118,7 @@ TagEditOutcome editFlac(IOStream &stream, int bpm)
 {
     // A FLAC file may start with an ID3v2 tag, which TagLib reads too; the
     // file is then refused, but the reading is bounded all the same.
-    const CompressedFrameGuard guard = guardCompressedFrames(stream);
+    const Id3FrameGuard guard = guardId3Frames(stream);
     BoundedFrameFactory factory(guard);
     FLAC::File file(&stream, &factory);
     if (!isAudio(file))

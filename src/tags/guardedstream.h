@@ -1,11 +1,11 @@
 #pragma once
 
-#include "tags/compressedframes.h"
+#include "tags/id3frameguard.h"
 
 #include <taglib/tiostream.h>
 
 // A read-only view of another stream in which a few bytes read differently
-// (see CompressedFrameGuard): TagLib reads the file through it and never
+// (see Id3FrameGuard): TagLib reads the file through it and never
 // meets a frame that would inflate past the bound. Writes are refused.
 class GuardedStream : public TagLib::IOStream
 {

@@ -1,4 +1,5 @@
 #include "tags/guardedtagfile.h"
+#include "tags/mp4atoms.h"
 
 #include <taglib/aifffile.h>
 #include <taglib/flacfile.h>
@@ -25,6 +26,8 @@ std::unique_ptr<File> openFile(IOStream *stream, AudioTagFormat format, ID3v2::F
     case AudioTagFormat::Mpeg:
         return audioOrNothing(std::make_unique<MPEG::File>(stream, frames, true, style));
     case AudioTagFormat::Mp4:
+        if (!mp4AtomsNestWithinLimit(*stream))
+            return nullptr;
         return audioOrNothing(std::make_unique<MP4::File>(stream, true, style));
     case AudioTagFormat::Flac:
         return audioOrNothing(std::make_unique<FLAC::File>(stream, frames, true, style));
@@ -56,7 +59,7 @@ bool isAudio(const File &file)
 }
 
 GuardedTagFile::GuardedTagFile(IOStream &inner, AudioTagFormat format, AudioProperties::ReadStyle style)
-    : guard(guardCompressedFrames(inner)),
+    : guard(guardId3Frames(inner)),
       stream(inner, guard.patches),
       factory(guard),
       file(openFile(&stream, format, &factory, style))

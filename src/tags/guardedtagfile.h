@@ -14,8 +14,9 @@
 bool isAudio(const TagLib::File &file);
 
 // TagLib's reading of an audio file of the given kind, through a guard that
-// never lets it inflate a compressed ID3v2 frame past a bound. Read only:
-// nothing is ever saved through it.
+// never lets it inflate a compressed ID3v2 frame past a bound nor recurse
+// into chapter frames or MP4 atoms past one (id3frameguard.h, mp4atoms.h).
+// Read only: nothing is ever saved through it.
 class GuardedTagFile
 {
 public:
@@ -28,7 +29,7 @@ public:
     TagLib::File *audio() const { return file.get(); }
 
 private:
-    const CompressedFrameGuard guard;
+    const Id3FrameGuard guard;
     GuardedStream stream;
     BoundedFrameFactory factory;
     std::unique_ptr<TagLib::File> file;

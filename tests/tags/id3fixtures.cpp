@@ -51,6 +51,22 @@ QByteArray silentMpegAudio()
     return frame.repeated(8);
 }
 
+QByteArray nestedChapters(int version, const QByteArray &id, int depth)
+{
+    // An element ID, then a chapter's start and end times and offsets, or a
+    // table's flags and (no) entries.
+    const QByteArray fields = QByteArray("c", 2) + (id == "CHAP" ? QByteArray(16, '\0') : QByteArray("\x03\x00", 2));
+    const QByteArray innermost = frame(version, "TIT2", text("Chapter"));
+    const int level = 10 + int(fields.size());
+    QByteArray bytes;
+    bytes.reserve(depth * level + innermost.size());
+    for (int i = 0; i < depth; ++i) {
+        const quint32 bodySize = quint32((depth - i) * level - 10 + innermost.size());
+        bytes += id + (version == 3 ? bigEndian(bodySize, 4) : syncsafe(bodySize)) + QByteArray(2, '\0') + fields;
+    }
+    return bytes + innermost;
+}
+
 QByteArray frame(int version, const QByteArray &id, const QByteArray &body, char format)
 {
     if (version == 2)

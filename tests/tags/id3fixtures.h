@@ -21,6 +21,11 @@ QByteArray wavWithId3Chunk(const QByteArray &tag);
 // `format` is the second flag byte.
 QByteArray frame(int version, const QByteArray &id, const QByteArray &body, char format = 0);
 
+// A chapter frame ("CHAP", or a table of contents "CTOC") holding one of its
+// kind, and so on `depth` levels deep; the innermost holds a title. Built
+// front to back, as each level's size is known beforehand.
+QByteArray nestedChapters(int version, const QByteArray &id, int depth);
+
 // A Latin-1 text frame's body.
 QByteArray text(const QByteArray &value);
 

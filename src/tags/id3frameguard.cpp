@@ -1,5 +1,6 @@
-#include "tags/compressedframes.h"
+#include "tags/id3frameguard.h"
 #include "tags/boundedinflate.h"
+#include "tags/chapterframes.h"
 #include "tags/id3v2layout.h"
 #include "tags/riffchunks.h"
 #include "tags/streambytes.h"
@@ -32,13 +33,24 @@ QByteArray hiddenFrameHeader(const QByteArray &tag, const Id3v2Frame &frame, int
     return header;
 }
 
-void guardTag(const QByteArray &tag, long tagOffset, CompressedFrameGuard &guard)
+void guardTag(const QByteArray &tag, long tagOffset, Id3FrameGuard &guard)
 {
     const std::optional<Id3v2Layout> layout = id3v2Layout(tag);
     if (!layout)
         return;
     const int headerLength = 10; // only 2.3 and 2.4 frames are compressed one by one
     for (const Id3v2Frame &frame : layout->frames) {
+        if (isChapterFrameId(frame.id)) {
+            // A compressed one would have to be inflated to be counted: no
+            // real file compresses its chapters.
+            if (frame.compressed
+                || chapterNestsTooDeep(tag.mid(frame.offset + headerLength, frame.size - headerLength)))
+                guard.patches.push_back(
+                    {tagOffset + frame.offset, hiddenFrameHeader(tag, frame, layout->majorVersion)});
+            else
+                guard.vouched.insert({frame.id, unsigned(frame.size - headerLength)});
+            continue;
+        }
         if (!frame.compressed)
             continue;
         QByteArray body = tag.mid(frame.offset + headerLength, frame.size - headerLength);
@@ -60,9 +72,9 @@ void guardTag(const QByteArray &tag, long tagOffset, CompressedFrameGuard &guard
 
 } // namespace
 
-CompressedFrameGuard guardCompressedFrames(TagLib::IOStream &stream)
+Id3FrameGuard guardId3Frames(TagLib::IOStream &stream)
 {
-    CompressedFrameGuard guard;
+    Id3FrameGuard guard;
     if (const std::optional<QByteArray> tag = readId3v2TagAt(stream, 0, stream.length()))
         guardTag(*tag, 0, guard);
     if (const std::optional<RiffLayout> riff = riffLayout(stream)) {
