@@ -102,10 +102,8 @@ void Tagdesk::processItunes()
             });
     }
     std::cout.flush();
-    if (more)
-        QTimer::singleShot(0, this, &Tagdesk::processItunes);
-    else
-        finishItunesImport();
+    // The end (the table's sort, the step for Undo) starts a turn of its own.
+    QTimer::singleShot(0, this, more ? &Tagdesk::processItunes : &Tagdesk::finishItunesImport);
 }
 
 void Tagdesk::finishItunesImport()

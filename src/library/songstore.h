@@ -84,8 +84,8 @@ public:
         noteChanged(*found);
         return true;
     }
-    // Changes every record with edit(DBelement &), announcing a few thousand
-    // at a time and calling pause in between, so a window can repaint.
+    // Changes every record with edit(DBelement &), announcing about a
+    // thousand at a time and calling pause in between, so a window can repaint.
     template <typename Edit>
     void changeEach(Edit &&edit, const std::function<void()> &pause)
     {
@@ -174,7 +174,7 @@ signals:
     void bulkChangeEnded();
 
 private:
-    static constexpr int changeEachChunk = 4096;
+    static constexpr int changeEachChunk = 1024;
     // Smaller: a song undone costs the table more than a changed value.
     static constexpr int exchangeChunk = 2048;
 
