@@ -101,5 +101,11 @@ std::set<std::string> findDuplicates(const TableMap &library, const CarryOver &c
         }
         matching.push_back({&key, &current});
     }
+    // Freed a piece at a time as well: a hundred thousand titles take a while.
+    for (auto group = byTitle.begin(); group != byTitle.end();) {
+        group = byTitle.erase(group);
+        if (pause && (++scanned & 255) == 0)
+            pause();
+    }
     return toDrop;
 }
