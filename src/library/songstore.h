@@ -143,7 +143,6 @@ public:
     // names the whole.
     void beginStep(const QString &text);
     void endStep();
-    bool inStep() const { return stepDepth > 0; }
     // Makes the library as the step holds it, and the step hold the songs
     // it replaced: once undoes a step, once more redoes it. Announced a few
     // thousand songs at a time, as one bulk change, with pause in between.

@@ -5,7 +5,8 @@ size_t StoreStep::bytes() const
     size_t total = sizeof(StoreStep);
     for (const Image &image : images) {
         total += sizeof(Image);
-        if (image.key.capacity() >= sizeof(std::string))
+        // A key longer than the string's own room lives on the heap.
+        if (image.key.capacity() > std::string().capacity())
             total += image.key.capacity() + 1;
         if (image.record)
             total += sizeof(DBelement);
